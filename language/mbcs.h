@@ -1,0 +1,31 @@
+// Walking multibyte text in the system's ANSI code page without splitting a double-byte character.
+// The one system fact needed (which bytes lead a double-byte character) comes from MbCharLen,
+// which has a Win32 body (the system code page) and a host body (GBK).
+#pragma once
+
+#include <cstddef>
+
+// Bytes of the character at p: 0 at the terminating zero, 2 when *p is a double-byte lead byte
+// and p[1] is not the terminating zero, else 1.
+int MbCharLen(const char* p);
+
+// MbCharLen with bytes below 0x80 answered inline: no ANSI code page has a lead byte there.
+inline int MbCharLenFast(const char* p)
+{
+  const unsigned char c = static_cast<unsigned char>(*p);
+  if (c < 0x80)
+    return c != 0 ? 1 : 0;
+  return MbCharLen(p);
+}
+
+// The largest length <= maxBytes of the zero-terminated text that ends on a whole character.
+inline size_t MbCutLength(const char* text, size_t maxBytes)
+{
+  size_t length = 0;
+  for (;;) {
+    const size_t step = static_cast<size_t>(MbCharLenFast(text + length));
+    if (step == 0 || length + step > maxBytes)
+      return length;
+    length += step;
+  }
+}
