@@ -1,0 +1,9 @@
+# Sources that make no Win32 call: compiled into both the Windows program and the host build
+# (unit tests under sanitizers, fuzzers, benchmarks).
+set(PURE_SOURCES
+  language/xml_doc.cpp
+  cleanup/setup_file_parser.cpp
+)
+# The one system fact pure code needs (double-byte lead bytes) has a host body here; the
+# Windows body (language/mbcs_win.cpp) is picked up with the rest of the product.
+set(PURE_SOURCES_HOST language/mbcs_host.cpp)

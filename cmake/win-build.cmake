@@ -1,0 +1,34 @@
+# The Windows program, the sample client's stand-ins and the Windows tests.
+enable_language(RC)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Static runtime: the program runs on a bare Windows without MinGW DLLs beside it.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 NOMINMAX)
+
+# Every source of the product except the entry point and the application object goes into one
+# library, so the Windows tests link exactly the code the program runs.
+file(GLOB PRODUCT_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/framework/*.cpp
+  ${CMAKE_SOURCE_DIR}/app/*.cpp
+  ${CMAKE_SOURCE_DIR}/language/*.cpp
+  ${CMAKE_SOURCE_DIR}/ui/*.cpp
+  ${CMAKE_SOURCE_DIR}/procedures/*.cpp
+  ${CMAKE_SOURCE_DIR}/cleanup/*.cpp)
+list(FILTER PRODUCT_SOURCES EXCLUDE REGEX "(_host\\.cpp|/app/main\\.cpp|/framework/entry_point\\.cpp)$")
+add_library(uninstall_core STATIC ${PRODUCT_SOURCES})
+target_include_directories(uninstall_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(uninstall_core PRIVATE ${PROJECT_WARNINGS})
+target_link_libraries(uninstall_core PUBLIC
+  shlwapi shell32 ole32 oleaut32 uuid comctl32 rasapi32 gdi32 user32 advapi32 kernel32)
+
+set(PRODUCT_RESOURCES ${CMAKE_SOURCE_DIR}/ui/res/uninstall.rc)
+
+add_executable(Uninstall WIN32 app/main.cpp framework/entry_point.cpp ${PRODUCT_RESOURCES})
+target_compile_options(Uninstall PRIVATE ${PROJECT_WARNINGS})
+target_link_libraries(Uninstall PRIVATE uninstall_core)
+set_target_properties(Uninstall PROPERTIES OUTPUT_NAME "Uninstall")
+
+add_subdirectory(sample-client)
+add_subdirectory(tests/win)

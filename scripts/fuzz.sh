@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Fuzzes one parser (or all) for a given number of seconds; fails on any finding.
+#   scripts/fuzz.sh all|setup_file|xml_doc [SECONDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+which=${1:-all}
+seconds=${2:-30}
+cd "$root"
+[ -d build/host ] || cmake --preset host >/dev/null
+cmake --build --preset host >/dev/null
+
+run_one() {
+  local name=$1 corpus=$2
+  local exe="build/host/fuzz/fuzz_$name"
+  [ -x "$exe" ] || { echo "fuzz: no target fuzz_$name" >&2; return 1; }
+  local work="build/host/fuzz/corpus-$name"
+  mkdir -p "$work"
+  echo "fuzz_$name: ${seconds}s"
+  "$exe" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="build/host/fuzz/crash-$name-" \
+    "$work" "fuzz/corpus/$corpus" 2>"build/host/fuzz/fuzz_$name.log" ||
+    { tail -40 "build/host/fuzz/fuzz_$name.log"; echo "fuzz_$name: FOUND A FAULT" >&2; return 1; }
+  grep -E '^stat::number_of_executed_units' "build/host/fuzz/fuzz_$name.log" || true
+}
+
+case "$which" in
+  all)
+    run_one setup_file setup
+    run_one xml_doc xml
+    ;;
+  setup_file) run_one setup_file setup ;;
+  xml_doc) run_one xml_doc xml ;;
+  *) echo "unknown fuzzer $which" >&2; exit 2 ;;
+esac

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs every test: set-up, both builds, the host tests under the sanitizers, the fuzzers for a
+# short while, then the Windows tests under Wine through CTest. Exits non-zero on any failure.
+#   scripts/test.sh [--fuzz-seconds N]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+fuzz_seconds=30
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --fuzz-seconds) fuzz_seconds=$2; shift 2 ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+scripts/setup-deps.sh
+
+echo "== host build"
+cmake --preset host >/dev/null
+cmake --build --preset host
+echo "== host tests"
+ctest --preset host --output-on-failure -j2
+
+echo "== fuzzers (${fuzz_seconds} s each)"
+scripts/fuzz.sh all "$fuzz_seconds"
+
+echo "== Windows build"
+cmake --preset win >/dev/null
+cmake --build --preset win
+
+echo "== Windows tests under Wine"
+. scripts/wine-env.sh "$root/build/win"
+wine_display_up
+trap wine_display_down EXIT
+wine_prefix_up
+# The Windows tests share one prefix (its registry and c:\), so they run one at a time.
+ctest --preset win --output-on-failure -j1

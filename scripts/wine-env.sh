@@ -1,0 +1,51 @@
+# Sourced by the scripts that run Windows programs: one 32-bit Wine prefix per build folder,
+# a quiet Wine, a Chinese system by default (the client's home), and a display.
+# Usage: . scripts/wine-env.sh BUILD_DIR
+wine_build_dir=$1
+export WINEPREFIX="${WINEPREFIX:-$wine_build_dir/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export LC_ALL="${LC_ALL:-zh_CN.UTF-8}"
+
+# Creates the prefix once (about 10 s) and keeps a persistent wineserver for it, so that a
+# server started inside a captured `wine` call never holds a test's output pipe open.
+wine_prefix_up() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null &
+  # Bring the prefix's services up now, detached: started by the first test instead, they would
+  # inherit that test's output pipe and its capture would never end.
+  wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
+}
+
+# Starts Xvfb when no display is set; wine_display_down stops what wine_display_up started.
+wine_display_up() {
+  wine_xvfb_pid=""
+  if [ -z "${DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 90 120); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      wine_xvfb_pid=$!
+      export DISPLAY=":$n"
+      local i
+      for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+      done
+      break
+    done
+  fi
+}
+
+wine_display_down() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${wine_xvfb_pid:-}" ]; then
+    kill "$wine_xvfb_pid" 2>/dev/null || true
+    wait "$wine_xvfb_pid" 2>/dev/null || true
+  fi
+}

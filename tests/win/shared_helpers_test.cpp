@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "app/shared_helpers.h"
+#include "cleanup/setup_values.h"
+#include "support/test_support.h"
+
+namespace {
+
+TEST(OsClass, VersionTable) {
+  struct Case { unsigned major, minor; int cls; } cases[] = {
+      {4, 0, 1}, {4, 10, 1}, {5, 0, 2}, {4, 90, 3}, {5, 1, 4}, {5, 2, 4}, {6, 0, 4}, {6, 1, 4},
+      {10, 0, 4}, {4, 1, 4}, {3, 51, 4}};
+  for (const Case& c : cases)
+    EXPECT_EQ(c.cls, OsClassFromVersion(c.major, c.minor)) << c.major << "." << c.minor;
+}
+
+// The class as a program sees it under each Windows version that Wine can pretend to be.
+TEST(OsClass, UnderEmulatedWindowsVersions) {
+  struct Case { const char* version; int cls; } cases[] = {
+      {"win98", 1}, {"winme", 3}, {"nt40", 1}, {"win2k", 2}, {"winxp", 4}, {"win7", 4}, {"win10", 4}};
+  const std::string probe = test::ExeDir() + "\\os_class_probe.exe";
+  for (const Case& c : cases) {
+    test::SetWineVersionFor("os_class_probe.exe", c.version);
+    EXPECT_EQ(c.cls, test::RunAndWait("\"" + probe + "\"")) << c.version;
+  }
+  test::SetWineVersionFor("os_class_probe.exe", "");
+}
+
+TEST(ModuleDir, IsTheProgramFolderWithoutTrailingBackslash) {
+  std::string dir = "stale";
+  EXPECT_EQ(1, GetModuleDir(dir));
+  EXPECT_EQ(test::ExeDir(), dir);
+  ASSERT_FALSE(dir.empty());
+  EXPECT_NE('\\', dir.back());
+}
+
+// "SetupType" lives in the shared setup key, so each case writes it and the fixture puts the
+// previous state back.
+class SetupType : public ::testing::Test {
+protected:
+  void SetUp() override { m_had = test::ReadRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "SetupType", m_old); }
+  void TearDown() override {
+    if (m_had) test::WriteRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "SetupType", m_old);
+    else Remove();
+  }
+  void Set(const std::string& v) { ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "SetupType", v)); }
+  void Remove() {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDefaultSetupKey, 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+      RegDeleteValueA(k, "SetupType");
+      RegCloseKey(k);
+    }
+  }
+  bool m_had = false;
+  std::string m_old;
+};
+
+TEST_F(SetupType, GroupThreeAndVariant) {
+  struct Case { const char* text; bool group3; int variant; } cases[] = {
+      {"35", true, 5}, {"30", true, 0}, {"39", true, 9}, {"3", false, 3}, {"300", false, 0},
+      {"40", false, 0}, {"31abc", true, 1}, {"abc", false, 0}, {"-35", false, -5}, {" 36", true, 6}};
+  for (const Case& c : cases) {
+    Set(c.text);
+    EXPECT_EQ(c.group3, IsSetupTypeGroup3()) << c.text;
+    EXPECT_EQ(c.variant, GetSetupTypeVariant()) << c.text;
+    EXPECT_EQ(c.variant != 0 ? 136 : 137, SelectBySetupVariant(137, 136)) << c.text;
+  }
+}
+
+TEST_F(SetupType, MissingValueIsNotGroupThree) {
+  Remove();
+  EXPECT_FALSE(IsSetupTypeGroup3());
+  EXPECT_EQ(0, GetSetupTypeVariant());
+  EXPECT_EQ(137, SelectBySetupVariant(137, 136));
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "support/test_support.h"
+
+#include <shlwapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+namespace test {
+
+std::string ExeDir() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir = path;
+  return dir.substr(0, dir.rfind('\\'));
+}
+
+std::string SampleClientDir() {
+  const std::string bin = ExeDir();
+  return bin.substr(0, bin.rfind('\\')) + "\\sample-client";
+}
+
+std::string ProductDir() { return ExeDir(); }
+
+namespace {
+std::atomic<unsigned> g_counter{0};
+
+std::string UniqueName(const char* prefix) {
+  char name[96];
+  std::snprintf(name, sizeof(name), "%s%lu_%lu_%u", prefix, ::GetCurrentProcessId(),
+                ::GetTickCount(), g_counter++);
+  return name;
+}
+}  // namespace
+
+TempDir::TempDir() {
+  char tmp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, tmp);
+  m_path = std::string(tmp) + UniqueName("uninst_");
+  if (!m_path.empty() && m_path.back() == '\\') m_path.pop_back();
+  ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(m_path); }
+
+TempRegKey::TempRegKey() : m_path("SOFTWARE\\UninstallTests\\" + UniqueName("k")) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS)
+    ::RegCloseKey(key);
+}
+
+TempRegKey::~TempRegKey() { DeleteKeyTree(HKEY_LOCAL_MACHINE, m_path); }
+
+bool DeleteKeyTree(HKEY root, const std::string& path) {
+  ::SHDeleteKeyA(root, path.c_str());
+  return !KeyExists(root, path);
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  ::RegCloseKey(key);
+  return true;
+}
+
+bool ReadRegString(HKEY root, const std::string& path, const char* name, std::string& value) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD size = 0, type = 0;
+  LONG rc = ::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+  std::vector<char> buf(size + 1, '\0');
+  if (rc == ERROR_SUCCESS)
+    rc = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+  ::RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return false;
+  value.assign(buf.data(), size);
+  if (!value.empty() && value.back() == '\0') value.pop_back();
+  return true;
+}
+
+bool WriteRegString(HKEY root, const std::string& path, const char* name, const std::string& value) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG rc = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1));
+  ::RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  bytes.clear();
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) bytes.append(buf, n);
+  std::fclose(f);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void RemoveTree(const std::string& path) {
+  if (path.size() < 4) return;  // never a drive root
+  WIN32_FIND_DATAA fd;
+  HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string full = path + "\\" + name;
+      ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full);
+      else
+        ::DeleteFileA(full.c_str());
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+  }
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryA(path.c_str());
+}
+
+long RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::string& workDir) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+    return -1;
+  long result = -1;
+  if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    result = static_cast<long>(code);
+  } else {
+    ::TerminateProcess(pi.hProcess, 1);
+    ::WaitForSingleObject(pi.hProcess, 10000);
+  }
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return result;
+}
+
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (cond()) return true;
+    if (::GetTickCount() - start >= timeoutMs) return cond();
+    ::Sleep(20);
+  }
+}
+
+void SetWineVersionFor(const std::string& exeName, const std::string& version) {
+  const std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
+  if (version.empty()) {
+    HKEY k = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+      ::RegDeleteValueA(k, "Version");
+      ::RegCloseKey(k);
+    }
+    return;
+  }
+  WriteRegString(HKEY_CURRENT_USER, key, "Version", version);
+}
+
+}  // namespace test

@@ -1,0 +1,70 @@
+// Helpers for the Windows tests: real temporary folders and registry keys that clean up after
+// themselves, files, child processes, and polling with generous limits instead of sleeps.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace test {
+
+// The folder of the running test program (build/win/bin).
+std::string ExeDir();
+// The folder of the sample client's stand-ins (build/win/sample-client).
+std::string SampleClientDir();
+// The folder of the product (where Uninstall.exe is built).
+std::string ProductDir();
+
+// A fresh, empty folder below %TEMP%, deleted with everything in it when the object goes.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return m_path; }
+  // Path() + "\" + name
+  std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+  std::string m_path;
+};
+
+// A unique key below HKEY_LOCAL_MACHINE\SOFTWARE\UninstallTests, deleted with its tree at the end.
+class TempRegKey {
+public:
+  TempRegKey();
+  ~TempRegKey();
+  TempRegKey(const TempRegKey&) = delete;
+  TempRegKey& operator=(const TempRegKey&) = delete;
+  const std::string& Path() const { return m_path; }  // below HKEY_LOCAL_MACHINE, no trailing "\"
+
+private:
+  std::string m_path;
+};
+
+// Removes a key and its tree below root; true when it is gone afterwards.
+bool DeleteKeyTree(HKEY root, const std::string& path);
+bool KeyExists(HKEY root, const std::string& path);
+// A REG_SZ value; false when the key or value is missing.
+bool ReadRegString(HKEY root, const std::string& path, const char* name, std::string& value);
+bool WriteRegString(HKEY root, const std::string& path, const char* name, const std::string& value);
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+bool FileExists(const std::string& path);
+// Recursively deletes a folder, resetting attributes first.
+void RemoveTree(const std::string& path);
+
+// Starts a command line (working directory optional) and waits for it to end. Returns the exit
+// code, or -1 when it could not start or did not end within timeoutMs (then it is killed).
+long RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000,
+                const std::string& workDir = std::string());
+
+// Polls cond every 20 ms until it is true or timeoutMs has passed; returns its last answer.
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = 20000);
+
+// Sets the Windows version Wine reports to a program ("win98", "winxp", ...); empty removes it.
+void SetWineVersionFor(const std::string& exeName, const std::string& version);
+
+}  // namespace test
