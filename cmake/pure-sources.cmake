@@ -3,6 +3,8 @@
 set(PURE_SOURCES
   language/xml_doc.cpp
   cleanup/setup_file_parser.cpp
+  procedures/animation_timetable.cpp
+  procedures/install_folder_rules.cpp
 )
 # The one system fact pure code needs (double-byte lead bytes) has a host body here; the
 # Windows body (language/mbcs_win.cpp) is picked up with the rest of the product.
