@@ -3,6 +3,7 @@
 set(PURE_SOURCES
   language/xml_doc.cpp
   cleanup/setup_file_parser.cpp
+  cleanup/detector_report.cpp
   procedures/animation_timetable.cpp
   procedures/install_folder_rules.cpp
 )

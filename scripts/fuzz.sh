@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes one parser (or all) for a given number of seconds; fails on any finding.
-#   scripts/fuzz.sh all|setup_file|xml_doc [SECONDS]
+#   scripts/fuzz.sh all|setup_file|xml_doc|detector_report [SECONDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -26,8 +26,10 @@ case "$which" in
   all)
     run_one setup_file setup
     run_one xml_doc xml
+    run_one detector_report detector
     ;;
   setup_file) run_one setup_file setup ;;
   xml_doc) run_one xml_doc xml ;;
+  detector_report) run_one detector_report detector ;;
   *) echo "unknown fuzzer $which" >&2; exit 2 ;;
 esac
