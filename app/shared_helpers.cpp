@@ -5,13 +5,14 @@
 #include <cstdlib>
 
 #include "cleanup/setup_values.h"
+#include "language/mbcs.h"
 
 int GetModuleDir(std::string& dir) {
   char path[512] = {};
   ::GetModuleFileNameA(nullptr, path, sizeof(path) - 1);
   dir = path;
-  const size_t slash = dir.rfind('\\');
-  dir.resize(slash == std::string::npos ? 0 : slash);
+  const size_t slash = MbFindLast(path, '\\');
+  dir.resize(slash == static_cast<size_t>(-1) ? 0 : slash);
   return 1;
 }
 

@@ -29,3 +29,18 @@ inline size_t MbCutLength(const char* text, size_t maxBytes)
     length += step;
   }
 }
+
+// The offset of the last single-byte character c in text (a trail byte that happens to equal c,
+// such as 0x5C "\" after a GBK lead byte, is not taken), or std::string::npos.
+inline size_t MbFindLast(const char* text, char c)
+{
+  size_t found = static_cast<size_t>(-1);
+  for (size_t i = 0;;) {
+    const int step = MbCharLenFast(text + i);
+    if (step == 0)
+      return found;
+    if (step == 1 && text[i] == c)
+      found = i;
+    i += static_cast<size_t>(step);
+  }
+}

@@ -5,7 +5,7 @@ wine_build_dir=$1
 export WINEPREFIX="${WINEPREFIX:-$wine_build_dir/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 export LC_ALL="${LC_ALL:-zh_CN.UTF-8}"
 
 # Creates the prefix once (about 10 s) and keeps a persistent wineserver for it, so that a

@@ -1,0 +1,48 @@
+// Stand-in for the finishing program "Unl.exe". Started as "Unl.exe <code>,<uninstaller path>",
+// it records its arguments, waits for the uninstaller to end, deletes it and removes its
+// folder when nothing else is left there, as the client's finishing program does.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <string>
+
+#include "../common/stand_in_log.h"
+
+namespace {
+
+// True while a process runs whose executable has the file name of path.
+bool IsRunning(const std::string& path) {
+  const std::string name = path.substr(path.rfind('\\') + 1);
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  bool found = false;
+  for (BOOL ok = ::Process32First(snap, &entry); ok && !found; ok = ::Process32Next(snap, &entry))
+    found = ::lstrcmpiA(entry.szExeFile, name.c_str()) == 0;
+  ::CloseHandle(snap);
+  return found;
+}
+
+}  // namespace
+
+int main() {
+  const std::string args = stand_in::Arguments();
+  stand_in::AppendLog("Unl", args);
+  const size_t comma = args.find(',');
+  if (comma == std::string::npos) return 2;
+  const std::string uninstaller = args.substr(comma + 1);
+
+  // The uninstaller is still closing when it starts us; give it a generous two minutes.
+  for (int i = 0; i < 1200 && IsRunning(uninstaller); ++i) ::Sleep(100);
+  ::SetFileAttributesA(uninstaller.c_str(), FILE_ATTRIBUTE_NORMAL);
+  bool deleted = false;
+  for (int i = 0; i < 100 && !(deleted = ::DeleteFileA(uninstaller.c_str()) ||
+                                           ::GetFileAttributesA(uninstaller.c_str()) == INVALID_FILE_ATTRIBUTES);
+       ++i)
+    ::Sleep(100);
+  const std::string folder = uninstaller.substr(0, uninstaller.rfind('\\'));
+  ::RemoveDirectoryA(folder.c_str());
+  stand_in::AppendLog("Unl", deleted ? "deleted " + uninstaller : "could not delete " + uninstaller);
+  return deleted ? 0 : 1;
+}

@@ -1,0 +1,90 @@
+#include "support/prefix_snapshot.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "language/mbcs.h"
+
+namespace test {
+
+std::string LowerPath(const std::string& path) {
+  std::string out = path;
+  for (size_t i = 0; i < out.size();) {
+    const int step = MbCharLen(out.c_str() + i);
+    if (step == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
+    i += step > 0 ? static_cast<size_t>(step) : 1;
+  }
+  return out;
+}
+
+namespace {
+
+bool Skipped(const std::string& lowerPath, const SnapshotOptions& options) {
+  for (const std::string& skip : options.skipFolders)
+    if (lowerPath == skip || (lowerPath.size() > skip.size() && lowerPath.compare(0, skip.size(), skip) == 0 &&
+                              lowerPath[skip.size()] == '\\'))
+      return true;
+  return false;
+}
+
+void WalkFolder(const std::string& folder, const SnapshotOptions& options, Snapshot& out) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string full = folder + "\\" + name;
+    const std::string lower = LowerPath(full);
+    if (Skipped(lower, options)) continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.insert("D " + lower);
+      // Wine's links to Unix folders (the profile's "My Music" and the like) are not followed.
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) WalkFolder(full, options, out);
+    } else {
+      out.insert("F " + lower);
+    }
+  } while (::FindNextFileA(h, &fd));
+  ::FindClose(h);
+}
+
+void WalkKey(HKEY root, const std::string& rootName, const std::string& path, Snapshot& out) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  const std::string lower = LowerPath(rootName + "\\" + path);
+  out.insert("K " + lower);
+  char name[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof(name);
+    if (::RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    out.insert("V " + lower + "|" + LowerPath(name));
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof(name);
+    if (::RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name);
+  }
+  ::RegCloseKey(key);
+  for (const std::string& sub : subkeys) WalkKey(root, rootName, path + "\\" + sub, out);
+}
+
+}  // namespace
+
+Snapshot TakeSnapshot(const SnapshotOptions& options) {
+  Snapshot out;
+  WalkFolder("C:", options, out);
+  WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE", out);
+  WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SYSTEM\\CurrentControlSet\\Services", out);
+  WalkKey(HKEY_CURRENT_USER, "HKCU", "Software", out);
+  return out;
+}
+
+std::vector<std::string> Minus(const Snapshot& a, const Snapshot& b) {
+  std::vector<std::string> out;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+  return out;
+}
+
+}  // namespace test
