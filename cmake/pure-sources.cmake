@@ -6,6 +6,7 @@ set(PURE_SOURCES
   cleanup/detector_report.cpp
   procedures/animation_timetable.cpp
   procedures/install_folder_rules.cpp
+  ui/skin_color.cpp
 )
 # The one system fact pure code needs (double-byte lead bytes) has a host body here; the
 # Windows body (language/mbcs_win.cpp) is picked up with the rest of the product.
