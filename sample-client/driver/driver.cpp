@@ -1,0 +1,200 @@
+// Drives Uninstall.exe the way a person would, for the end-to-end tests and the demo: starts it,
+// waits for each of its windows, reads what they say, sets the two check boxes, presses the
+// buttons and answers the questions, optionally saving a picture of each window, and waits for
+// the program to end. Every window it meets is written to standard output, one line each:
+//   window <kind> "<title>" | "<text>" | ...
+//
+//   driver.exe --exe PATH [--dir WORKDIR] [--keep-driver 0|1] [--keep-data 0|1] [--cancel]
+//              [--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS]
+// Exit code: the uninstaller's exit code, or 90 when it did not end in time, 91 on bad usage,
+// 92 when it could not be started.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+  std::string exe, dir, shots;
+  int keepDriver = 1, keepData = 1;
+  bool cancel = false;
+  bool closeClient = true, finalYes = true;
+  DWORD timeoutMs = 180000;
+};
+
+struct Found {
+  DWORD pid;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+  Found& f = *reinterpret_cast<Found*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == f.pid && ::IsWindowVisible(hwnd)) f.windows.push_back(hwnd);
+  return TRUE;
+}
+
+std::string TextOf(HWND hwnd) {
+  char text[2048] = {};
+  ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+  std::string s = text;
+  for (char& c : s)
+    if (c == '\r' || c == '\n') c = ' ';
+  return s;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND hwnd) {
+  std::vector<HWND> out;
+  ::EnumChildWindows(hwnd, &CollectChild, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+// Saves the window as it shows on the screen as a 24-bit BMP file.
+void SaveShot(HWND hwnd, const std::string& path) {
+  RECT r;
+  if (!::GetWindowRect(hwnd, &r)) return;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  ::SelectObject(mem, old);
+  BITMAPINFOHEADER bi = {};
+  bi.biSize = sizeof(bi);
+  bi.biWidth = w;
+  bi.biHeight = h;
+  bi.biPlanes = 1;
+  bi.biBitCount = 24;
+  const DWORD stride = ((w * 3) + 3) & ~3u;
+  std::vector<BYTE> pixels(stride * h);
+  ::GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+  BITMAPFILEHEADER bf = {};
+  bf.bfType = 0x4D42;
+  bf.bfOffBits = sizeof(bf) + sizeof(bi);
+  bf.bfSize = bf.bfOffBits + static_cast<DWORD>(pixels.size());
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&bf, sizeof(bf), 1, f);
+    std::fwrite(&bi, sizeof(bi), 1, f);
+    std::fwrite(pixels.data(), 1, pixels.size(), f);
+    std::fclose(f);
+  }
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+}
+
+void Click(HWND dialog, int id) {
+  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (a == "--exe" && hasValue) o.exe = argv[++i];
+    else if (a == "--dir" && hasValue) o.dir = argv[++i];
+    else if (a == "--shots" && hasValue) o.shots = argv[++i];
+    else if (a == "--keep-driver" && hasValue) o.keepDriver = std::atoi(argv[++i]);
+    else if (a == "--keep-data" && hasValue) o.keepData = std::atoi(argv[++i]);
+    else if (a == "--close-client" && hasValue) o.closeClient = std::string(argv[++i]) == "yes";
+    else if (a == "--final" && hasValue) o.finalYes = std::string(argv[++i]) == "yes";
+    else if (a == "--timeout" && hasValue) o.timeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000;
+    else if (a == "--cancel") o.cancel = true;
+    else return false;
+  }
+  return !o.exe.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!ParseOptions(argc, argv, o)) {
+    std::fprintf(stderr, "usage: driver.exe --exe PATH [--dir D] [--keep-driver 0|1] [--keep-data 0|1] [--cancel] "
+                         "[--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS]\n");
+    return 91;
+  }
+  std::string dir = o.dir.empty() ? o.exe.substr(0, o.exe.rfind('\\')) : o.dir;
+  std::string commandLine = "\"" + o.exe + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
+    std::fprintf(stderr, "driver: cannot start %s (%lu)\n", o.exe.c_str(), ::GetLastError());
+    return 92;
+  }
+  std::set<HWND> handled;
+  bool progressSeen = false;
+  int shot = 0;
+  const DWORD start = ::GetTickCount();
+  DWORD exitCode = 90;
+  for (;;) {
+    if (::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) {
+      ::GetExitCodeProcess(pi.hProcess, &exitCode);
+      break;
+    }
+    if (::GetTickCount() - start > o.timeoutMs) {
+      std::printf("timeout\n");
+      ::TerminateProcess(pi.hProcess, 90);
+      exitCode = 90;
+      break;
+    }
+    Found found{pi.dwProcessId, {}};
+    ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&found));
+    for (HWND w : found.windows) {
+      if (handled.count(w)) continue;
+      const bool confirm = ::GetDlgItem(w, 1047) && ::GetDlgItem(w, 1046);
+      const bool progress = ::GetDlgItem(w, 1027) != nullptr;
+      const bool yesNo = ::GetDlgItem(w, IDYES) && ::GetDlgItem(w, IDNO);
+      const bool ok = ::GetDlgItem(w, IDOK) != nullptr;
+      if (!confirm && !progress && !yesNo && !ok) continue;
+      handled.insert(w);
+      const char* kind = confirm ? "confirm" : progress ? "progress" : yesNo ? "question" : "message";
+      // Let the window finish painting before it is read and pictured.
+      ::Sleep(progress ? 1500 : 400);
+      std::string line = std::string("window ") + kind + " \"" + TextOf(w) + "\"";
+      for (HWND c : Children(w)) {
+        const std::string t = TextOf(c);
+        if (!t.empty() && ::IsWindowVisible(c)) line += " | \"" + t + "\"";
+      }
+      std::printf("%s\n", line.c_str());
+      std::fflush(stdout);
+      if (!o.shots.empty()) {
+        char name[64];
+        std::snprintf(name, sizeof(name), "\\%02d-%s.bmp", ++shot, kind);
+        SaveShot(w, o.shots + name);
+      }
+      if (confirm) {
+        ::SendMessageA(::GetDlgItem(w, 1047), BM_SETCHECK, o.keepDriver ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendMessageA(::GetDlgItem(w, 1046), BM_SETCHECK, o.keepData ? BST_CHECKED : BST_UNCHECKED, 0);
+        Click(w, o.cancel ? IDCANCEL : IDOK);
+      } else if (progress) {
+        progressSeen = true;
+      } else if (yesNo) {
+        // Before the progress dialog the question is whether to close the running client.
+        const bool yes = progressSeen ? o.finalYes : o.closeClient;
+        Click(w, yes ? IDYES : IDNO);
+      } else {
+        Click(w, IDOK);
+      }
+    }
+  }
+  std::printf("exit %lu\n", exitCode);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return static_cast<int>(exitCode);
+}
