@@ -3,6 +3,8 @@
 set(PURE_SOURCES
   language/xml_doc.cpp
   cleanup/setup_file_parser.cpp
+  cleanup/com_skip_rules.cpp
+  cleanup/com_list_file.cpp
   cleanup/detector_report.cpp
   procedures/animation_timetable.cpp
   procedures/install_folder_rules.cpp

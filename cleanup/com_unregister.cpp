@@ -1,0 +1,188 @@
+#include "cleanup/com_unregister.h"
+
+#include <mbstring.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "cleanup/com_list_file.h"
+#include "cleanup/com_skip_rules.h"
+#include "cleanup/setup_values.h"
+#include "framework/handles.h"
+
+namespace {
+
+constexpr const char kListFileName[] = "reg.ini";
+// A list names a few files; anything past this is not read.
+constexpr DWORD kListFileMaxBytes = 0x100000;
+
+using DllUnregisterServerFn = HRESULT(STDAPICALLTYPE*)();
+
+bool IsDotEntry(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool FileExists(const std::string& path) {
+  WIN32_FIND_DATAA found = {};
+  ScopedFindHandle search(::FindFirstFileA(path.c_str(), &found));
+  return search.IsValid();
+}
+
+// The list file's lines, or false when it cannot be opened. Writers are kept out while reading.
+bool ReadListFile(const std::string& path, std::vector<std::string>& lines) {
+  ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
+  std::vector<char> data;
+  char chunk[4096];
+  DWORD read = 0;
+  while (data.size() < kListFileMaxBytes &&
+         ::ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+    data.insert(data.end(), chunk, chunk + read);
+  if (data.size() > kListFileMaxBytes) data.resize(kListFileMaxBytes);
+  lines = SplitListFileLines(data.data(), data.size());
+  return true;
+}
+
+// Follows the names of a list in order; the first one that cannot be found ends it.
+void CollectListedNames(const std::string& folder, const std::vector<std::string>& names,
+                        std::vector<std::string>& list, const char* listFileName) {
+  for (const std::string& name : names) {
+    if (!IsListedNameInsideFolder(name)) return;
+    const std::string pattern = folder + "\\" + name;
+    WIN32_FIND_DATAA found = {};
+    ScopedFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+    // A wildcard name yields its first match only; "." or ".." would be the folder again.
+    if (!search.IsValid() || IsDotEntry(found.cFileName)) return;
+    const std::string fullPath =
+        pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CollectFileList(fullPath, list, listFileName, TRUE);
+    else
+      list.push_back(fullPath);
+  }
+}
+
+void CollectWholeFolder(const std::string& folder, std::vector<std::string>& list,
+                        const char* listFileName) {
+  WIN32_FIND_DATAA found = {};
+  ScopedFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (!search.IsValid()) return;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    const std::string fullPath = folder + "\\" + found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CollectFileList(fullPath, list, listFileName, TRUE);
+    else
+      list.push_back(fullPath);
+  } while (::FindNextFileA(search.Get(), &found));
+}
+
+bool IsLogModeOn() {
+  const std::string mode = ReadSetupValue("LogMode", kLogModeKey);
+  return _mbsicmp(reinterpret_cast<const unsigned char*>(mode.c_str()),
+                  reinterpret_cast<const unsigned char*>("TRUE")) == 0;
+}
+
+// Owns a mutex acquired by a wait and releases it on every path.
+class MutexOwnership {
+public:
+  explicit MutexOwnership(HANDLE mutex) : m_mutex(mutex) {}
+  ~MutexOwnership() { ::ReleaseMutex(m_mutex); }
+  MutexOwnership(const MutexOwnership&) = delete;
+  MutexOwnership& operator=(const MutexOwnership&) = delete;
+
+private:
+  HANDLE m_mutex;
+};
+
+FILE* OpenLogForAppend(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA info = {};
+  const bool exists = ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) != 0;
+  if (exists && (info.nFileSizeHigh != 0 || info.nFileSizeLow > kRegisterLogMaxBytes)) {
+    if (FILE* emptied = std::fopen(path.c_str(), "w")) return emptied;
+  }
+  return std::fopen(path.c_str(), "a+");
+}
+
+std::string FormatLogLine(const std::string& text) {
+  if (text == "\n") return text;
+  SYSTEMTIME now = {};
+  ::GetLocalTime(&now);
+  char stamp[32];
+  std::snprintf(stamp, sizeof(stamp), "%04d-%02d-%02d %02d:%02d:%02d\t---\t", now.wYear,
+                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+  return stamp + text + "\n";
+}
+
+}  // namespace
+
+void UnregisterComServers(const std::string& folder) {
+  std::vector<std::string> files;
+  CollectFileList(folder, files, kListFileName, TRUE);
+  for (const std::string& path : files)
+    if (ShouldUnregisterComServer(path)) UnregisterComServer(path);
+}
+
+void CollectFileList(const std::string& folder, std::vector<std::string>& list,
+                     const char* listFileName, BOOL useList) {
+  if (folder.empty()) return;
+  if (useList && listFileName) {
+    const std::string listPath = folder + "\\" + listFileName;
+    std::vector<std::string> names;
+    if (FileExists(listPath) && ReadListFile(listPath, names)) {
+      CollectListedNames(folder, names, list, listFileName);
+      return;
+    }
+  }
+  CollectWholeFolder(folder, list, listFileName);
+}
+
+BOOL UnregisterComServer(const std::string& path) {
+  WriteRegisterErrorLog("Start Unregister: " + path);
+  if (FAILED(::OleInitialize(nullptr))) {
+    WriteRegisterErrorLog("OleInit Fail: " + path);
+    return FALSE;
+  }
+  BOOL unregistered = FALSE;
+  {
+    // The server's own folder is searched for the libraries it depends on.
+    ScopedLibrary server(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (reinterpret_cast<UINT_PTR>(server.Get()) < 32) {
+      WriteRegisterErrorLog("LoadLibrary Fail: " + path);
+    } else if (FARPROC entry = ::GetProcAddress(server.Get(), "DllUnregisterServer")) {
+      const HRESULT result = reinterpret_cast<DllUnregisterServerFn>(entry)();
+      unregistered = SUCCEEDED(result);
+      WriteRegisterErrorLog((unregistered ? "DllUnregister Success: " : "DllUnregister Fail: ") +
+                            path);
+    } else {
+      WriteRegisterErrorLog("GetProcAddress Fail: " + path);
+    }
+  }
+  ::OleUninitialize();
+  WriteRegisterErrorLog("\n");
+  return unregistered;
+}
+
+void WriteRegisterErrorLog(const std::string& text) {
+  if (!IsLogModeOn()) return;
+  ScopedHandle mutex(::CreateMutexA(nullptr, FALSE, kRegisterLogMutex));
+  if (!mutex.IsValid()) return;
+  // An abandoned mutex is owned all the same: its last holder died, the log is ours now.
+  const DWORD wait = ::WaitForSingleObject(mutex.Get(), INFINITE);
+  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return;
+  MutexOwnership owned(mutex.Get());
+
+  const std::string line = FormatLogLine(text);
+  if (FILE* log = OpenLogForAppend(RegisterLogPath())) {
+    std::fprintf(log, "%s", line.c_str());
+    std::fclose(log);
+  }
+}
+
+std::string RegisterLogPath() {
+  char systemDir[256] = {};
+  ::GetSystemDirectoryA(systemDir, sizeof(systemDir));
+  return std::string(systemDir) + "\\RegisterError.log";
+}

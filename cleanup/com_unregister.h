@@ -1,0 +1,38 @@
+// Unregistering the client's COM servers (in-process DLLs and OCX controls) before its files are
+// deleted, with a progress and error log "RegisterError.log" in the system directory when the
+// registry value "LogMode" switches it on.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The key holding "LogMode" below HKEY_LOCAL_MACHINE, and the named mutex that serialises every
+// append to the log across processes.
+constexpr const char kLogModeKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\systemset\\";
+constexpr const char kRegisterLogMutex[] = "SetupLogError";
+// A log larger than this is emptied before the next line; one of exactly this size is appended to.
+constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
+
+// Collects the files below folder ("reg.ini" lists) and asks each one the skip rules let through
+// to unregister itself. A failure of one file never stops the others.
+void UnregisterComServers(const std::string& folder);
+
+// Appends to list the files of folder. With useList set and folder\listFileName readable, only
+// the names it lists, in list order (a listed folder is collected in turn; the first name that
+// cannot be found ends the list and what was added stays). Otherwise every file of the folder,
+// in enumeration order, each sub-folder collected at the point it is met (looking for its own
+// list). Nothing is added for an empty folder text or a folder that cannot be searched.
+void CollectFileList(const std::string& folder, std::vector<std::string>& list,
+                     const char* listFileName, BOOL useList);
+
+// Calls the file's "DllUnregisterServer" between OleInitialize and OleUninitialize, logging each
+// step. TRUE only when the server reported success.
+BOOL UnregisterComServer(const std::string& path);
+
+// Appends one time-stamped line (or a bare "\n" separator for text "\n") to the log when
+// "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first.
+void WriteRegisterErrorLog(const std::string& text);
+
+// The log's path: "<system directory>\RegisterError.log".
+std::string RegisterLogPath();

@@ -1,0 +1,50 @@
+#include "cleanup/drivers.h"
+
+#include <string>
+
+#include "app/shared_helpers.h"
+#include "framework/handles.h"
+
+namespace {
+
+using UninstallAllDriverFn = int(__cdecl*)();
+
+int AddToRegister(HKEY key) {
+  const BYTE* data = reinterpret_cast<const BYTE*>(kPppoeUserValueName);
+  return ::RegSetValueExA(key, kPppoeUserValueName, 0, REG_SZ, data,
+                          sizeof(kPppoeUserValueName)) == ERROR_SUCCESS
+             ? 1
+             : 0;
+}
+
+int RemoveFromRegister(HKEY key) {
+  ::RegDeleteValueA(key, kPppoeUserValueName);
+  char firstName[MAX_PATH] = {};
+  DWORD nameSize = sizeof(firstName);
+  if (::RegEnumValueA(key, 0, firstName, &nameSize, nullptr, nullptr, nullptr, nullptr) ==
+      ERROR_SUCCESS)
+    return 0;
+  // No product is left. A key that still holds sub-keys cannot be deleted this way; the answer
+  // stays 1, because no product uses the component any more.
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPppoeUserRegisterKey);
+  return 1;
+}
+
+}  // namespace
+
+int UninstallDrivers() {
+  std::string folder;
+  GetModuleDir(folder);
+  const std::string path = folder + "\\DriverSetup.dll";
+  ScopedLibrary library(::LoadLibraryExA(path.c_str(), nullptr, 0));
+  if (!library.Get()) return 0;
+  const auto uninstallAll =
+      reinterpret_cast<UninstallAllDriverFn>(::GetProcAddress(library.Get(), "UninstallAllDriver"));
+  return uninstallAll ? uninstallAll() : 0;
+}
+
+int DoDriverReg(BOOL install) {
+  ScopedRegKey key;
+  if (key.Create(HKEY_LOCAL_MACHINE, kPppoeUserRegisterKey) != ERROR_SUCCESS) return -1;
+  return install ? AddToRegister(key.Get()) : RemoveFromRegister(key.Get());
+}

@@ -1,0 +1,15 @@
+// The client's setup information: its installation folder ("SetupPath") and the full paths of
+// its shortcuts ("lnk1" to "lnk9", without "lnk5"), in a key below HKEY_LOCAL_MACHINE whose path
+// is itself the setup value "SetupInfoRegPath".
+#pragma once
+#include <windows.h>
+
+// The client's own setup-information key, used when "SetupInfoRegPath" is missing.
+constexpr const char kBuiltInSetupInfoKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo\\";
+
+// Reads value name from keyPath + "\" when a key path is given, else from the key named by
+// "SetupInfoRegPath" (the built-in key when that is missing). The key is created when missing.
+// Nonzero when the value was read into buffer, zero-terminated, within bufferSize bytes; 0 when
+// the key cannot be opened or the value is missing or too long, and then buffer is untouched.
+BOOL ReadSetupInfoValue(const char* name, char* buffer, DWORD bufferSize,
+                        const char* keyPath = nullptr);
