@@ -2,6 +2,7 @@
 # (unit tests under sanitizers, fuzzers, benchmarks).
 set(PURE_SOURCES
   language/xml_doc.cpp
+  language/language_pack_text.cpp
   cleanup/setup_file_parser.cpp
   cleanup/com_skip_rules.cpp
   cleanup/com_list_file.cpp

@@ -1,26 +1,12 @@
 #include "language/language_pack.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "language/mbcs.h"
 
 namespace {
-
-// In a text, backslash followed by "r" stands for a carriage return; nothing else is translated.
-void ExpandCarriageReturns(std::string& text) {
-  for (size_t pos = text.find("\\r"); pos != std::string::npos; pos = text.find("\\r", pos + 1))
-    text.replace(pos, 2, "\r");
-}
-
-}  // namespace
-
-int LanguageCodeFromSystem(unsigned langId, unsigned ansiCodePage) {
-  if (langId == 0x0804) return ansiCodePage == 936 ? 0 : 2;
-  if (langId == 0x0404) return 2;
-  return 1;
+constexpr size_t kDefineBufferSize = 600;
 }
 
 CLanguagePack::CLanguagePack() = default;
@@ -39,17 +25,24 @@ bool CLanguagePack::Load(const char* folder, const char* fileName) {
   return m_loaded;
 }
 
-bool CLanguagePack::IsLoaded() const { return m_loaded; }
+bool CLanguagePack::IsLoaded() const {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_loaded;
+}
+
+std::string CLanguagePack::GetPath() const {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_path;
+}
 
 int CLanguagePack::GetLanguageCode() {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
   if (m_loaded && m_document.HasRootElement()) {
     m_document.ResetPosition();
-    m_document.FindElement("language");
-    const std::string id = m_document.GetAttribute("id");
-    const int code = id.empty() ? 1 : std::atoi(id.c_str());
+    std::string id;
+    if (m_document.FindElement("language")) id = m_document.GetAttribute("id");
     m_document.ResetPosition();
-    return code;
+    return id.empty() ? 1 : std::atoi(id.c_str());
   }
   return LanguageCodeFromSystem(::GetSystemDefaultLangID(), ::GetACP());
 }
@@ -58,10 +51,12 @@ void CLanguagePack::GetText(const char* module, const char* dialogKey, const cha
                             char* buffer, size_t bufferSize) {
   if (!buffer || bufferSize == 0) return;
   std::string text;
-  {
+  // A null name would make the document take any element; such a lookup finds nothing.
+  if (module && dialogKey && textId) {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_loaded) {
-      // The first "module" whose name matches is the only one searched.
+      m_document.ResetPosition();
+      // Only the first "module" of the wanted name is searched.
       while (m_document.FindChild("module")) {
         if (m_document.GetChildAttribute("name") != module) continue;
         if (m_document.EnterElement() && m_document.FindChild(dialogKey) &&
@@ -73,19 +68,23 @@ void CLanguagePack::GetText(const char* module, const char* dialogKey, const cha
     }
   }
   ExpandCarriageReturns(text);
-  const size_t length = MbCutLength(text.c_str(), bufferSize - 1);
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
+  CopyTextCut(text, buffer, bufferSize);
 }
 
 std::string CLanguagePack::GetDefine(const char* name) {
-  char buffer[600] = {};
+  char buffer[kDefineBufferSize] = {};
   GetText("define", "value", name, buffer, sizeof(buffer));
   return buffer;
 }
 
+HFONT CLanguagePack::GetFont() const {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_font;
+}
+
 bool CLanguagePack::CreatePackFont() {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
+  // From the position the load left (the top), so only a root named "language" counts.
   if (!m_document.FindElement("language")) return false;
   const int size = std::atoi(m_document.GetAttribute("fontsize").c_str());
   const std::string face = m_document.GetAttribute("fontname");
@@ -102,6 +101,7 @@ bool CLanguagePack::CreatePackFont() {
 }
 
 void CLanguagePack::DeleteFont() {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
   if (m_font) ::DeleteObject(m_font);
   m_font = nullptr;
 }

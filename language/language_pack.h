@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "language/language_pack_text.h"
 #include "language/xml_doc.h"
 
 class CLanguagePack {
@@ -17,23 +18,31 @@ public:
   CLanguagePack(const CLanguagePack&) = delete;
   CLanguagePack& operator=(const CLanguagePack&) = delete;
 
-  // Loads folder\fileName once; true when the pack is loaded (also when it already was).
+  // Loads folder\fileName unless a pack is loaded already; returns the loaded flag. A file that
+  // is missing, unreadable, malformed or without a root element leaves the pack not loaded.
   bool Load(const char* folder, const char* fileName);
   bool IsLoaded() const;
+  // The full path of the pack file given to the last Load.
+  std::string GetPath() const;
 
   // 0: simplified Chinese in GBK, 1: anything else, 2: Chinese that GBK cannot show. From the
-  // pack's root attribute "id" once loaded, else from the system's language and code page.
+  // attribute "id" of the root "language" once loaded (1 when absent), else from the system.
   int GetLanguageCode();
 
-  // The text of module / dialogKey / textId into buffer (always terminated, cut at a whole
-  // character to fit bufferSize). Empty when anything is missing or the pack is not loaded.
+  // The text of module / dialogKey / textId into buffer, backslash-r turned into a carriage
+  // return, cut at a whole character to fit bufferSize and always terminated. Empty when
+  // anything is missing or the pack is not loaded.
   void GetText(const char* module, const char* dialogKey, const char* textId, char* buffer,
                size_t bufferSize);
-  // The define's value from module "define", element "value"; empty when missing.
+  // The define's value from module "define", element "value" (at most 599 bytes); empty when
+  // missing.
   std::string GetDefine(const char* name);
 
-  // The pack's font (null when the file names no usable one). The pack owns it.
-  HFONT GetFont() const { return m_font; }
+  // The pack's font (null when the file names no usable one). The pack owns it and deletes it
+  // in its destructor.
+  HFONT GetFont() const;
+  // Creates the font from the root's "fontsize" and "fontname"; false (keeping any previous
+  // font) when the root is not "language" or the attributes are unusable.
   bool CreatePackFont();
   void DeleteFont();
 
@@ -42,8 +51,5 @@ private:
   std::string m_path;
   bool m_loaded = false;
   HFONT m_font = nullptr;
-  std::recursive_mutex m_lock;
+  mutable std::recursive_mutex m_lock;
 };
-
-// The language code a system gives before any pack is loaded.
-int LanguageCodeFromSystem(unsigned langId, unsigned ansiCodePage);
