@@ -1,0 +1,33 @@
+// Resource ids of Uninstall.exe, shared by the resource scripts and the code.
+#pragma once
+
+// Dialog templates.
+#define IDD_CONFIRM 145         // the confirmation dialog
+#define IDD_PROGRESS 137        // the progress dialog
+#define IDD_PROGRESS_SMALL 136  // the progress dialog's small alternative
+
+// Bitmaps and icons.
+#define IDB_SIDE 131       // the dialogs' side picture
+#define IDB_CLOSE_HOT 140  // the skinned close button while the mouse is over it
+#define IDB_CLOSE 141      // the skinned close button otherwise
+#define IDB_SKIN 147       // the background of the skinned dialogs, 451 x 260, 24 bits
+#define IDI_SMALL 138      // the icon of the small progress dialog
+#define IDI_MAIN 139       // the program's icon
+
+// Controls of the confirmation dialog.
+#define IDC_QUESTION 1016           // "do you really want to uninstall?"
+#define IDC_RADIO_ALL 1028          // hidden: uninstall the client and all drivers
+#define IDC_RADIO_CLIENT_ONLY 1029  // hidden: uninstall only the client
+#define IDC_CLOSE_NOTICE 1043       // hidden: close the browsers before uninstalling
+#define IDC_KEEP_USER_DATA 1046     // checked: the user's data folder stays
+#define IDC_KEEP_CARD_DRIVER 1047   // checked: the data-card driver stays
+
+// Controls of the progress dialog.
+#define IDC_STEP_BAR 1025      // percent bar of the current step
+#define IDC_STATUS_TEXT 1027   // the status line
+#define IDC_TOTAL_LABEL 1028   // "total progress" above the total bar
+#define IDC_TOTAL_BAR 1033     // percent bar of the whole uninstall
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
