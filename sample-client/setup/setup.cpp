@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
   CopyInto(product, d + "\\Uninstall.exe");
   CopyInto(src + "\\" + languageFile, d + "\\Language.xml");
   WriteText(d + "\\Uninstall.bin", InstalledSetupFile(src + "\\Uninstall.bin", o.setupType));
-  for (const char* name : {"Unl.exe", "DriverSetup.dll", "uninstall.bat", "hh.exe"})
+  for (const char* name : {"Unl.exe", "DriverSetup.dll", "uninstall.bat"})
     if (Exists(src + "\\" + name)) CopyInto(src + "\\" + name, d + "\\" + name);
   if (!o.noIpdetect && Exists(src + "\\Ipdetect.exe")) CopyInto(src + "\\Ipdetect.exe", d + "\\Ipdetect.exe");
   if (Exists(src + "\\" + programFile)) CopyInto(src + "\\" + programFile, d + "\\" + programFile);
@@ -254,10 +254,10 @@ int main(int argc, char** argv) {
   // Chinese (GBK) folder and file names: "资料\说明.txt".
   WriteText(d + "\\\xd7\xca\xc1\xcf\\\xcb\xb5\xc3\xf7.txt", "\xd6\xd0\xce\xc4\r\n");
   // COM servers listed in reg.ini files of the tree.
-  for (const char* name : {"ComServerOk.dll", "ComServerFail.dll", "ComServerNoExport.dll"})
+  for (const char* name : {"ComServerOk.dll", "ComServerDep.dll", "ComServerFail.ocx", "ComServerNoExport.dll"})
     if (Exists(src + "\\" + std::string(name))) CopyInto(src + "\\" + name, d + "\\Plugins\\" + name);
   WriteText(d + "\\reg.ini", "Plugins\r\n");
-  WriteText(d + "\\Plugins\\reg.ini", "ComServerOk.dll\r\nComServerFail.dll\r\nComServerNoExport.dll\r\n");
+  WriteText(d + "\\Plugins\\reg.ini", "ComServerOk.dll\r\nComServerFail.ocx\r\nComServerNoExport.dll\r\n");
   // The portal browser removes itself with its own uninstaller.
   const std::string pavo = d + "\\PavoBrowser";
   if (Exists(src + "\\PavoBrowser\\Unin.exe")) CopyInto(src + "\\PavoBrowser\\Unin.exe", pavo + "\\Unin.exe");

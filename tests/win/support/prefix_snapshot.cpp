@@ -20,8 +20,8 @@ std::string LowerPath(const std::string& path) {
 
 namespace {
 
-bool Skipped(const std::string& lowerPath, const SnapshotOptions& options) {
-  for (const std::string& skip : options.skipFolders)
+bool Skipped(const std::string& lowerPath, const std::vector<std::string>& skips) {
+  for (const std::string& skip : skips)
     if (lowerPath == skip || (lowerPath.size() > skip.size() && lowerPath.compare(0, skip.size(), skip) == 0 &&
                               lowerPath[skip.size()] == '\\'))
       return true;
@@ -37,7 +37,7 @@ void WalkFolder(const std::string& folder, const SnapshotOptions& options, Snaps
     if (name == "." || name == "..") continue;
     const std::string full = folder + "\\" + name;
     const std::string lower = LowerPath(full);
-    if (Skipped(lower, options)) continue;
+    if (Skipped(lower, options.skipFolders)) continue;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out.insert("D " + lower);
       // Wine's links to Unix folders (the profile's "My Music" and the like) are not followed.
@@ -49,10 +49,12 @@ void WalkFolder(const std::string& folder, const SnapshotOptions& options, Snaps
   ::FindClose(h);
 }
 
-void WalkKey(HKEY root, const std::string& rootName, const std::string& path, Snapshot& out) {
+void WalkKey(HKEY root, const std::string& rootName, const std::string& path, const SnapshotOptions& options,
+             Snapshot& out) {
+  const std::string lower = LowerPath(rootName + "\\" + path);
+  if (Skipped(lower, options.skipKeys)) return;
   HKEY key = nullptr;
   if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  const std::string lower = LowerPath(rootName + "\\" + path);
   out.insert("K " + lower);
   char name[16384];
   for (DWORD i = 0;; ++i) {
@@ -67,7 +69,7 @@ void WalkKey(HKEY root, const std::string& rootName, const std::string& path, Sn
     subkeys.emplace_back(name);
   }
   ::RegCloseKey(key);
-  for (const std::string& sub : subkeys) WalkKey(root, rootName, path + "\\" + sub, out);
+  for (const std::string& sub : subkeys) WalkKey(root, rootName, path + "\\" + sub, options, out);
 }
 
 }  // namespace
@@ -75,9 +77,9 @@ void WalkKey(HKEY root, const std::string& rootName, const std::string& path, Sn
 Snapshot TakeSnapshot(const SnapshotOptions& options) {
   Snapshot out;
   WalkFolder("C:", options, out);
-  WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE", out);
-  WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SYSTEM\\CurrentControlSet\\Services", out);
-  WalkKey(HKEY_CURRENT_USER, "HKCU", "Software", out);
+  WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE", options, out);
+  WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SYSTEM\\CurrentControlSet\\Services", options, out);
+  WalkKey(HKEY_CURRENT_USER, "HKCU", "Software", options, out);
   return out;
 }
 

@@ -16,6 +16,8 @@ struct SnapshotOptions {
   // Folders (lower case, no trailing backslash) left out with everything below them, e.g. the
   // temporary folders and the stand-ins' log folder.
   std::vector<std::string> skipFolders;
+  // Registry keys left out the same way ("hkcu\software\wine": Wine's own settings).
+  std::vector<std::string> skipKeys = {"hkcu\\software\\wine"};
 };
 
 Snapshot TakeSnapshot(const SnapshotOptions& options);

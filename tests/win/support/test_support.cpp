@@ -156,6 +156,43 @@ long RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::stri
   return result;
 }
 
+long RunAndCapture(const std::string& commandLine, std::string& output, DWORD timeoutMs,
+                   const std::string& workDir) {
+  output.clear();
+  TempDir dir;
+  const std::string file = dir / "output.txt";
+  SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+  HANDLE out = ::CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return -1;
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = out;
+  si.hStdError = out;
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  long result = -1;
+  if (::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+    if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+      DWORD code = 0;
+      ::GetExitCodeProcess(pi.hProcess, &code);
+      result = static_cast<long>(code);
+    } else {
+      ::TerminateProcess(pi.hProcess, 1);
+      ::WaitForSingleObject(pi.hProcess, 10000);
+    }
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  }
+  ::CloseHandle(out);
+  ReadFileBytes(file, output);
+  return result;
+}
+
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
   const DWORD start = ::GetTickCount();
   for (;;) {

@@ -61,6 +61,10 @@ void RemoveTree(const std::string& path);
 long RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000,
                 const std::string& workDir = std::string());
 
+// As RunAndWait, with everything the program writes to its standard output and error in output.
+long RunAndCapture(const std::string& commandLine, std::string& output, DWORD timeoutMs = 60000,
+                   const std::string& workDir = std::string());
+
 // Polls cond every 20 ms until it is true or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = 20000);
 
