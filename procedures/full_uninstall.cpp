@@ -1,0 +1,173 @@
+#include "procedures/full_uninstall.h"
+
+#include <windows.h>
+#include <ras.h>
+#include <wininet.h>  // shlobj.h declares the Active Desktop interface only after this
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/shared_helpers.h"
+#include "app/uninstall_app.h"
+#include "cleanup/close_programs.h"
+#include "cleanup/com_unregister.h"
+#include "cleanup/drivers.h"
+#include "cleanup/file_ops.h"
+#include "cleanup/folder_tree.h"
+#include "procedures/progress_animation.h"
+#include "procedures/worker_steps.h"
+#include "ui/progress_dlg.h"
+
+namespace {
+
+void ShowStatus(CProgressDlg& dialog, const char* textId) {
+  char text[1024] = {};
+  GetUninstallApp().m_langPack.GetText("uninstall", "other", textId, text, sizeof(text));
+  dialog.SetStatusText(text);
+}
+
+void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
+  animation.Stop();
+  dialog.SetStepPos(100);
+  ::Sleep(500);
+}
+
+// The dialog's window appears once the launcher's modal run has created it.
+bool WaitForDialogWindow(CProgressDlg& dialog) {
+  for (int i = 0; i < 10 && !::IsWindow(dialog.GetSafeHwnd()); ++i) ::Sleep(1000);
+  return ::IsWindow(dialog.GetSafeHwnd()) != FALSE;
+}
+
+void CloseDialog(CProgressDlg& dialog) { ::SendMessageA(dialog.GetSafeHwnd(), WM_CLOSE, 0, 0); }
+
+// Removes the shared PPPoE component through its batch file when this client was its last user.
+void RemoveSharedPppoeComponent() {
+  const int answer = DoDriverReg(FALSE);
+  if (answer == 1) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    char commandLine[] = "uninstall.bat";
+    if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                         &si, &pi)) {
+      ::WaitForSingleObject(pi.hProcess, INFINITE);
+      ::CloseHandle(pi.hThread);
+      ::CloseHandle(pi.hProcess);
+    }
+  } else if (answer < 0) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "Fail to DoDriverReg uninstall:%d", answer);
+    ::OutputDebugStringA(text);
+  }
+}
+
+void DeleteUserDataFolder() {
+  char appData[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return;
+  DeleteFolderTree(std::string(appData) + "\\Teloris");
+}
+
+// Lets the desktop show that the client's shortcuts are gone. Without an Active Desktop object
+// the desktop window is still redrawn.
+void RefreshDesktop() {
+  const HRESULT comInit = ::CoInitialize(nullptr);
+  IUnknown* unknown = nullptr;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_ALL, IID_IUnknown,
+                                   reinterpret_cast<void**>(&unknown)))) {
+    ::OleRun(unknown);
+    IActiveDesktop* desktop = nullptr;
+    if (SUCCEEDED(unknown->QueryInterface(IID_IActiveDesktop, reinterpret_cast<void**>(&desktop)))) {
+      desktop->ApplyChanges(AD_APPLY_ALL);
+      desktop->Release();
+    }
+    unknown->Release();
+  }
+  if (SUCCEEDED(comInit)) ::CoUninitialize();
+  ::InvalidateRect(::GetDesktopWindow(), nullptr, TRUE);
+}
+
+}  // namespace
+
+unsigned __stdcall FullUninstallThread(void* param) {
+  CProgressDlg* dialogPtr = static_cast<CProgressDlg*>(param);
+  if (!dialogPtr) return 0;
+  CProgressDlg& dialog = *dialogPtr;
+  CUninstallApp& app = GetUninstallApp();
+
+  // Preparation.
+  if (!WaitForDialogWindow(dialog)) return 0;
+  const SetupInfo info = ReadSetupInfo();
+  if (!info.hasSetupPath) {
+    ::Sleep(2000);
+    CloseDialog(dialog);
+    return 0;
+  }
+  // A folder that is empty, relative, a drive root or one of the system's own folders is never
+  // listed or emptied; every other step still runs.
+  const bool mayEmptyFolder = MayEmptyInstallFolder(info);
+  const std::string& folder = info.setupPath;
+  CloseHelpViewer((folder + "\\help.chm").c_str());
+  for (int id : {CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
+                 CSIDL_COMMON_STARTMENU, CSIDL_APPDATA})
+    DeleteProgramShortcut(id);
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  ::SetCurrentDirectoryA(moduleDir.c_str());
+
+  CProgressAnimation animation(dialog);
+
+  // Phase 1: programs, files and registry.
+  ShowStatus(dialog, "TEXT3");
+  animation.Start(30, 60);
+  if (GetOsClass() != 4) RemoveSharedPppoeComponent();
+  std::vector<std::string> files;
+  if (mayEmptyFolder) {
+    UnregisterComServers(folder);
+    ListFilesInTree(folder, files);
+    DeleteMainProgram(folder);
+  }
+  DeleteSetupShortcuts(info);
+  const std::string title = ShortcutTitle();
+  DeleteDesktopTitleShortcut(title);
+  if (!DeleteTitleShortcutBesideLnk2(info, title)) {
+    // Nothing tells where the client's shortcuts lie: stop here, but let the program end.
+    animation.Stop();
+    CloseDialog(dialog);
+    return 0;
+  }
+  if (app.m_bDeleteUserData) DeleteUserDataFolder();
+  RemoveLnk2Folder(info);
+  ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
+  ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
+  DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
+  DeleteRegTree("SOFTWARE", "Mirel_Mini");
+  EndAnimation(dialog, animation);
+
+  // Phase 2: drivers.
+  ShowStatus(dialog, "TEXT2");
+  animation.Start(50, 30);
+  if (app.m_bKeepCardDriver == 0) UninstallDrivers();
+  EndAnimation(dialog, animation);
+
+  // Phase 3: files and folders.
+  ShowStatus(dialog, "TEXT4");
+  animation.Start(10, 100 - dialog.GetTotalPos());
+  if (mayEmptyFolder) {
+    DeleteFilesExceptBrowser(files);
+    files.clear();
+    RemoveFoldersExceptBrowser(folder);
+    ForceRemoveDir(folder.c_str());
+  }
+  animation.Stop();
+  dialog.SetStepPos(100);
+  dialog.SetStepPos(100);
+  dialog.SetTotalPos(100);
+  ::Sleep(1000);
+
+  // Closing.
+  CloseDialog(dialog);
+  RefreshDesktop();
+  return 1;
+}

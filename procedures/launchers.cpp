@@ -1,0 +1,95 @@
+#include "procedures/launchers.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/uninstall_app.h"
+#include "cleanup/close_programs.h"
+#include "cleanup/file_ops.h"
+#include "cleanup/setup_values.h"
+#include "framework/worker_thread.h"
+#include "procedures/full_uninstall.h"
+#include "procedures/legacy_uninstall.h"
+#include "ui/progress_dlg.h"
+
+namespace {
+
+const char kUninstallEntries[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// What every launcher does first. False when the user refused to close the running client:
+// then nothing at all happens. Otherwise the worker has closed the progress dialog on return.
+bool RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param) {
+  if (!CloseClientPrograms(TRUE)) return false;
+  if (HWND browser = ::FindWindowA(nullptr, "GetPavoBrowserUrl")) ::SendMessageA(browser, WM_USER + 1, 0, 0);
+  worker.Start(procedure, param);
+  if (app.m_pProgressDlg) app.m_pProgressDlg->DoModal();
+  return true;
+}
+
+// "<system directory>\Unl.exe <code>,<own path>", started in "c:\" without waiting.
+void StartFinishingProgram(const char* code) {
+  char ownPath[512] = {};
+  ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
+  char systemDir[MAX_PATH] = {};
+  ::GetSystemDirectoryA(systemDir, sizeof(systemDir));
+  const std::string commandText = std::string(systemDir) + "\\Unl.exe " + code + "," + ownPath;
+  std::string commandLine = commandText;  // CreateProcessA may write into its command line
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, "c:\\",
+                       &si, &pi)) {
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  }
+}
+
+int AskYesNo(const char* captionValue, const char* textValue) {
+  const std::string caption = ReadSetupValue(captionValue);
+  const std::string text = ReadSetupValue(textValue);
+  return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION);
+}
+
+void DeleteUninstallEntry(CUninstallApp& app, const char* defineName) {
+  DeleteRegTree(kUninstallEntries, app.m_langPack.GetDefine(defineName).c_str());
+}
+
+}  // namespace
+
+int RunFullUninstall(CUninstallApp& app) {
+  CWorkerThread worker;
+  if (!RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg)) return 0;
+  char caption[50] = {};
+  char text[1024] = {};
+  app.m_langPack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
+  app.m_langPack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
+  ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+  DeleteUninstallEntry(app, "UNINSTALL_KEY");
+  DeleteUninstallEntry(app, "PROGRAME_ENG_NAME");
+  StartFinishingProgram("21");
+  RunBrowserUninstaller();
+  return 0;
+}
+
+int RunLegacyUninstall(CUninstallApp& app) {
+  CWorkerThread worker;
+  if (!RunProcedure(app, worker, &LegacyUninstallThread, nullptr)) return 0;
+  const int answer = AskYesNo("zString6", "zString5");
+  if (answer == IDYES) ForceDeleteFile("c:\\Ipdetect.exe");
+  DeleteUninstallEntry(app, "UNINSTALL_KEY");
+  StartFinishingProgram(answer == IDYES ? "12" : "11");
+  RunBrowserUninstaller();
+  return 1;
+}
+
+int RunSetupTypeUninstall(CUninstallApp& app) {
+  CWorkerThread worker;
+  if (!RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr)) return 0;
+  AskYesNo("zString6", "zString7");
+  DeleteUninstallEntry(app, "UNINSTALL_KEY");
+  StartFinishingProgram("21");
+  RunBrowserUninstaller();
+  return 0;
+}

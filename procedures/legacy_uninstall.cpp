@@ -1,0 +1,99 @@
+#include "procedures/legacy_uninstall.h"
+
+#include <windows.h>
+#include <ras.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "app/shared_helpers.h"
+#include "app/uninstall_app.h"
+#include "cleanup/com_unregister.h"
+#include "cleanup/drivers.h"
+#include "cleanup/file_ops.h"
+#include "cleanup/protocol_removal.h"
+#include "procedures/worker_steps.h"
+#include "ui/progress_dlg.h"
+
+namespace {
+
+// Ends the modal run of the progress dialog: the launcher then goes on. A quick run can end
+// before the launcher has shown the dialog, so its window is awaited first (for a bounded time).
+void CloseProgressDialog() {
+  CProgressDlg* dialog = GetUninstallApp().m_pProgressDlg;
+  if (!dialog) return;
+  for (int i = 0; i < 200 && !::IsWindow(dialog->GetSafeHwnd()); ++i) ::Sleep(50);
+  ::SendMessageA(dialog->GetSafeHwnd(), WM_CLOSE, 0, 0);
+}
+
+void EnterModuleDir() {
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  ::SetCurrentDirectoryA(moduleDir.c_str());
+}
+
+// The part both workers share: the installation folder's files and folders (the portal
+// browser's stay), the recorded shortcuts, the title shortcuts, the installation folder and the
+// folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
+bool RemoveInstallation(const SetupInfo& info) {
+  // A folder that is empty, relative, a drive root or one of the system's own folders is never
+  // listed or emptied, and no main program path is formed from it.
+  const bool mayEmptyFolder = MayEmptyInstallFolder(info);
+  const std::string& folder = info.setupPath;
+  if (mayEmptyFolder) {
+    std::vector<std::string> files;
+    ListFilesInTree(folder, files);
+    DeleteMainProgram(folder);
+    DeleteFilesExceptBrowser(files);
+    RemoveFoldersExceptBrowser(folder);
+  }
+  DeleteSetupShortcuts(info);
+  const std::string title = ShortcutTitle();
+  DeleteDesktopTitleShortcut(title);
+  if (!DeleteTitleShortcutBesideLnk2(info, title)) return false;
+  if (mayEmptyFolder) ForceRemoveDir(folder.c_str());
+  RemoveLnk2Folder(info);
+  return true;
+}
+
+}  // namespace
+
+unsigned __stdcall LegacyUninstallThread(void*) {
+  CUninstallApp& app = GetUninstallApp();
+  if (app.m_bKeepCardDriver == 0) UninstallDrivers();
+  const SetupInfo info = ReadSetupInfo();
+  if (!info.hasSetupPath) {
+    CloseProgressDialog();
+    return 0;
+  }
+  for (int id : {CSIDL_DESKTOP, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_DESKTOPDIRECTORY,
+                 CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_DESKTOPDIRECTORY,
+                 CSIDL_APPDATA})
+    DeleteProgramShortcut(id);
+  EnterModuleDir();
+  RemoveClientProtocol();
+  if (MayEmptyInstallFolder(info)) UnregisterComServers(info.setupPath);
+  if (!RemoveInstallation(info)) {
+    CloseProgressDialog();
+    return 0;
+  }
+  ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
+  ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
+  DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
+  DeleteRegTree("SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\", "systemset");
+  CloseProgressDialog();
+  return 1;
+}
+
+unsigned __stdcall SetupTypeUninstallThread(void*) {
+  const SetupInfo info = ReadSetupInfo();
+  EnterModuleDir();
+  if (!RemoveInstallation(info)) {
+    CloseProgressDialog();
+    return 0;
+  }
+  ::RasDeleteEntryA(nullptr, "Pavo_163");
+  CloseProgressDialog();
+  return 1;
+}

@@ -1,0 +1,107 @@
+#include "procedures/worker_steps.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "app/uninstall_app.h"
+#include "cleanup/file_ops.h"
+#include "cleanup/setup_info.h"
+#include "language/mbcs.h"
+#include "procedures/install_folder_guard.h"
+
+namespace {
+const char* const kShortcutValues[] = {"lnk1", "lnk2", "lnk3", "lnk4", "lnk6", "lnk7", "lnk8", "lnk9"};
+const char kBrowserFolderName[] = "PavoBrowser";
+
+bool IsBrowserPath(const std::string& path) { return path.find(kBrowserFolderName) != std::string::npos; }
+
+// Reads one setup-information value into a 256-byte buffer (at most 255 bytes); empty on failure.
+bool ReadInfo(const char* name, std::string& value) {
+  char buffer[256] = {};
+  if (!ReadSetupInfoValue(name, buffer, 255)) {
+    value.clear();
+    return false;
+  }
+  value = buffer;
+  return true;
+}
+}  // namespace
+
+SetupInfo ReadSetupInfo() {
+  SetupInfo info;
+  info.hasSetupPath = ReadInfo("SetupPath", info.setupPath);
+  for (const char* name : kShortcutValues) {
+    std::string path;
+    ReadInfo(name, path);
+    info.shortcuts.push_back(path);
+  }
+  return info;
+}
+
+bool MayEmptyInstallFolder(const SetupInfo& info) {
+  return info.hasSetupPath && IsRemovableInstallFolder(info.setupPath);
+}
+
+void DeleteMainProgram(const std::string& folder) {
+  const std::string path = folder + "\\" + GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME");
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (ForceDeleteFile(path.c_str())) return;
+    ::Sleep(500);
+  }
+}
+
+void DeleteFilesExceptBrowser(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    if (IsBrowserPath(file)) continue;
+    ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ForceDeleteFile(file.c_str());
+  }
+}
+
+void RemoveFoldersExceptBrowser(const std::string& folder) {
+  std::vector<std::string> folders;
+  ListFoldersInTree(folder, folders);
+  for (const std::string& sub : folders)
+    if (!IsBrowserPath(sub)) ForceRemoveDir(sub.c_str());
+}
+
+void DeleteSetupShortcuts(const SetupInfo& info) {
+  for (const std::string& path : info.shortcuts) ForceDeleteFile(path.c_str());
+}
+
+std::string ShortcutTitle() {
+  char title[256] = {};
+  GetUninstallApp().m_langPack.GetText("uninstall", "other", "TEXT1", title, sizeof(title));
+  return title;
+}
+
+namespace {
+void DeleteQuietly(const std::string& path) {
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(path.c_str());
+}
+}  // namespace
+
+void DeleteDesktopTitleShortcut(const std::string& title) {
+  char desktop[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOP, FALSE)) return;
+  DeleteQuietly(std::string(desktop) + "\\" + title + ".lnk");
+}
+
+bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title) {
+  std::string folder = info.Lnk2();
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  const size_t slash = MbFindLast(folder.c_str(), '\\');
+  if (slash == static_cast<size_t>(-1)) return false;
+  folder.resize(slash);
+  DeleteQuietly(folder + "\\" + title + ".lnk");
+  return true;
+}
+
+void RemoveLnk2Folder(const SetupInfo& info) {
+  const size_t slash = MbFindLast(info.Lnk2().c_str(), '\\');
+  const std::string folder = slash == static_cast<size_t>(-1) ? std::string() : info.Lnk2().substr(0, slash);
+  ForceRemoveDir(folder.c_str());
+}
