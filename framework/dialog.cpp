@@ -20,16 +20,19 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value) {
 void DDX_Radio(CDataExchange& dx, int firstId, int& index) {
   HWND ctl = ::GetDlgItem(dx.m_hDlg, firstId);
   if (!ctl) return;
-  // Walk the group: the buttons from firstId up to the next control with WS_GROUP.
+  // Walk the group: the controls from firstId up to the next one with WS_GROUP. Only radio
+  // buttons count and are touched; push buttons and check boxes in the group are left alone.
   int i = 0;
   if (dx.m_bSaveAndValidate) index = -1;
-  for (HWND w = ctl; w; w = ::GetWindow(w, GW_HWNDNEXT), ++i) {
+  for (HWND w = ctl; w; w = ::GetWindow(w, GW_HWNDNEXT)) {
     if (w != ctl && (::GetWindowLongA(w, GWL_STYLE) & WS_GROUP)) break;
+    if (!(::SendMessageA(w, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)) continue;
     if (dx.m_bSaveAndValidate) {
       if (::SendMessageA(w, BM_GETCHECK, 0, 0) == BST_CHECKED) { index = i; break; }
     } else {
       ::SendMessageA(w, BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
     }
+    ++i;
   }
 }
 

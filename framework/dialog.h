@@ -14,7 +14,8 @@ struct CDataExchange {
 
 // The window text of control id and a string member.
 void DDX_Text(CDataExchange& dx, int id, std::string& value);
-// The index of the checked radio button in the group that starts at firstId (-1 when none).
+// The index of the checked radio button in the group that starts at firstId (-1 when none);
+// other kinds of control inside the group are skipped and not counted.
 void DDX_Radio(CDataExchange& dx, int firstId, int& index);
 // Attaches control id to a window object once (subclassing). False when the control is missing.
 bool DDX_Control(CDataExchange& dx, int id, CWnd& control);
