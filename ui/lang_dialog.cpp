@@ -4,24 +4,24 @@
 
 namespace {
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
-  ::SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), 0);
+  ::SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
 }
 }  // namespace
 
 BOOL CLangDialog::OnInitDialog() {
   CDialog::OnInitDialog();
-  ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(g_hDialogFont), 0);
+  ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(g_hDialogFont), FALSE);
   return TRUE;
 }
 
-bool CLangDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CLangDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
   switch (msg) {
     case WM_GETFONT:
       result = reinterpret_cast<LRESULT>(g_hDialogFont);
       return true;
     case WM_SETFONT:
-      OnSetFont(reinterpret_cast<HFONT>(wParam));
+      OnSetFont();
       result = 0;
       return true;
     default:
@@ -29,6 +29,6 @@ bool CLangDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
   }
 }
 
-void CLangDialog::OnSetFont(HFONT font) {
-  ::EnumChildWindows(m_hWnd, &SetChildFont, reinterpret_cast<LPARAM>(font));
+void CLangDialog::OnSetFont() {
+  ::EnumChildWindows(m_hWnd, &SetChildFont, reinterpret_cast<LPARAM>(g_hDialogFont));
 }

@@ -8,8 +8,12 @@ public:
   CLangDialog(UINT templateId, HWND parent) : CDialog(templateId, parent) {}
 
 protected:
+  // The base initialisation, then WM_SETFONT with g_hDialogFont to the dialog itself, which
+  // spreads the font to every control that exists by then.
   BOOL OnInitDialog() override;
+  // Answers WM_GETFONT with g_hDialogFont and handles WM_SETFONT through OnSetFont.
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  // Spreads the font to every child window.
-  void OnSetFont(HFONT font);
+  // Sends WM_SETFONT with g_hDialogFont (no redraw) to every child window, whatever font the
+  // dialog itself was given.
+  void OnSetFont();
 };

@@ -1,0 +1,69 @@
+#include "ui/confirm_dlg.h"
+
+#include <string>
+
+#include "app/uninstall_app.h"
+#include "ui/res/resource.h"
+
+namespace {
+
+// The window property by which the skinning recognises the program's own dialogs.
+constexpr char kOwnDialogMark[] = "UNINSTALL_HWND";
+constexpr char kTextModule[] = "uninstall";
+constexpr char kDialogKey[] = "IDD_DIALOG1";
+constexpr size_t kTextBufferSize = 1024;
+
+// Which language text each control shows. The keep-driver box shares "TEXT4" with the hidden
+// second radio button.
+struct ControlText {
+  int id;
+  const char* textId;
+};
+constexpr ControlText kControlTexts[] = {
+    {IDC_QUESTION, "TEXT1"},          {IDC_CLOSE_NOTICE, "TEXT2"},
+    {IDC_RADIO_ALL, "TEXT3"},         {IDC_RADIO_CLIENT_ONLY, "TEXT4"},
+    {IDOK, "BTNTEXT1"},               {IDCANCEL, "BTNTEXT2"},
+    {IDC_KEEP_USER_DATA, "TEXT5"},    {IDC_KEEP_CARD_DRIVER, "TEXT4"},
+};
+
+}  // namespace
+
+CConfirmDlg::CConfirmDlg(HWND parent) : CLangDialog(IDD_CONFIRM, parent) {}
+
+void CConfirmDlg::DoDataExchange(CDataExchange& dx) {
+  CLangDialog::DoDataExchange(dx);
+  DDX_Radio(dx, IDC_RADIO_ALL, m_nKeepDriver);
+}
+
+BOOL CConfirmDlg::OnInitDialog() {
+  CLangDialog::OnInitDialog();
+  ::SetPropA(m_hWnd, kOwnDialogMark, reinterpret_cast<HANDLE>(1));
+
+  CLanguagePack& pack = GetUninstallApp().m_langPack;
+  char text[kTextBufferSize];
+  // The title is the client's name followed directly by "MSGTIP1", without a separator.
+  pack.GetText(kTextModule, kDialogKey, "MSGTIP1", text, sizeof(text));
+  const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + text;
+  ::SetWindowTextA(m_hWnd, title.c_str());
+
+  for (const ControlText& control : kControlTexts) {
+    pack.GetText(kTextModule, kDialogKey, control.textId, text, sizeof(text));
+    ::SetDlgItemTextA(m_hWnd, control.id, text);
+  }
+
+  m_nKeepDriver = 1;
+  UpdateData(false);
+  ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_CARD_DRIVER, BM_SETCHECK, BST_CHECKED, 0);
+  ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_USER_DATA, BM_SETCHECK, BST_CHECKED, 0);
+  return TRUE;
+}
+
+void CConfirmDlg::OnOK() {
+  if (HWND keepDriver = GetDlgItem(IDC_KEEP_CARD_DRIVER))
+    m_nKeepDriver = ::SendMessageA(keepDriver, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+  if (HWND keepUserData = GetDlgItem(IDC_KEEP_USER_DATA))
+    m_nUserDataState = static_cast<int>(::SendMessageA(keepUserData, BM_GETCHECK, 0, 0));
+  // The base reads the radio group back, so it must show the keep-driver answer first.
+  UpdateData(false);
+  CLangDialog::OnOK();
+}

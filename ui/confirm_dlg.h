@@ -1,0 +1,28 @@
+// The confirmation dialog: the one question before anything is removed. Two check boxes
+// (keep the data-card driver; keep the user's data) and OK / Cancel, where Cancel is the
+// default button, so Enter cancels unless the focus is on OK.
+#pragma once
+#include <windows.h>
+
+#include "ui/lang_dialog.h"
+
+class CConfirmDlg : public CLangDialog {
+public:
+  explicit CConfirmDlg(HWND parent = nullptr);
+
+  // Index of the checked hidden radio button (1028: 0, 1029: 1); after OK the keep-driver
+  // check box's state: 1 = checked (keep the data-card driver), 0 = not.
+  int m_nKeepDriver = 0;
+  // After OK the raw check state of the user-data box: 1 = checked (the user's data folder
+  // stays), 0 = unchecked (it is deleted).
+  int m_nUserDataState = 0;
+
+protected:
+  void DoDataExchange(CDataExchange& dx) override;
+  // Marks the window for the skinning, sets the title and every text from the language pack,
+  // selects the second radio button and checks both boxes.
+  BOOL OnInitDialog() override;
+  // Takes the two check boxes into the members, then ends with IDOK. Cancel, Escape and the
+  // close box end with IDCANCEL through the base and leave the members as they were.
+  void OnOK() override;
+};
