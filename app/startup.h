@@ -1,0 +1,30 @@
+// Start-up decisions that need no window: the message shown when the language pack cannot be
+// loaded, and the choice of the uninstall procedure with the companion programs it needs put
+// in place.
+#pragma once
+#include <string>
+
+// Where the legacy procedure expects the detector tool; deleted again when the program ends.
+constexpr char kDetectorCopyPath[] = "c:\\Ipdetect.exe";
+
+// The caption and text of the message box shown when "Language.xml" cannot be loaded: in
+// simplified Chinese (GBK) for language code 0, in English for every other code.
+struct PackFailureMessage {
+  const char* caption;
+  const char* text;
+};
+PackFailureMessage PackFailureMessageFor(int languageCode);
+
+// What runs after the user confirmed.
+enum class UninstallProcedure {
+  None,             // the Windows version could not be read: nothing is uninstalled
+  SetupType,        // "SetupType" 30 to 39, on every Windows version
+  Full,             // Windows 2000, XP and later
+  Legacy,           // Windows 95, 98, Me and NT 4.0, with the detector tool in place
+  DetectorMissing,  // a legacy system without "Ipdetect.exe" beside the program: end silently
+};
+
+// Chooses the procedure and puts the companion programs of moduleDir where it needs them:
+// nothing for the SetupType case; otherwise "Unl.exe" into the system directory (overwriting,
+// a failed copy is ignored) and, for the legacy systems, "Ipdetect.exe" to kDetectorCopyPath.
+UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir);
