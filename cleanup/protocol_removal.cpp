@@ -1,0 +1,94 @@
+#include "cleanup/protocol_removal.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/shared_helpers.h"
+#include "cleanup/detector_report.h"
+#include "cleanup/file_ops.h"
+#include "framework/handles.h"
+
+namespace {
+
+constexpr const char kDetectorTool[] = "c:\\Ipdetect.exe";
+constexpr const char kDetectorReport[] = "c:\\Dpppoe.txt";
+
+// The chosen removal command is run this many times in a row, nothing tested between runs.
+constexpr int kRemovalRuns = 7;
+
+// The command lines are built in buffers of these sizes.
+constexpr size_t kCheckCommandSize = 512;
+constexpr size_t kRemovalCommandSize = 256;
+
+// The components asked about, in this order; the first one reported installed is removed.
+constexpr const char* kCandidateComponents[] = {"Dorn_PPPoE", "PAVOPROTOCOL", "NETPROTOCOL"};
+// Removed when none of the candidates is reported; never asked about.
+constexpr const char kFallbackComponent[] = "ZR_PROTOCOL";
+
+// Starts the command line (the path in it, no application name), inheriting directory and
+// environment, and waits until the process ends, however long that takes. A command that
+// cannot be started returns at once.
+void RunAndWaitForTool(char* commandLine) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &process))
+    return;
+  ScopedHandle processHandle(process.hProcess);
+  ScopedHandle threadHandle(process.hThread);
+  ::WaitForSingleObject(processHandle.Get(), INFINITE);
+}
+
+// Reads the first bytes of the report (at most the window the reader looks at) into bytes.
+// False when the report cannot be opened; bytes then stays empty.
+bool ReadReportHead(std::string& bytes) {
+  bytes.clear();
+  ScopedHandle file(::CreateFileA(kDetectorReport, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
+  char buffer[kDetectorReportWindow] = {};
+  DWORD read = 0;
+  if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) read = 0;
+  bytes.assign(buffer, read);
+  return true;
+}
+
+}  // namespace
+
+int CheckProtocolInstalled(const char* componentName) {
+  std::string programDir;
+  GetModuleDir(programDir);
+  ::SetCurrentDirectoryA(programDir.c_str());
+
+  char command[kCheckCommandSize];
+  const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorTool,
+                                   componentName, kDetectorReport);
+  // A name that does not fit would start the tool with a cut-off command line.
+  if (length < 0 || static_cast<size_t>(length) >= sizeof(command)) return 0;
+  RunAndWaitForTool(command);
+
+  std::string report;
+  if (!ReadReportHead(report)) return 0;
+  ForceDeleteFile(kDetectorReport);
+  return DetectorReportSaysFound(report.data(), report.size()) ? 1 : 0;
+}
+
+void RemoveClientProtocol() {
+  const char* component = kFallbackComponent;
+  for (const char* candidate : kCandidateComponents) {
+    if (CheckProtocolInstalled(candidate)) {
+      component = candidate;
+      break;
+    }
+  }
+
+  char command[kRemovalCommandSize];
+  for (int run = 0; run < kRemovalRuns; ++run) {
+    // CreateProcessA may write into the command line, so it is formed afresh for every run.
+    std::snprintf(command, sizeof(command), "%s -u%s", kDetectorTool, component);
+    RunAndWaitForTool(command);
+  }
+}
