@@ -249,11 +249,4 @@ TEST_F(DetectorTool, RemovalRunsSevenTimesForTheFirstInstalledComponent) {
   }
 }
 
-TEST_F(DetectorTool, RemovalWithoutTheToolEndsAndConsumesAStaleReport) {
-  ASSERT_TRUE(test::WriteFileBytes(kReport, kMarker));
-  RemoveClientProtocol();
-  EXPECT_FALSE(test::FileExists(kReport));
-  EXPECT_TRUE(TakeCalls().empty());
-}
-
 }  // namespace
