@@ -63,6 +63,7 @@ int CheckProtocolInstalled(const char* componentName) {
   GetModuleDir(programDir);
   ::SetCurrentDirectoryA(programDir.c_str());
 
+  if (!componentName) return 0;
   char command[kCheckCommandSize];
   const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorTool,
                                    componentName, kDetectorReport);

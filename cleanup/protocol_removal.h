@@ -6,8 +6,8 @@
 // Runs "c:\Ipdetect.exe -c<component> -fc:\Dpppoe.txt" from the program's folder (made the
 // current directory), waits for it without a time limit, then reads and deletes the report
 // "c:\Dpppoe.txt". Returns 1 when the report's first 1,024 bytes hold "dornpppoe found.",
-// else 0 (also when there is no report, or when the component name is too long for the
-// command line, in which case nothing is started). A report left by an earlier run is read as
+// else 0 (also when there is no report, or when the component name is missing or too long for
+// the command line, in which case nothing is started). A report left by an earlier run is read as
 // well: the check does not delete it beforehand.
 int CheckProtocolInstalled(const char* componentName);
 

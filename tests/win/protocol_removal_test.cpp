@@ -208,7 +208,7 @@ TEST_F(DetectorTool, CheckRunsFromTheProgramFolder) {
       << CurrentDirectory();
 }
 
-TEST_F(DetectorTool, ComponentNameThatDoesNotFitStartsNothing) {
+TEST_F(DetectorTool, ComponentNameThatDoesNotFitOrIsMissingStartsNothing) {
   InstallTool();
   // The check's command line holds 511 characters; 33 of them are the fixed text around the name.
   const std::string longest(511 - CheckCall("").size(), 'N');
@@ -217,6 +217,7 @@ TEST_F(DetectorTool, ComponentNameThatDoesNotFitStartsNothing) {
   EXPECT_EQ(1, CheckProtocolInstalled(longest.c_str()));
   EXPECT_EQ(std::vector<std::string>{CheckCall(longest)}, TakeCalls());
   EXPECT_EQ(0, CheckProtocolInstalled(tooLong.c_str()));
+  EXPECT_EQ(0, CheckProtocolInstalled(nullptr));
   EXPECT_TRUE(TakeCalls().empty());
 }
 
