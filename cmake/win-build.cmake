@@ -30,5 +30,10 @@ target_compile_options(Uninstall PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(Uninstall PRIVATE uninstall_core)
 set_target_properties(Uninstall PROPERTIES OUTPUT_NAME "Uninstall")
 
+# Benchmarks that run inside Wine (scripts/bench.sh runs them).
+add_executable(bench_file_phase bench/file_phase_bench.cpp)
+target_compile_options(bench_file_phase PRIVATE ${PROJECT_WARNINGS})
+target_link_libraries(bench_file_phase PRIVATE uninstall_core)
+
 add_subdirectory(sample-client)
 add_subdirectory(tests/win)

@@ -5,6 +5,7 @@
 //
 //   setup.exe [/dir FOLDER] [/setuppath TEXT] [/lnk2 TEXT] [/setup-type N] [/lang en]
 //             [/other-pppoe] [/no-ipdetect] [/manifest FILE]
+//   setup.exe /check FILE     prints which items of a manifest are still there
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -207,9 +208,51 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
+// One line per manifest item, "there" or "gone", then the counts.
+int CheckManifest(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    std::fprintf(stderr, "setup: cannot read %s\n", path.c_str());
+    return 1;
+  }
+  char line[2048];
+  int there = 0, gone = 0;
+  while (std::fgets(line, sizeof(line), f)) {
+    std::string item = line;
+    while (!item.empty() && (item.back() == '\n' || item.back() == '\r')) item.pop_back();
+    if (item.size() < 3) continue;
+    const char kind = item[0];
+    const std::string what = item.substr(2);
+    bool present = false;
+    if (kind == 'F' || kind == 'D') {
+      present = Exists(what);
+    } else {
+      std::string key = what.substr(5);  // below "HKLM\"
+      std::string name;
+      if (kind == 'V') {
+        const size_t bar = key.rfind('|');
+        name = key.substr(bar + 1);
+        key.resize(bar);
+      }
+      HKEY k = nullptr;
+      if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
+        present = kind == 'K' || ::RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        ::RegCloseKey(k);
+      }
+    }
+    (present ? there : gone)++;
+    const char* kindName = kind == 'F' ? "file  " : kind == 'D' ? "folder" : kind == 'K' ? "key   " : "value ";
+    std::printf("  %-5s %s %s\n", present ? "there" : "gone", kindName, what.c_str());
+  }
+  std::fclose(f);
+  std::printf("  %d items there, %d gone\n", there, gone);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "/check") return CheckManifest(argv[2]);
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr, "usage: setup.exe [/dir FOLDER] [/setuppath TEXT] [/lnk2 TEXT] [/setup-type N] "

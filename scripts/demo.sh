@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The program's main job, shown: a fresh Windows (Wine prefix) gets the sample client installed,
+# then Uninstall.exe removes it. Prints what the client had and what is left.
+#   scripts/demo.sh [--interactive] [--os win2k|winxp|win10|win98|winme|nt40] [--setup-type N]
+# Without --interactive the dialogs are worked by the sample driver and a PNG of each dialog and
+# message box is saved in build/demo/. With --interactive (on a desktop) you click yourself.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+interactive=0
+os=winxp
+setup_type=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --interactive) interactive=1; shift ;;
+    --os) os=$2; shift 2 ;;
+    --setup-type) setup_type=$2; shift 2 ;;
+    *) echo "usage: scripts/demo.sh [--interactive] [--os NAME] [--setup-type N]" >&2; exit 2 ;;
+  esac
+done
+
+scripts/setup-deps.sh
+[ -f build/win/build.ninja ] || cmake --preset win >/dev/null
+cmake --build --preset win >/dev/null
+
+demo="$root/build/demo"
+rm -rf "$demo"
+mkdir -p "$demo"
+export WINEPREFIX="$demo/wineprefix"
+. scripts/wine-env.sh "$demo"
+if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
+  echo "demo: --interactive needs a desktop (DISPLAY is not set)" >&2
+  exit 2
+fi
+wine_display_up
+trap wine_display_down EXIT
+echo "== a fresh Windows: $WINEPREFIX ($os)"
+wine_prefix_up
+
+client="$root/build/win/sample-client"
+win_client=$(winepath -w "$client")
+logs='C:\sample-logs'
+export SAMPLE_CLIENT_LOG_DIR="$logs"
+mkdir -p "$WINEPREFIX/drive_c/sample-logs"
+manifest="$logs\\setup-manifest.txt"
+setup_args=(/manifest "$manifest")
+[ -n "$setup_type" ] && setup_args+=(/setup-type "$setup_type")
+
+echo "== installing the sample client"
+wine "$win_client\\setup.exe" "${setup_args[@]}"
+wine reg add 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /v Version /d "$os" /f >/dev/null
+echo "== what the client has"
+wine "$win_client\\setup.exe" /check "$manifest" | sed 's/\r$//' | tee "$demo/before.txt" | grep -c ' there ' |
+  xargs -I{} echo "   {} files, folders, shortcuts, registry keys and values"
+
+uninstaller='C:\Program Files\Mirel\DornDial\Uninstall.exe'
+echo "== running the uninstaller"
+if [ "$interactive" = 1 ]; then
+  wine "$uninstaller"
+else
+  wine "$win_client\\driver.exe" --exe "$uninstaller" --keep-driver 0 --keep-data 0 \
+    --shots "$(winepath -w "$demo")" | sed 's/\r$//'
+fi
+# The finishing program and the browser's uninstaller finish after the uninstaller.
+for i in $(seq 1 600); do
+  pgrep -f 'Unl.exe|Unin.exe' >/dev/null || break
+  sleep 0.2
+done
+
+echo "== what is left"
+wine "$win_client\\setup.exe" /check "$manifest" | sed 's/\r$//' > "$demo/after.txt"
+grep ' there ' "$demo/after.txt" || echo "   nothing"
+tail -1 "$demo/after.txt"
+echo "== the finishing program was started as"
+sed 's/\r$//;s/^/   /' "$WINEPREFIX/drive_c/sample-logs/Unl.log" 2>/dev/null | head -1 || echo "   (not started)"
+
+shopt -s nullglob
+for bmp in "$demo"/*.bmp; do
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+pngs=("$demo"/*.png)
+[ ${#pngs[@]} -gt 0 ] && { echo "== screenshots"; printf '   %s\n' "${pngs[@]}"; }
+exit 0
