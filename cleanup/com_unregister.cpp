@@ -53,8 +53,11 @@ void CollectListedNames(const std::string& folder, const std::vector<std::string
     const std::string pattern = folder + "\\" + name;
     WIN32_FIND_DATAA found = {};
     ScopedFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
-    // A wildcard name yields its first match only; "." or ".." would be the folder again.
-    if (!search.IsValid() || IsDotEntry(found.cFileName)) return;
+    if (!search.IsValid()) return;
+    // A wildcard name yields its first match only; "." and ".." would be the folder again.
+    bool more = true;
+    while (more && IsDotEntry(found.cFileName)) more = ::FindNextFileA(search.Get(), &found) != FALSE;
+    if (!more) return;
     const std::string fullPath =
         pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)

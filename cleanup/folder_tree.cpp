@@ -6,20 +6,15 @@
 
 #include "framework/handles.h"
 
-namespace {
-
-// "X:\" (or "\", or nothing) once the trailing backslash is in place: the whole drive.
-bool NamesDriveRoot(const std::string& pathWithBackslash) {
-  const size_t length = pathWithBackslash.size();
-  return length <= 1 || (length == 3 && pathWithBackslash[1] == ':');
+bool IsDeletableFolderPath(const std::string& folderPath) {
+  const size_t end = folderPath.find_last_not_of('\\');
+  if (end == std::string::npos) return false;  // empty, or backslashes only
+  return !(end == 1 && folderPath[1] == ':');  // "X:" with or without backslashes
 }
 
-}  // namespace
-
 void DeleteFolderTree(std::string folderPath) {
-  if (folderPath.empty()) return;
+  if (!IsDeletableFolderPath(folderPath)) return;
   if (folderPath.back() != '\\') folderPath += '\\';
-  if (NamesDriveRoot(folderPath)) return;
 
   WIN32_FIND_DATAA found = {};
   {

@@ -6,3 +6,6 @@
 // deleted (a file in use) stays, with its chain of parent folders. An empty path or a drive root
 // deletes nothing. Unlike the single-file operations it sends no shell notifications.
 void DeleteFolderTree(std::string folderPath);
+
+// False for the paths DeleteFolderTree refuses: empty, or a drive root ("C:", "C:\", "\").
+bool IsDeletableFolderPath(const std::string& folderPath);

@@ -1,0 +1,415 @@
+// The file, folder, shortcut and registry primitives on real files, attributes, registry keys and
+// the prefix's real shell folders; shell notifications are watched through a registered window.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/uninstall_app.h"
+#include "cleanup/file_ops.h"
+#include "sample-client/file-locker/file_locker_control.h"
+#include "support/test_support.h"
+
+namespace {
+
+CUninstallApp g_app;
+
+// "测试拨号" in GBK: the program name the language pack gives, so shortcuts have Chinese names.
+const std::string kProgramName = "\xb2\xe2\xca\xd4\xb2\xa6\xba\xc5";
+const std::string kGbkFolder = "\xc7\xfd\xb6\xaf";         // 驱动
+const std::string kGbkFile = "\xce\xc4\xbc\xfe" ".txt";    // 文件.txt
+
+class LanguagePackEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
+                            "<language id=\"0\">\r\n"
+                            "  <module name=\"define\"><value>\r\n"
+                            "    <PROGRAM_NAME>" + kProgramName + "</PROGRAM_NAME>\r\n"
+                            "  </value></module>\r\n"
+                            "</language>\r\n";
+    ASSERT_TRUE(test::WriteFileBytes(m_dir / "Language.xml", xml));
+    ASSERT_TRUE(g_app.m_langPack.Load(m_dir.Path().c_str(), "Language.xml"));
+    ASSERT_EQ(kProgramName, g_app.m_langPack.GetDefine("PROGRAM_NAME"));
+  }
+
+private:
+  test::TempDir m_dir;
+};
+const auto* const g_languageEnvironment =
+    ::testing::AddGlobalTestEnvironment(new LanguagePackEnvironment);
+
+std::string LockerExe() { return test::SampleClientDir() + "\\FileLocker.exe"; }
+
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+
+std::string WithAttributes(const std::string& path, DWORD attributes) {
+  EXPECT_TRUE(test::WriteFileBytes(path, "data of " + path));
+  EXPECT_TRUE(::SetFileAttributesA(path.c_str(), attributes));
+  return path;
+}
+
+// Records the shell events this process sends (SHChangeNotify delivers to the windows registered
+// for them), so a test can tell whether a deletion was announced.
+class ShellEventRecorder {
+public:
+  static constexpr UINT kEventMessage = WM_APP + 17;
+
+  ShellEventRecorder() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &ShellEventRecorder::WndProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "FileOpsTestShellEvents";
+    ::RegisterClassA(&wc);
+    m_window = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               wc.hInstance, nullptr);
+    ::SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SHChangeNotifyEntry everything = {nullptr, TRUE};
+    m_registration = ::SHChangeNotifyRegister(
+        m_window, SHCNRF_ShellLevel | SHCNRF_InterruptLevel, SHCNE_ALLEVENTS, kEventMessage, 1,
+        &everything);
+  }
+  ~ShellEventRecorder() {
+    if (m_registration) ::SHChangeNotifyDeregister(m_registration);
+    if (m_window) ::DestroyWindow(m_window);
+  }
+  ShellEventRecorder(const ShellEventRecorder&) = delete;
+  ShellEventRecorder& operator=(const ShellEventRecorder&) = delete;
+
+  bool Registered() const { return m_registration != 0; }
+
+  // Pumps messages until an event of that kind for the path has come in (or the limit passed).
+  bool SawEvent(LONG event, const std::string& path, DWORD timeoutMs = 5000) {
+    return test::WaitUntil(
+        [&] {
+          Pump();
+          return std::find(m_events.begin(), m_events.end(), Key(event, path)) != m_events.end();
+        },
+        timeoutMs);
+  }
+  // Every event that has come in so far (after pumping what is queued).
+  size_t EventCount() {
+    Pump();
+    return m_events.size();
+  }
+
+private:
+  static std::string Key(LONG event, const std::string& path) {
+    std::string lowered = path;
+    CharLowerBuffA(&lowered[0], static_cast<DWORD>(lowered.size()));
+    return std::to_string(event) + ":" + lowered;
+  }
+
+  static void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+  }
+
+  static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kEventMessage)
+      return ::DefWindowProcA(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<ShellEventRecorder*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto** items = reinterpret_cast<LPITEMIDLIST*>(wParam);
+    char path[MAX_PATH] = {};
+    if (self && items && items[0] && ::SHGetPathFromIDListA(items[0], path))
+      self->m_events.push_back(Key(static_cast<LONG>(lParam), path));
+    return 0;
+  }
+
+  HWND m_window = nullptr;
+  ULONG m_registration = 0;
+  std::vector<std::string> m_events;
+};
+
+// --- Deleting files and folders -------------------------------------------------------------
+
+TEST(ForceDelete, FilesWhateverTheirAttributesAreDeletedAndAnnounced) {
+  test::TempDir dir;
+  ShellEventRecorder shell;
+  ASSERT_TRUE(shell.Registered());
+  const DWORD attributeSets[] = {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_READONLY,
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+                                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                     FILE_ATTRIBUTE_ARCHIVE};
+  int n = 0;
+  for (DWORD attributes : attributeSets) {
+    const std::string path = WithAttributes(dir / ("f" + std::to_string(n++) + ".dat"), attributes);
+    EXPECT_NE(0, ForceDeleteFile(path.c_str())) << std::hex << attributes;
+    EXPECT_FALSE(test::FileExists(path));
+    EXPECT_TRUE(shell.SawEvent(SHCNE_DELETE, path)) << path;
+  }
+  const std::string chinese = WithAttributes(dir / kGbkFile, FILE_ATTRIBUTE_READONLY);
+  EXPECT_NE(0, ForceDeleteFile(chinese.c_str()));
+  EXPECT_FALSE(test::FileExists(chinese));
+}
+
+TEST(ForceDelete, AMissingFileCountsAsDeletedAndIsNotAnnounced) {
+  test::TempDir dir;
+  ShellEventRecorder shell;
+  ASSERT_TRUE(shell.Registered());
+  const std::string missing = dir / "never-there.dll";
+  EXPECT_NE(0, ForceDeleteFile(missing.c_str()));
+  EXPECT_NE(0, ForceDeleteFile((dir / "no-folder\\x.dll").c_str()));
+  // Announce something afterwards, so "no event" is not just "not delivered yet".
+  const std::string marker = WithAttributes(dir / "marker.txt", FILE_ATTRIBUTE_NORMAL);
+  ASSERT_NE(0, ForceDeleteFile(marker.c_str()));
+  ASSERT_TRUE(shell.SawEvent(SHCNE_DELETE, marker));
+  EXPECT_EQ(1u, shell.EventCount());
+}
+
+TEST(ForceDelete, AFileInUseStaysAndGivesZeroButIsAnnounced) {
+  test::TempDir dir;
+  ShellEventRecorder shell;
+  const std::string path = WithAttributes(dir / "in-use.dll", FILE_ATTRIBUTE_READONLY);
+  FileLockerProcess locker(LockerExe(), path);
+  ASSERT_TRUE(locker.Locked());
+  EXPECT_EQ(0, ForceDeleteFile(path.c_str()));
+  EXPECT_TRUE(test::FileExists(path));
+  EXPECT_EQ(0u, Attributes(path) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(shell.SawEvent(SHCNE_DELETE, path));
+}
+
+TEST(ForceRemoveDir, EmptyFoldersGoWhateverTheirAttributes) {
+  test::TempDir dir;
+  ShellEventRecorder shell;
+  for (DWORD attributes : {FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN}) {
+    const std::string folder = dir / ("d" + std::to_string(attributes));
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    ::SetFileAttributesA(folder.c_str(), attributes);
+    EXPECT_NE(0, ForceRemoveDir(folder.c_str()));
+    EXPECT_FALSE(test::FileExists(folder));
+    EXPECT_TRUE(shell.SawEvent(SHCNE_RMDIR, folder));
+  }
+}
+
+TEST(ForceRemoveDir, AFolderThatHoldsAFileStaysWithItsAttributesReset) {
+  test::TempDir dir;
+  const std::string folder = dir / kGbkFolder;
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  WithAttributes(folder + "\\kept.txt", FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(0, ForceRemoveDir(folder.c_str()));
+  EXPECT_TRUE(test::FileExists(folder + "\\kept.txt"));
+  const DWORD after = Attributes(folder);
+  EXPECT_EQ(0u, after & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) << std::hex << after;
+  EXPECT_NE(0u, after & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// --- Copying ----------------------------------------------------------------------------------
+
+TEST(ForceCopy, ReplacesAReadOnlyTargetWithAPlainCopy) {
+  test::TempDir dir;
+  const std::string source = dir / "Unl.exe";
+  ASSERT_TRUE(test::WriteFileBytes(source, "new program"));
+  ASSERT_TRUE(::SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  const std::string target = WithAttributes(dir / "target.exe",
+                                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+
+  EXPECT_NE(0, ForceCopyFile(source.c_str(), target.c_str()));
+  std::string copied;
+  ASSERT_TRUE(test::ReadFileBytes(target, copied));
+  EXPECT_EQ("new program", copied);
+  EXPECT_EQ(0u, Attributes(target) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM));
+  // The source keeps its own attributes.
+  EXPECT_NE(0u, Attributes(source) & FILE_ATTRIBUTE_READONLY);
+  ::SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(ForceCopy, ReportsFailuresAndHonoursFailIfExists) {
+  test::TempDir dir;
+  const std::string source = WithAttributes(dir / "a.txt", FILE_ATTRIBUTE_NORMAL);
+  const std::string target = WithAttributes(dir / "b.txt", FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(0, ForceCopyFile((dir / "missing.txt").c_str(), (dir / "c.txt").c_str()));
+  EXPECT_FALSE(test::FileExists(dir / "c.txt"));
+  EXPECT_EQ(0, ForceCopyFile(source.c_str(), target.c_str(), TRUE));
+  std::string kept;
+  ASSERT_TRUE(test::ReadFileBytes(target, kept));
+  EXPECT_EQ("data of " + target, kept);
+  EXPECT_NE(0, ForceCopyFile(source.c_str(), (dir / kGbkFile).c_str()));
+  EXPECT_TRUE(test::FileExists(dir / kGbkFile));
+}
+
+// --- Registry trees ---------------------------------------------------------------------------
+
+TEST(DeleteRegTree, DeletesTheSubKeyWithEverythingBelowIt) {
+  test::TempRegKey root;
+  const std::string parent = root.Path() + "\\Uninstall\\";
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, parent + "Client\\Deep\\Deeper", "v", "1"));
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, parent + "Client", "DisplayName", "x"));
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, parent + "Neighbour", "DisplayName", "y"));
+  EXPECT_EQ(1, DeleteRegTree(parent.c_str(), "Client"));
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, parent + "Client"));
+  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, parent + "Neighbour"));
+}
+
+TEST(DeleteRegTree, AMissingParentIsCreatedEmptyAndAMissingSubKeyIsFine) {
+  test::TempRegKey root;
+  const std::string parent = root.Path() + "\\Services\\";
+  ASSERT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, parent));
+  EXPECT_EQ(1, DeleteRegTree(parent.c_str(), "DornPPPoE"));
+  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, parent));
+  EXPECT_EQ(1, DeleteRegTree(parent.c_str(), "DornPPPoE"));
+}
+
+TEST(DeleteRegTree, AnEmptySubKeyNameDeletesNothing) {
+  test::TempRegKey root;
+  const std::string parent = root.Path() + "\\Uninstall\\";
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, parent + "OtherProduct", "DisplayName", "z"));
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, parent, "value", "kept"));
+  EXPECT_EQ(0, DeleteRegTree(parent.c_str(), ""));
+  EXPECT_EQ(0, DeleteRegTree(parent.c_str(), nullptr));
+  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, parent + "OtherProduct"));
+  std::string value;
+  EXPECT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, parent, "value", value));
+}
+
+// --- Listing trees ----------------------------------------------------------------------------
+
+// A\x.txt, A\hidden.sys (hidden, system), A\B\y.txt, A\B\C\z.txt, A\<GBK folder>\<GBK file>,
+// A\Empty.
+class TreeListing : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (const char* sub : {"B", "B\\C", "Empty"}) ::CreateDirectoryA((m_dir / sub).c_str(), nullptr);
+    ::CreateDirectoryA((m_dir / kGbkFolder).c_str(), nullptr);
+    for (const std::string& file : {std::string("x.txt"), std::string("B\\y.txt"),
+                                    std::string("B\\C\\z.txt"), kGbkFolder + "\\" + kGbkFile})
+      WithAttributes(m_dir / file, FILE_ATTRIBUTE_NORMAL);
+    WithAttributes(m_dir / "hidden.sys", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  }
+  size_t IndexOf(const std::vector<std::string>& list, const std::string& name) const {
+    return std::find(list.begin(), list.end(), m_dir / name) - list.begin();
+  }
+  test::TempDir m_dir;
+};
+
+TEST_F(TreeListing, FilesComeDepthFirstWithFullPathsAndAreAppended) {
+  std::vector<std::string> list = {"kept first"};
+  ASSERT_EQ(1, ListFilesInTree(m_dir.Path(), list));
+  ASSERT_EQ(6u, list.size());
+  EXPECT_EQ("kept first", list[0]);
+  std::vector<std::string> expected = {m_dir / "x.txt", m_dir / "hidden.sys", m_dir / "B\\y.txt",
+                                       m_dir / "B\\C\\z.txt", m_dir / (kGbkFolder + "\\" + kGbkFile)};
+  std::vector<std::string> got(list.begin() + 1, list.end());
+  std::sort(expected.begin(), expected.end());
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(expected, got);
+  // B's files, its sub-folder's included, form one block where B is met.
+  const size_t y = IndexOf(list, "B\\y.txt"), z = IndexOf(list, "B\\C\\z.txt");
+  EXPECT_EQ(1u, (y > z ? y - z : z - y));
+}
+
+TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
+  std::vector<std::string> list;
+  ASSERT_EQ(1, ListFoldersInTree(m_dir.Path(), list));
+  std::vector<std::string> sorted = list;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<std::string> expected = {m_dir / "B", m_dir / "B\\C", m_dir / "Empty", m_dir / kGbkFolder};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, sorted);
+  EXPECT_LT(IndexOf(list, "B\\C"), IndexOf(list, "B"));
+
+  // Removing them in list order leaves each parent empty before its turn.
+  std::vector<std::string> files;
+  ListFilesInTree(m_dir.Path(), files);
+  for (const std::string& f : files) ASSERT_NE(0, ForceDeleteFile(f.c_str()));
+  for (const std::string& folder : list) EXPECT_NE(0, ForceRemoveDir(folder.c_str())) << folder;
+}
+
+TEST(ListInTree, EmptyTextAndMissingFolders) {
+  test::TempDir dir;
+  std::vector<std::string> list = {"a"};
+  EXPECT_EQ(1, ListFilesInTree("", list));
+  EXPECT_EQ(1, ListFoldersInTree("", list));
+  EXPECT_EQ(0, ListFilesInTree(dir / "missing", list));
+  EXPECT_EQ(0, ListFoldersInTree(dir / "missing", list));
+  EXPECT_EQ(std::vector<std::string>{"a"}, list);
+  EXPECT_EQ(1, ListFilesInTree(dir.Path(), list));
+  EXPECT_EQ(1, ListFoldersInTree(dir.Path(), list));
+  EXPECT_EQ(std::vector<std::string>{"a"}, list);
+}
+
+// --- Shortcuts in the shell folders -------------------------------------------------------------
+
+// A shortcut file in one of the prefix's real shell folders, created for the test; the folders it
+// had to create are removed again, and so is the file if it is still there.
+class ShortcutInFolder {
+public:
+  ShortcutInFolder(const std::string& folder, const std::string& name) : m_path(folder + "\\" + name) {
+    std::string missing = folder;
+    while (!missing.empty() && !test::FileExists(missing)) {
+      m_created.insert(m_created.begin(), missing);
+      missing = missing.substr(0, missing.rfind('\\'));
+    }
+    for (const std::string& f : m_created) ::CreateDirectoryA(f.c_str(), nullptr);
+    test::WriteFileBytes(m_path, "shortcut bytes");
+    ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  ~ShortcutInFolder() {
+    ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(m_path.c_str());
+    for (auto it = m_created.rbegin(); it != m_created.rend(); ++it) ::RemoveDirectoryA(it->c_str());
+  }
+  ShortcutInFolder(const ShortcutInFolder&) = delete;
+  ShortcutInFolder& operator=(const ShortcutInFolder&) = delete;
+  const std::string& Path() const { return m_path; }
+
+private:
+  std::string m_path;
+  std::vector<std::string> m_created;
+};
+
+std::string SpecialFolder(int id) {
+  char path[MAX_PATH] = {};
+  return ::SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? path : "";
+}
+
+TEST(DeleteProgramShortcut, RemovesTheProgramsShortcutFromEveryShellFolder) {
+  const int ids[] = {CSIDL_DESKTOP,         CSIDL_PROGRAMS,        CSIDL_STARTUP,
+                     CSIDL_STARTMENU,       CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS,
+                     CSIDL_COMMON_STARTUP,  CSIDL_COMMON_STARTMENU, CSIDL_COMMON_DESKTOPDIRECTORY};
+  for (int id : ids) {
+    const std::string folder = SpecialFolder(id);
+    ASSERT_FALSE(folder.empty()) << "folder id " << id;
+    ShortcutInFolder shortcut(folder, kProgramName + ".lnk");
+    ShortcutInFolder neighbour(folder, "Other program.lnk");
+    ASSERT_TRUE(test::FileExists(shortcut.Path()));
+    DeleteProgramShortcut(id);
+    EXPECT_FALSE(test::FileExists(shortcut.Path())) << "folder id " << id;
+    EXPECT_TRUE(test::FileExists(neighbour.Path())) << "folder id " << id;
+  }
+}
+
+TEST(DeleteProgramShortcut, QuickLaunchIsReachedThroughTheApplicationData) {
+  const std::string appData = SpecialFolder(CSIDL_APPDATA);
+  ASSERT_FALSE(appData.empty());
+  ShortcutInFolder quickLaunch(appData + "\\Microsoft\\Internet Explorer\\Quick Launch",
+                               kProgramName + ".lnk");
+  ShortcutInFolder inAppDataItself(appData, kProgramName + ".lnk");
+  DeleteProgramShortcut(CSIDL_APPDATA);
+  EXPECT_FALSE(test::FileExists(quickLaunch.Path()));
+  EXPECT_TRUE(test::FileExists(inAppDataItself.Path()));
+}
+
+TEST(DeleteProgramShortcut, AFolderThatCannotBeResolvedDeletesNothing) {
+  // Work from a folder of the C: drive, so "the root of the current drive" is the prefix's.
+  test::TempDir dir;
+  char previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(::SetCurrentDirectoryA(dir.Path().c_str()));
+  {
+    ShortcutInFolder atRoot(dir.Path().substr(0, 2), kProgramName + ".lnk");
+    ASSERT_TRUE(test::FileExists(atRoot.Path()));
+    const int unknownFolderId = 0x7e;
+    ASSERT_TRUE(SpecialFolder(unknownFolderId).empty());
+    DeleteProgramShortcut(unknownFolderId);
+    EXPECT_TRUE(test::FileExists(atRoot.Path()));
+  }
+  ::SetCurrentDirectoryA(previous);
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// Deleting a folder tree on real files: attributes, the trailing backslash, a file held open by
+// another process deep in the tree, Chinese names, and the paths that must delete nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cleanup/folder_tree.h"
+#include "sample-client/file-locker/file_locker_control.h"
+#include "support/test_support.h"
+
+namespace {
+
+const std::string kGbkFolder = "\xd3\xc3\xbb\xa7\xca\xfd\xbe\xdd";  // 用户数据
+const std::string kGbkFile = "\xc5\xe4\xd6\xc3.ini";                // 配置.ini
+
+void MakeFile(const std::string& path, DWORD attributes) {
+  ASSERT_TRUE(test::WriteFileBytes(path, "content"));
+  ASSERT_TRUE(::SetFileAttributesA(path.c_str(), attributes));
+}
+
+// Teloris\a.txt (read-only), Teloris\.hidden (hidden, system), Teloris\<GBK>\<GBK file>
+// (read-only, hidden), Teloris\Logs\2024\deep.log, Teloris\Logs\2024\other.log, Teloris\Empty
+// (a read-only folder).
+std::string BuildTree(const test::TempDir& dir) {
+  const std::string root = dir / "Teloris";
+  for (const std::string& folder : {root, root + "\\" + kGbkFolder, root + "\\Logs",
+                                    root + "\\Logs\\2024", root + "\\Empty"})
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+  MakeFile(root + "\\a.txt", FILE_ATTRIBUTE_READONLY);
+  MakeFile(root + "\\.hidden", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  MakeFile(root + "\\" + kGbkFolder + "\\" + kGbkFile, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  MakeFile(root + "\\Logs\\2024\\deep.log", FILE_ATTRIBUTE_NORMAL);
+  MakeFile(root + "\\Logs\\2024\\other.log", FILE_ATTRIBUTE_READONLY);
+  ::SetFileAttributesA((root + "\\Empty").c_str(), FILE_ATTRIBUTE_READONLY);
+  ::SetFileAttributesA((root + "\\Logs").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  return root;
+}
+
+TEST(DeleteFolderTree, RemovesTheWholeTreeWithOrWithoutTheTrailingBackslash) {
+  for (const char* ending : {"", "\\"}) {
+    test::TempDir dir;
+    const std::string root = BuildTree(dir);
+    ASSERT_TRUE(test::FileExists(root + "\\" + kGbkFolder + "\\" + kGbkFile));
+    DeleteFolderTree(root + ending);
+    EXPECT_FALSE(test::FileExists(root)) << "ending [" << ending << "]";
+    EXPECT_TRUE(test::FileExists(dir.Path())) << "the parent stays";
+  }
+}
+
+TEST(DeleteFolderTree, ALockedFileKeepsOnlyItselfAndItsParentChain) {
+  test::TempDir dir;
+  const std::string root = BuildTree(dir);
+  const std::string locked = root + "\\Logs\\2024\\deep.log";
+  FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", locked);
+  ASSERT_TRUE(locker.Locked());
+
+  DeleteFolderTree(root);
+  EXPECT_TRUE(test::FileExists(locked));
+  for (const std::string& gone : {root + "\\a.txt", root + "\\.hidden", root + "\\" + kGbkFolder,
+                                  root + "\\Empty", root + "\\Logs\\2024\\other.log"})
+    EXPECT_FALSE(test::FileExists(gone)) << gone;
+  // What stays is exactly the chain Teloris\Logs\2024\deep.log.
+  WIN32_FIND_DATAA found;
+  for (const std::string& folder : {root, root + "\\Logs", root + "\\Logs\\2024"}) {
+    int entries = 0;
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search) << folder;
+    do {
+      if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") ++entries;
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    EXPECT_EQ(1, entries) << folder;
+  }
+}
+
+TEST(DeleteFolderTree, PathsThatNameNoFolderDeleteNothing) {
+  test::TempDir dir;
+  const std::string root = BuildTree(dir);
+  DeleteFolderTree("");
+  DeleteFolderTree(dir / "missing");
+  EXPECT_TRUE(test::FileExists(root + "\\a.txt"));
+}
+
+TEST(DeleteFolderTree, DriveRootsAreNeverTaken) {
+  // Checked on the rule alone: a failure here must not cost a drive.
+  struct Case {
+    const char* path;
+    bool deletable;
+  } cases[] = {
+      {"", false},         {"\\", false},      {"C:", false},
+      {"C:\\", false},     {"\\\\", false},    {"C:\\Teloris", true},
+      {"C:\\a\\", true},   {"D:\\x", true},      {"\\\\server\\share\\data", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.deletable, IsDeletableFolderPath(c.path)) << c.path;
+}
+
+}  // namespace
