@@ -3,9 +3,10 @@
 // on its real key, which is put back as it was after each test.
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cleanup/drivers.h"
 #include "support/test_support.h"
@@ -25,10 +26,11 @@ class DriverFolder {
 public:
   explicit DriverFolder(const std::string& libraryName) {
     EXPECT_TRUE(::CopyFileA((test::ExeDir() + "\\driver_uninstall_probe.exe").c_str(),
-                            (m_dir / "Uninstall.exe").c_str(), FALSE));
-    if (!libraryName.empty())
+                            (m_dir / "driver_uninstall_probe.exe").c_str(), FALSE));
+    if (!libraryName.empty()) {
       EXPECT_TRUE(::CopyFileA((test::SampleClientDir() + "\\" + libraryName).c_str(),
                               (m_dir / "DriverSetup.dll").c_str(), FALSE));
+    }
   }
   void SetResult(const std::string& text) { test::WriteFileBytes(m_dir / "DriverSetup.result", text); }
   void PutFile(const std::string& name, const std::string& bytes) { test::WriteFileBytes(m_dir / name, bytes); }
@@ -36,7 +38,7 @@ public:
   ProbeOutcome Run() {
     ProbeOutcome outcome;
     const std::string report = m_dir / "probe.txt";
-    EXPECT_EQ(0, test::RunAndWait("\"" + (m_dir / "Uninstall.exe") + "\" \"" + report + "\""));
+    EXPECT_EQ(0, test::RunAndWait("\"" + (m_dir / "driver_uninstall_probe.exe") + "\" \"" + report + "\""));
     std::string text;
     if (test::ReadFileBytes(report, text))
       std::sscanf(text.c_str(), "%d %d", &outcome.result, &outcome.stillLoaded);
@@ -87,75 +89,35 @@ TEST(UninstallDrivers, WithoutTheLibraryOrItsExportNothingIsCalled) {
 
 // --- DoDriverReg ------------------------------------------------------------------------------
 
-// A registry tree below HKEY_LOCAL_MACHINE as it was when the object was made, put back when it
-// goes (removed entirely when it did not exist).
+// A registry tree below HKEY_LOCAL_MACHINE as it was when the object was made (copied aside into
+// a temporary key), put back when it goes; removed entirely when it did not exist.
 class RegistryTreeBackup {
 public:
   explicit RegistryTreeBackup(const std::string& path) : m_path(path) {
-    m_existed = Capture(path, m_root);
+    m_existed = test::KeyExists(HKEY_LOCAL_MACHINE, path);
+    if (m_existed) Copy(m_path, m_store.Path());
   }
   ~RegistryTreeBackup() {
     test::DeleteKeyTree(HKEY_LOCAL_MACHINE, m_path);
-    if (m_existed) Restore(m_path, m_root);
+    if (m_existed) Copy(m_store.Path(), m_path);
   }
   RegistryTreeBackup(const RegistryTreeBackup&) = delete;
   RegistryTreeBackup& operator=(const RegistryTreeBackup&) = delete;
 
 private:
-  struct Value {
-    std::string name;
-    DWORD type;
-    std::vector<BYTE> data;
-  };
-  struct Node {
-    std::string name;
-    std::vector<Value> values;
-    std::vector<Node> children;
-  };
-
-  static bool Capture(const std::string& path, Node& node) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-      return false;
-    for (DWORD i = 0;; ++i) {
-      char name[16384];
-      DWORD nameSize = sizeof(name), type = 0, dataSize = 0;
-      if (::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS)
-        break;
-      Value value{std::string(name, nameSize), type, std::vector<BYTE>(dataSize + 1)};
-      DWORD size = dataSize + 1;
-      nameSize = sizeof(name);
-      ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, value.data.data(), &size);
-      value.data.resize(size);
-      node.values.push_back(value);
+  static void Copy(const std::string& from, const std::string& to) {
+    HKEY source = nullptr, target = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
+        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &target, nullptr) == ERROR_SUCCESS) {
+      EXPECT_EQ(ERROR_SUCCESS, static_cast<LONG>(::SHCopyKeyA(source, nullptr, target, 0)));
     }
-    for (DWORD i = 0;; ++i) {
-      char name[256];
-      DWORD nameSize = sizeof(name);
-      if (::RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        break;
-      Node child;
-      child.name.assign(name, nameSize);
-      Capture(path + "\\" + child.name, child);
-      node.children.push_back(child);
-    }
-    ::RegCloseKey(key);
-    return true;
-  }
-
-  static void Restore(const std::string& path, const Node& node) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS)
-      return;
-    for (const Value& v : node.values)
-      ::RegSetValueExA(key, v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
-    ::RegCloseKey(key);
-    for (const Node& child : node.children) Restore(path + "\\" + child.name, child);
+    if (source) ::RegCloseKey(source);
+    if (target) ::RegCloseKey(target);
   }
 
   std::string m_path;
-  Node m_root;
+  test::TempRegKey m_store;
   bool m_existed = false;
 };
 
