@@ -20,14 +20,17 @@ enum : unsigned char {
   kNameEnd = 0x02,   // ends a tag name: zero and " \t\n\r/>"
   kTokenEnd = 0x04,  // ends an unquoted token: zero and " \t\n\r<>=/?!"
   kNameStart = 0x08, // may follow "<" as the first byte of a tag name
+  kTextEnd = 0x10,   // ends text: zero and "<"
+  kLead = 0x80,      // leads a double-byte character in the system code page
 };
 
-constexpr std::array<unsigned char, 256> MakeByteClasses()
+constexpr std::array<unsigned char, 256> MakeFixedClasses()
 {
   std::array<unsigned char, 256> classes{};
   for (const unsigned char c : {' ', '\t', '\n', '\r'})
     classes[c] |= kSpace | kNameEnd | kTokenEnd;
-  classes[0] |= kNameEnd | kTokenEnd;
+  classes[0] |= kNameEnd | kTokenEnd | kTextEnd;
+  classes['<'] |= kTextEnd;
   for (const unsigned char c : {'/', '>'})
     classes[c] |= kNameEnd;
   for (const unsigned char c : {'<', '>', '=', '/', '?', '!'})
@@ -42,12 +45,59 @@ constexpr std::array<unsigned char, 256> MakeByteClasses()
   return classes;
 }
 
-constexpr std::array<unsigned char, 256> kByteClasses = MakeByteClasses();
+// The scanner's view of bytes. The lead bytes are asked of MbCharLen once: the system code page
+// cannot change while the process runs.
+class ByteView {
+public:
+  ByteView() : m_classes(Table().data()) {}
 
-inline bool Is(char c, unsigned char byteClass)
-{
-  return (kByteClasses[static_cast<unsigned char>(c)] & byteClass) != 0;
-}
+  bool Is(char c, unsigned char byteClass) const
+  {
+    return (m_classes[static_cast<unsigned char>(c)] & byteClass) != 0;
+  }
+  // As MbCharLen.
+  int CharLen(const char* p) const
+  {
+    if (Is(*p, kLead))
+      return p[1] != 0 ? 2 : 1;
+    return *p != 0 ? 1 : 0;
+  }
+  // The first "<" or terminating zero at or after pos (a character boundary), stepping over whole
+  // characters as MbCharLen does. The step after a lead byte depends only on whether the next
+  // byte is the zero, so the loop does not wait for the bytes it skips.
+  int SkipText(const char* text, int pos) const
+  {
+    for (;;) {
+      const unsigned char byteClass = m_classes[static_cast<unsigned char>(text[pos])];
+      if (byteClass & kLead) {
+        if (text[pos + 1] == 0)
+          return pos + 1;
+        pos += 2;
+      } else if (byteClass & kTextEnd) {
+        return pos;
+      } else {
+        ++pos;
+      }
+    }
+  }
+
+private:
+  static const std::array<unsigned char, 256>& Table()
+  {
+    static const std::array<unsigned char, 256> table = [] {
+      std::array<unsigned char, 256> classes = MakeFixedClasses();
+      for (int c = 0x80; c < 256; ++c) {
+        const char pair[] = {static_cast<char>(c), 'A', 0};
+        if (MbCharLen(pair) == 2)
+          classes[c] |= kLead;
+      }
+      return classes;
+    }();
+    return table;
+  }
+
+  const unsigned char* m_classes;
+};
 
 std::string AtOffset(int offset)
 {
@@ -56,7 +106,7 @@ std::string AtOffset(int offset)
 
 // Offset just past the ">" that ends a node opened at start, scanning from pos; the bytes before
 // that ">" must equal the delimiter's leading bytes. -1 at the end of the text.
-int ScanToDelimiter(const char* text, int start, int pos, const char* delimiter)
+int ScanToDelimiter(const ByteView& bytes, const char* text, int start, int pos, const char* delimiter)
 {
   const int delimiterLength = static_cast<int>(std::strlen(delimiter));
   for (;;) {
@@ -66,7 +116,7 @@ int ScanToDelimiter(const char* text, int start, int pos, const char* delimiter)
     if (c == '>' && pos - start >= delimiterLength &&
         std::memcmp(text + pos - (delimiterLength - 1), delimiter, delimiterLength - 1) == 0)
       return pos + 1;
-    pos += MbCharLenFast(text + pos);
+    pos += bytes.CharLen(text + pos);
   }
 }
 
@@ -259,7 +309,7 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       const int endTagStart = node.start;
       --top;
       const ParsedNode& startTag = stack[top];
-      if (!TokenMatches(range, startTag.name.c_str())) {
+      if (!TokenMatches(range, startTag.name)) {
         m_result = "End tag '" + endTagName() + "'" + AtOffset(endTagStart + 1) + " does not match start tag '" +
                    startTag.name + "'" + AtOffset(record.start);
         return -1;
@@ -308,15 +358,15 @@ int CXmlDoc::ParseNode(TokenRange& range, ParsedNode& node) const
 // Text, or a run of whitespace only; both end before the next "<" or at the end of the text.
 int CXmlDoc::ScanText(TokenRange& range, ParsedNode& node) const
 {
+  const ByteView bytes;
   const char* const text = range.text;
   int pos = node.start;
   int type = kNodeWhitespace;
-  while (Is(text[pos], kSpace))
+  while (bytes.Is(text[pos], kSpace))
     ++pos;
-  if (text[pos] != '<' && text[pos] != 0) {
+  if (!bytes.Is(text[pos], kTextEnd)) {
     type = kNodeText;
-    while (text[pos] != '<' && text[pos] != 0)
-      pos += MbCharLenFast(text + pos);
+    pos = bytes.SkipText(text, pos);
   }
   range.next = pos;
   node.length = pos - node.start;
@@ -328,6 +378,7 @@ int CXmlDoc::ScanText(TokenRange& range, ParsedNode& node) const
 // document type declaration.
 int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
 {
+  const ByteView bytes;
   const char* const text = range.text;
   const int start = node.start;
   const auto fail = [&node](const std::string& message) {
@@ -347,14 +398,14 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
     node.type = type;
     return type;
   };
-  const auto scanName = [text](int pos) {
-    while (!Is(text[pos], kNameEnd))
+  const auto scanName = [&bytes, text](int pos) {
+    while (!bytes.Is(text[pos], kNameEnd))
       ++pos;
     return pos;
   };
 
   const char c1 = text[start + 1];
-  if (Is(c1, kNameStart)) {
+  if (bytes.Is(c1, kNameStart)) {
     const int nameEnd = scanName(start + 1);
     node.name.assign(text + start + 1, static_cast<size_t>(nameEnd - start - 1));
     char quote = 0;
@@ -373,7 +424,7 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
           node.flags |= kEmptyElementFlag;
         return finish(pos + 1, kNodeElement);
       } else {
-        pos += MbCharLenFast(text + pos);
+        pos += bytes.CharLen(text + pos);
       }
     }
   }
@@ -387,13 +438,13 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
         return unterminated("Element end tag");
       if (c == '>')
         return finish(pos + 1, kNodeEndTag);
-      pos += MbCharLenFast(text + pos);
+      pos += bytes.CharLen(text + pos);
     }
   }
   if (c1 == '?') {
     const int nameEnd = scanName(start + 2);
     node.name.assign(text + start + 2, static_cast<size_t>(nameEnd - start - 2));
-    const int end = ScanToDelimiter(text, start, nameEnd, "?>");
+    const int end = ScanToDelimiter(bytes, text, start, nameEnd, "?>");
     return end < 0 ? unterminated("Processing instruction") : finish(end, kNodeProcessingInstruction);
   }
   if (c1 == 0)
@@ -411,7 +462,7 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
       return unterminated("tag");
     if (c3 != '-')
       return incorrect("comment tag");
-    const int end = ScanToDelimiter(text, start, start + 4, "-->");
+    const int end = ScanToDelimiter(bytes, text, start, start + 4, "-->");
     return end < 0 ? unterminated("Comment") : finish(end, kNodeComment);
   }
   case '[': {
@@ -420,7 +471,7 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
       return unterminated("tag");
     if (c3 != 'C')
       return incorrect("tag");
-    const int end = ScanToDelimiter(text, start, start + 4, "]]>");
+    const int end = ScanToDelimiter(bytes, text, start, start + 4, "]]>");
     return end < 0 ? unterminated("CDATA Section") : finish(end, kNodeCData);
   }
   case 'E':
@@ -442,13 +493,13 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
     if (c == '>')
       return finish(pos + 1, kNodeDocType);
     if (c != '<') {
-      pos += MbCharLenFast(text + pos);
+      pos += bytes.CharLen(text + pos);
       continue;
     }
     int end = -1;
     const char n1 = text[pos + 1];
     if (n1 == '?') {
-      end = ScanToDelimiter(text, pos, pos + 2, "?>");
+      end = ScanToDelimiter(bytes, text, pos, pos + 2, "?>");
     } else if (n1 == '!') {
       const char n2 = text[pos + 2];
       if (n2 == '-') {
@@ -456,9 +507,9 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
         if (n3 != '-' && n3 != 0)
           return incorrect("comment tag");
         if (n3 == '-')
-          end = ScanToDelimiter(text, pos, pos + 4, "-->");
+          end = ScanToDelimiter(bytes, text, pos, pos + 4, "-->");
       } else if (n2 == 'E' || n2 == 'A' || n2 == 'N') {
-        end = ScanToDelimiter(text, pos, pos + 3, ">");
+        end = ScanToDelimiter(bytes, text, pos, pos + 3, ">");
       } else if (n2 != 0) {
         return incorrect("! tag");
       }
@@ -473,9 +524,10 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
 
 bool CXmlDoc::NextToken(TokenRange& range)
 {
+  const ByteView bytes;
   const char* const text = range.text;
   int pos = range.next;
-  while (Is(text[pos], kSpace))
+  while (bytes.Is(text[pos], kSpace))
     ++pos;
   range.quoted = false;
   const char c = text[pos];
@@ -488,7 +540,7 @@ bool CXmlDoc::NextToken(TokenRange& range)
   if (c == '"' || c == '\'') {
     range.first = ++pos;
     while (text[pos] != 0 && text[pos] != c)
-      pos += MbCharLenFast(text + pos);
+      pos += bytes.CharLen(text + pos);
     range.last = pos - 1;
     if (text[pos] != 0)
       ++pos;
@@ -497,8 +549,8 @@ bool CXmlDoc::NextToken(TokenRange& range)
     return true;
   }
   range.first = pos;
-  while (!Is(text[pos], kTokenEnd))
-    pos += MbCharLenFast(text + pos);
+  while (!bytes.Is(text[pos], kTokenEnd))
+    pos += bytes.CharLen(text + pos);
   if (pos == range.first)
     ++pos; // the token is that single delimiter
   range.last = pos - 1;
@@ -506,13 +558,27 @@ bool CXmlDoc::NextToken(TokenRange& range)
   return true;
 }
 
+namespace {
+
+bool EndsMatchedName(char after)
+{
+  return after == 0 || after == ' ' || after == '=' || after == '/' || after == '[';
+}
+
+} // namespace
+
 bool CXmlDoc::TokenMatches(const TokenRange& token, const char* name)
 {
   const int length = token.Length();
-  if (std::strncmp(name, token.Begin(), static_cast<size_t>(length)) != 0)
-    return false;
-  const char after = name[length];
-  return after == 0 || after == ' ' || after == '=' || after == '/' || after == '[';
+  return std::strncmp(name, token.Begin(), static_cast<size_t>(length)) == 0 && EndsMatchedName(name[length]);
+}
+
+// The same rule for a name whose length is known (a name holds no zero byte).
+bool CXmlDoc::TokenMatches(const TokenRange& token, const std::string& name)
+{
+  const size_t length = static_cast<size_t>(token.Length());
+  return name.size() >= length && std::memcmp(name.data(), token.Begin(), length) == 0 &&
+         EndsMatchedName(name.c_str()[length]);
 }
 
 void CXmlDoc::GrowElements(int wanted)
@@ -672,9 +738,7 @@ std::string CXmlDoc::ElementText(int index) const
   const int begin = record.ContentStart();
   const int end = begin + record.ContentLength();
 
-  int pos = begin;
-  while (pos < end && text[pos] != '<' && text[pos] != 0)
-    pos += MbCharLenFast(text + pos);
+  const int pos = ByteView().SkipText(text, begin);
   if (pos >= end || text[pos] != '<')
     return UnescapeText(begin, end - begin);
 
@@ -713,13 +777,14 @@ void CXmlDoc::AppendUnescaped(std::string& out, int offset, int length) const
     char replacement;
   } kEntities[] = {{"lt;", 3, '<'}, {"amp;", 4, '&'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
 
+  const ByteView bytes;
   const char* p = m_doc.c_str() + offset;
   const char* const end = p + length;
   while (p < end) {
     // Copy whole characters up to the next "&"; a character is never split nor taken past the span.
     const char* const run = p;
     while (p < end && *p != '&' && *p != 0)
-      p += MbCharLenFast(p);
+      p += bytes.CharLen(p);
     p = std::min(p, end);
     out.append(run, static_cast<size_t>(p - run));
     if (p == end || *p != '&')
@@ -732,7 +797,7 @@ void CXmlDoc::AppendUnescaped(std::string& out, int offset, int length) const
       const char* const digits = p + (hex ? 3 : 2);
       const char* q = digits;
       while (q < end && *q != ';' && *q != 0 && q - digits < 7)
-        q += MbCharLenFast(q);
+        q += bytes.CharLen(q);
       if (q < end && *q == ';') {
         // Without a locale only the values 1 to 255 convert, each to that single byte; 0 and
         // everything else stays as written.

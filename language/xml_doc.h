@@ -123,6 +123,7 @@ protected:
   int ParseNode(TokenRange& range, ParsedNode& node) const;
   static bool NextToken(TokenRange& range);
   static bool TokenMatches(const TokenRange& token, const char* name);
+  static bool TokenMatches(const TokenRange& token, const std::string& name);
 
   // Makes room for wanted records (0: half as many again as in use), one segment at a time.
   void GrowElements(int wanted);

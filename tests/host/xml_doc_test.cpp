@@ -47,6 +47,10 @@ TEST(XmlDocParse, ReportsTheFirstErrorWithItsOffset)
       {"<r><a></b></r>", "End tag 'b' at offset 7 does not match start tag 'a' at offset 3"},
       {"<a></b><c>", "End tag 'b' at offset 4 does not match start tag 'a' at offset 0"},
       {"<a><b>", "Element 'b' at offset 3 not ended"},
+      // A lead byte just before the end of the text stands alone.
+      {"<language_pack_root>\xD6", "Element 'language_pack_root' at offset 0 not ended"},
+      {"<language_pack_root v='\xD6", "Element tag at offset 0 unterminated"},
+      {"<language_pack_root><!--\xD6", "Comment at offset 20 unterminated"},
       {"<a x='1>'", "Element tag at offset 0 unterminated"},
       {"<a></a", "Element end tag at offset 3 unterminated"},
       {"<a><![CDATA[x]>", "CDATA Section at offset 3 unterminated"},
@@ -439,6 +443,34 @@ TEST(XmlDocRead, ChildTextJoinsTextAndCDataOnly)
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.text, ChildText(c.element)) << c.element;
+}
+
+// The host code page is GBK: a lead byte (0x81..0xFE) takes whatever byte follows as its second,
+// even a "<", which then does not end the text.
+TEST(XmlDocRead, TextStepsOverWholeDoubleByteCharacters)
+{
+  struct Case {
+    const char* text;
+    const char* result;
+    const char* childText;
+  } cases[] = {
+      {"<r><t>\x81\x81</t></r>", "", "\x81\x81"},
+      {"<r><t>\x81" "a</t></r>", "", "\x81" "a"},
+      {"<r><t>\xD6\xD0\xCE\xC4</t></r>", "", "\xD6\xD0\xCE\xC4"},
+      {"<r><t>\x81</t>x</r>", "End tag 'r' at offset 13 does not match start tag 't' at offset 3", nullptr},
+      {"<r><t>\x81\x81\x81</t>x</r>", "End tag 'r' at offset 15 does not match start tag 't' at offset 3", nullptr},
+      {"<r><t>\x81" "a\x81</t></r>", "End tag 'r' at offset 14 does not match start tag 't' at offset 3", nullptr},
+      {"<r><t>\x81</t>\x81</t></r>", "End tag 'r' at offset 17 does not match start tag 't' at offset 3", nullptr},
+  };
+  for (const Case& c : cases) {
+    CXmlDoc doc;
+    doc.SetDocument(c.text);
+    EXPECT_EQ(c.result, doc.GetResult()) << c.text;
+    if (c.childText) {
+      EXPECT_TRUE(doc.FindChild("t")) << c.text;
+      EXPECT_EQ(c.childText, doc.GetChildText()) << c.text;
+    }
+  }
 }
 
 // A folder opens on some systems but cannot be read: the previous document stays.
