@@ -10,6 +10,8 @@ set(PURE_SOURCES
   procedures/animation_timetable.cpp
   procedures/install_folder_rules.cpp
   ui/skin_color.cpp
+  ui/percent_bar_geometry.cpp
+  cleanup/close_programs_text.cpp
 )
 # The one system fact pure code needs (double-byte lead bytes) has a host body here; the
 # Windows body (language/mbcs_win.cpp) is picked up with the rest of the product.

@@ -1,0 +1,124 @@
+#include "ui/progress_dlg.h"
+
+#include "app/shared_helpers.h"
+#include "app/uninstall_app.h"
+
+namespace {
+const UINT kFullTemplate = 137;
+const UINT kStatusOnlyTemplate = 136;
+const int kIconId = 139;
+const int kStepBarId = 1025;
+const int kStatusTextId = 1027;
+const int kTotalLabelId = 1028;
+const int kTotalBarId = 1033;
+
+const UINT_PTR kRefreshTimer = 101;
+const UINT kRefreshPeriodMs = 100;
+
+// Marks the program's own dialogs for the skinning hook.
+const char kOwnDialogProperty[] = "UNINSTALL_HWND";
+const char kTextModule[] = "uninstall";
+const char kDialogKey[] = "IDD_Uninstall1";
+}  // namespace
+
+CProgressDlg::CProgressDlg(HWND parent)
+    : CLangDialog(static_cast<UINT>(SelectBySetupVariant(kFullTemplate, kStatusOnlyTemplate)),
+                  parent),
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kIconId))) {}
+
+void CProgressDlg::SetStepPos(int pos) { m_stepBar.SetPos(pos); }
+
+void CProgressDlg::SetTotalPos(int pos) {
+  if (pos == m_totalBar.GetPos()) return;
+  m_totalBar.SetPos(pos);
+  if (const HWND bar = m_totalBar.GetSafeHwnd()) ::InvalidateRect(bar, nullptr, FALSE);
+}
+
+int CProgressDlg::GetTotalPos() const { return m_totalBar.GetPos(); }
+
+void CProgressDlg::SetStatusText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(m_statusLock);
+  m_strStatus = text;
+}
+
+std::string CProgressDlg::GetStatusText() const {
+  std::lock_guard<std::mutex> lock(m_statusLock);
+  return m_strStatus;
+}
+
+void CProgressDlg::DoDataExchange(CDataExchange& dx) {
+  CLangDialog::DoDataExchange(dx);
+  // Template 136 has no bars: they then stay unattached and draw nothing.
+  DDX_Control(dx, kTotalBarId, m_totalBar);
+  DDX_Control(dx, kStepBarId, m_stepBar);
+  // The text crosses threads only as a whole copy taken under the lock.
+  if (dx.m_bSaveAndValidate) {
+    std::string shown;
+    DDX_Text(dx, kStatusTextId, shown);
+    SetStatusText(shown);
+  } else {
+    std::string status = GetStatusText();
+    DDX_Text(dx, kStatusTextId, status);
+  }
+}
+
+BOOL CProgressDlg::OnInitDialog() {
+  CLangDialog::OnInitDialog();
+  ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
+  ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+  CLanguagePack& pack = GetUninstallApp().m_langPack;
+  char caption[50] = {};
+  pack.GetText(kTextModule, kDialogKey, "MSGTIP1", caption, sizeof(caption));
+  const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + " " + caption;
+  ::SetWindowTextA(m_hWnd, title.c_str());
+
+  char text[1024] = {};
+  pack.GetText(kTextModule, kDialogKey, "TEXT1", text, sizeof(text));
+  ::SetDlgItemTextA(m_hWnd, kStatusTextId, text);
+  pack.GetText(kTextModule, kDialogKey, "TEXT2", text, sizeof(text));
+  ::SetDlgItemTextA(m_hWnd, kTotalLabelId, text);
+
+  ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
+  return TRUE;
+}
+
+bool CProgressDlg::PreTranslateMessage(MSG* msg) {
+  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN))
+    return true;
+  return CLangDialog::PreTranslateMessage(msg);
+}
+
+bool CProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+    case WM_TIMER:
+      OnTimer(static_cast<UINT_PTR>(wParam));
+      return false;  // every timer goes on to the default processing
+    case WM_SYSCOMMAND:
+      // Alt+F4 and the task bar's close command would end the run under the worker's feet.
+      if ((wParam & 0xFFF0) == SC_CLOSE) {
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_DESTROY:
+      ::RemovePropA(m_hWnd, kOwnDialogProperty);
+      return false;
+    default:
+      return CLangDialog::OnMessage(msg, wParam, lParam, result);
+  }
+}
+
+void CProgressDlg::OnTimer(UINT_PTR id) {
+  if (id != kRefreshTimer) return;
+  UpdateData(false);
+  // The status text is drawn transparently over the skinned background: repaint the
+  // background behind it too, or the old text would show through.
+  const HWND status = GetDlgItem(kStatusTextId);
+  if (!status) return;
+  RECT area = {};
+  ::GetWindowRect(status, &area);
+  ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+  ::InvalidateRect(m_hWnd, &area, TRUE);
+}

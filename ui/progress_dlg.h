@@ -1,0 +1,50 @@
+// The dialog the user watches while a worker thread removes the client. The worker sets the
+// status text and moves two percent bars from its own thread; a 100 ms timer on the dialog's
+// thread copies the status text into the window. The user cannot close it: Enter, Escape and
+// the window's close command are swallowed, and only the worker's WM_CLOSE ends the modal run.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "ui/lang_dialog.h"
+#include "ui/percent_bar.h"
+
+class CProgressDlg : public CLangDialog {
+public:
+  // Template 137, or 136 when the units digit of "SetupType" is non-zero. Template 136 has
+  // only the status text: the bar operations then keep their values and draw nothing.
+  explicit CProgressDlg(HWND parent = nullptr);
+
+  // The operations the workers call, from any thread.
+  void SetStepPos(int pos);
+  // Redraws the total bar only when pos differs from its current position.
+  void SetTotalPos(int pos);
+  int GetTotalPos() const;
+  // Shown by the next timer tick.
+  void SetStatusText(const std::string& text);
+  std::string GetStatusText() const;
+  void SetAnimInterval(int milliseconds) { m_nAnimInterval.store(milliseconds); }
+  int GetAnimInterval() const { return m_nAnimInterval.load(); }
+  void SetAnimSpan(int points) { m_nAnimSpan.store(points); }
+  int GetAnimSpan() const { return m_nAnimSpan.load(); }
+
+protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange& dx) override;
+  bool PreTranslateMessage(MSG* msg) override;
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+  void OnTimer(UINT_PTR id);
+
+  HICON m_hIcon;  // shared resource icon (LoadIcon): never destroyed; null when missing
+  CPercentBar m_totalBar;
+  CPercentBar m_stepBar;
+  mutable std::mutex m_statusLock;  // guards m_strStatus between the worker and the timer
+  std::string m_strStatus;
+  std::atomic<int> m_nAnimInterval{100};
+  std::atomic<int> m_nAnimSpan{10};
+};
