@@ -1,0 +1,248 @@
+#include "cleanup/close_programs.h"
+
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/shared_helpers.h"
+#include "app/uninstall_app.h"
+#include "cleanup/close_programs_text.h"
+#include "cleanup/setup_values.h"
+#include "framework/handles.h"
+#include "language/mbcs.h"
+
+namespace {
+const char kClientFrameClass[] = "Afx:400000:b:10011:6:b035d";
+const char kDialogClass[] = "#32770";
+// "TelorisSkylin客户端" and "热点查询" (hotspot query) in the GBK code page, the bytes the
+// client's own ANSI windows carry.
+const char kBrandedClientTitle[] = "TelorisSkylin\xBF\xCD\xBB\xA7\xB6\xCB";
+const char kHotspotTitle[] = "\xC8\xC8\xB5\xE3\xB2\xE9\xD1\xAF";
+const char kHotspotExitMessage[] = "Qovra_INNEREXITMSG";
+const char kHotspotClientKey[] = "vuvizeduvidizi.exe";
+const char kHelpViewerKey[] = "hh.exe";
+
+const UINT kClientStopMessage = WM_USER + 2;  // 0x0402
+const UINT kClientExitMessage = WM_USER + 1;  // 0x0401
+const UINT kClientAnswerTimeoutMs = 10000;
+const DWORD kSettleMs = 1000;
+// How long a terminated process may take to go, so its files are free when the caller goes on.
+const DWORD kTerminationWaitMs = 5000;
+const unsigned kHelpCommandLineSize = 2048;
+
+std::string Define(const char* name) { return GetUninstallApp().m_langPack.GetDefine(name); }
+
+// Calls visit with each running process's lowercased executable name and id until it returns
+// false. False when no snapshot could be taken.
+bool ForEachProcess(const std::function<bool(const std::string&, DWORD)>& visit) {
+  ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid()) return false;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  if (!::Process32First(snapshot.Get(), &entry)) return false;
+  do {
+    if (!visit(LowerAnsi(entry.szExeFile), entry.th32ProcessID)) break;
+  } while (::Process32Next(snapshot.Get(), &entry));
+  return true;
+}
+
+bool UserAgrees() {
+  const std::string text = ReadSetupValue("zString3");
+  const std::string caption = ReadSetupValue("zString2");
+  return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDNO;
+}
+
+void SendToClient(HWND window, UINT message) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, kClientAnswerTimeoutMs, &ignored);
+}
+
+void TerminateAndWait(DWORD processId) {
+  ScopedHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+  if (!process.IsValid()) return;
+  if (::TerminateProcess(process.Get(), 0)) ::WaitForSingleObject(process.Get(), kTerminationWaitMs);
+}
+
+void TellHotspotSearchToExit() {
+  const UINT exitMessage = ::RegisterWindowMessageA(kHotspotExitMessage);
+  const HWND hotspot = ::FindWindowA(kDialogClass, kHotspotTitle);
+  if (hotspot && exitMessage) ::PostMessageA(hotspot, exitMessage, 0, 0);
+}
+
+BOOL CALLBACK PostCloseToProcessWindow(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(processId)) ::PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+bool ReadRemote(HANDLE process, const void* address, void* target, size_t size) {
+  SIZE_T read = 0;
+  return ::ReadProcessMemory(process, address, target, size, &read) && read == size;
+}
+
+using QueryInformationProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+
+// The command line of an open process as UTF-16, through its process parameters.
+bool ReadRemoteCommandLine(HANDLE process, std::wstring& commandLine) {
+  const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  const auto query = ntdll ? reinterpret_cast<QueryInformationProcess>(reinterpret_cast<void*>(
+                                 ::GetProcAddress(ntdll, "NtQueryInformationProcess")))
+                           : nullptr;
+  if (!query) return false;
+  PROCESS_BASIC_INFORMATION basic = {};
+  ULONG returned = 0;
+  if (query(process, ProcessBasicInformation, &basic, sizeof(basic), &returned) < 0 ||
+      !basic.PebBaseAddress)
+    return false;
+
+  const char* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
+  PRTL_USER_PROCESS_PARAMETERS parameters = nullptr;
+  if (!ReadRemote(process, peb + offsetof(PEB, ProcessParameters), &parameters, sizeof(parameters)) ||
+      !parameters)
+    return false;
+  UNICODE_STRING remote = {};
+  if (!ReadRemote(process,
+                  reinterpret_cast<const char*>(parameters) +
+                      offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine),
+                  &remote, sizeof(remote)))
+    return false;
+  std::vector<wchar_t> text(remote.Length / sizeof(wchar_t) + 1, L'\0');
+  if (remote.Length > 0 && (!remote.Buffer || !ReadRemote(process, remote.Buffer, text.data(), remote.Length)))
+    return false;
+  commandLine.assign(text.data(), remote.Length / sizeof(wchar_t));
+  return true;
+}
+
+std::string ToSystemCodePage(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int wide = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string converted(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &converted[0], size, nullptr, nullptr);
+  return converted;
+}
+}  // namespace
+
+BOOL CloseClientPrograms(BOOL ask) {
+  const HWND mainWindow = FindClientMainWindow();
+  if (!mainWindow) {
+    if (!IsClientProcessRunning()) return TRUE;
+    if (ask && !UserAgrees()) return FALSE;
+    KillClientProcesses();
+    return TRUE;
+  }
+
+  if (ask && !UserAgrees()) return FALSE;
+  DWORD clientProcessId = 0;
+  ::GetWindowThreadProcessId(mainWindow, &clientProcessId);
+  SendToClient(mainWindow, kClientStopMessage);
+  SendToClient(mainWindow, kClientExitMessage);
+  ::Sleep(kSettleMs);
+  if (IsClientProcessRunning() && clientProcessId) TerminateAndWait(clientProcessId);
+  TellHotspotSearchToExit();
+  ::Sleep(kSettleMs);
+  KillClientProcesses();
+  return TRUE;
+}
+
+HWND FindClientMainWindow() {
+  struct Lookup {
+    const char* windowClass;
+    const char* define;  // null: the fixed branding title
+  };
+  static const Lookup kLookups[] = {
+      {kClientFrameClass, "PROGRAME_ENG_NAME"},
+      {kDialogClass, "PROGRAME_ENG_NAME"},
+      {kDialogClass, "PROGRAM_CLIENT_NAME"},
+      {kDialogClass, "PROGRAM_NAME"},
+      {kDialogClass, nullptr},
+  };
+  for (const Lookup& lookup : kLookups) {
+    const std::string title = lookup.define ? Define(lookup.define) : kBrandedClientTitle;
+    if (const HWND found = ::FindWindowA(lookup.windowClass, title.c_str())) return found;
+  }
+  return nullptr;
+}
+
+BOOL IsClientProcessRunning() {
+  const std::string client = ClientFileNameKey(Define("PROGRAM_FILENAME"));
+  if (client.empty()) return FALSE;
+  bool running = false;
+  ForEachProcess([&](const std::string& name, DWORD) {
+    running = ContainsText(name, client);
+    return !running;
+  });
+  return running ? TRUE : FALSE;
+}
+
+void KillClientProcesses() {
+  const std::string client = ClientFileNameKey(Define("PROGRAM_FILENAME"));
+  ForEachProcess([&](const std::string& name, DWORD processId) {
+    if (ContainsText(name, client)) CloseOrKillProcess(processId, 0);
+    if (ContainsText(name, kHotspotClientKey)) CloseOrKillProcess(processId, 0);
+    return true;
+  });
+}
+
+int CloseOrKillProcess(DWORD processId, DWORD timeoutMs) {
+  ScopedHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
+  if (!process.IsValid()) return kProcessNotEnded;
+  ::EnumWindows(&PostCloseToProcessWindow, static_cast<LPARAM>(processId));
+  if (::WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) return kProcessEndedItself;
+  if (!::TerminateProcess(process.Get(), 0)) return kProcessNotEnded;
+  ::WaitForSingleObject(process.Get(), kTerminationWaitMs);
+  return kProcessTerminated;
+}
+
+BOOL CloseHelpViewer(const char* text) {
+  const std::string wanted = LowerAnsi(text ? text : "");
+  bool ended = false;
+  ForEachProcess([&](const std::string& name, DWORD processId) {
+    if (!ContainsText(name, kHelpViewerKey)) return true;
+    std::vector<char> commandLine(kHelpCommandLineSize, '\0');
+    if (GetProcessCommandLine(processId, commandLine.data(), kHelpCommandLineSize) != 0) return true;
+    if (ContainsText(LowerAnsi(commandLine.data()), wanted)) {
+      CloseOrKillProcess(processId, 0);
+      ended = true;
+    }
+    return true;
+  });
+  return ended ? TRUE : FALSE;
+}
+
+DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize) {
+  if (!buffer || bufferSize == 0) return ERROR_INVALID_PARAMETER;
+  ScopedHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!process.IsValid()) return ::GetLastError();
+  std::wstring wide;
+  if (!ReadRemoteCommandLine(process.Get(), wide)) return kCommandLineReadFailed;
+  const std::string text = ToSystemCodePage(wide);
+  const size_t length = MbCutLength(text.c_str(), bufferSize - 1);
+  std::memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+  return 0;
+}
+
+void RunBrowserUninstaller() {
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  std::string commandLine;
+  if (!FormBrowserUninstallerCommand(moduleDir, commandLine)) return;
+  std::vector<char> writable(commandLine.begin(), commandLine.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started = {};
+  if (::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &started)) {
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+  }
+}

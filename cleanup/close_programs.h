@@ -1,0 +1,46 @@
+// Ending the running client and its companion programs before anything is deleted: first
+// politely (the client's own messages, WM_CLOSE), then by force. The client is identified by
+// the language pack's defines; nothing here reports to the user except the one question.
+#pragma once
+#include <windows.h>
+
+// Ends the running client, asking the user first when ask is TRUE. FALSE only when the user
+// answered No (then nothing has been touched); TRUE otherwise, also when nothing was running.
+BOOL CloseClientPrograms(BOOL ask);
+
+// The client's main window: the first match of the frame class titled PROGRAME_ENG_NAME, then
+// dialogs titled PROGRAME_ENG_NAME, PROGRAM_CLIENT_NAME, PROGRAM_NAME and the fixed branding
+// title. NULL when none is found.
+HWND FindClientMainWindow();
+
+// TRUE when a process whose file name contains PROGRAM_FILENAME (case-insensitive) runs.
+BOOL IsClientProcessRunning();
+
+// Ends every process of the client and of the hotspot-search client.
+void KillClientProcesses();
+
+// Results of CloseOrKillProcess.
+enum CloseOrKillResult {
+  kProcessNotEnded = 0,       // could not be opened or not terminated
+  kProcessEndedItself = 1,    // ended within the time-out after WM_CLOSE
+  kProcessTerminated = 2,
+};
+// Posts WM_CLOSE to the process's top-level windows, waits up to timeoutMs for it to end, and
+// terminates it when it has not.
+int CloseOrKillProcess(DWORD processId, DWORD timeoutMs);
+
+// Ends every help viewer (hh.exe) whose command line contains text (case-insensitive). TRUE
+// when at least one was ended.
+BOOL CloseHelpViewer(const char* text);
+
+// Result of GetProcessCommandLine when a read of the other process's memory failed.
+const DWORD kCommandLineReadFailed = 0xFFFFFFFF;
+// The command line of another process, in the system code page, into buffer (always
+// terminated, cut at a whole character to bufferSize - 1 bytes). Returns 0 on success, the
+// system error code when the process cannot be opened, kCommandLineReadFailed when its memory
+// cannot be read (nothing is written then), ERROR_INVALID_PARAMETER for a null or empty buffer.
+DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize);
+
+// Starts "<program folder>\PavoBrowser\Unin.exe -Qlume" without waiting for it. Nothing is
+// started when the command line would exceed 255 characters.
+void RunBrowserUninstaller();

@@ -1,0 +1,8 @@
+// Calls RunBrowserUninstaller and exits, so a test can run it from a program folder of its
+// choosing (the browser's uninstaller is found beside the running program).
+#include "cleanup/close_programs.h"
+
+int main() {
+  RunBrowserUninstaller();
+  return 0;
+}
