@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <ostream>
+
+#include "skin_test_window.h"
+#include "ui/res/resource.h"
+#include "ui/skin_button.h"
+#include "ui/skin_color.h"
+
+bool operator==(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+void PrintTo(const RECT& r, std::ostream* out) {
+  *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+
+namespace {
+
+using skin_test::Canvas;
+using skin_test::PumpUntil;
+using skin_test::TestDialog;
+
+CSkinHook g_hook;
+
+// ---- The picture, drawn on a memory device context ----
+
+const SkinButtonLook kIdle{};
+
+SkinButtonLook Look(bool hover, bool pressed, bool focused, bool enabled) {
+  SkinButtonLook look;
+  look.hover = hover;
+  look.pressed = pressed;
+  look.focused = focused;
+  look.enabled = enabled;
+  return look;
+}
+
+TEST(SkinButtonPaint, OutlineAndFaceRunFromWhiteThroughTheMiddleColour) {
+  struct Case { bool hover; COLORREF middle; COLORREF bottom; } cases[] = {
+      {false, RGB(180, 210, 235), RGB(105, 165, 215)},
+      {true, RGB(247, 247, 235), RGB(239, 239, 215)},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas(80, 30);
+    PaintSkinButton(canvas.Dc(), canvas.Rect(), Look(c.hover, false, false, true), "", nullptr);
+    const int inner = 26;  // 30 - 2 - 2
+    EXPECT_EQ(c.middle, canvas.Pixel(20, 2 + inner / 2));
+    // Rows 0 to 3 and the last four lie under the hover frame.
+    for (int i = 4; i <= inner - 4; ++i)
+      EXPECT_EQ(SkinButtonFaceColor(i, inner, c.hover), canvas.Pixel(40, 2 + i)) << i;
+    if (c.hover) continue;
+    EXPECT_EQ(RGB(255, 255, 255), canvas.Pixel(20, 2));
+    EXPECT_EQ(c.bottom, canvas.Pixel(20, 2 + inner)) << "as far again beyond the middle colour";
+    // The black outline with rounded corners on a white fill.
+    EXPECT_EQ(RGB(0, 0, 0), canvas.Pixel(40, 0));
+    EXPECT_EQ(RGB(0, 0, 0), canvas.Pixel(0, 15));
+    EXPECT_EQ(RGB(0, 0, 0), canvas.Pixel(79, 15));
+    EXPECT_EQ(RGB(255, 255, 255), canvas.Pixel(40, 1));
+    EXPECT_EQ(RGB(255, 255, 255), canvas.Pixel(1, 15));
+    EXPECT_EQ(RGB(1, 2, 3), canvas.Pixel(0, 0)) << "the corner stays outside the outline";
+  }
+}
+
+// A face under 2 pixels high has no half to spread the gradient over: it is plain.
+TEST(SkinButtonPaint, FlatButtonsGetAPlainFace) {
+  for (int inner = -2; inner < 2; ++inner)
+    for (int row = 0; row <= 1; ++row) {
+      EXPECT_EQ(kButtonFaceMiddleColor, SkinButtonFaceColor(row, inner, false)) << inner;
+      EXPECT_EQ(kButtonFaceMiddleHoverColor, SkinButtonFaceColor(row, inner, true)) << inner;
+    }
+  for (int height = 0; height <= 5; ++height) {
+    Canvas canvas(40, 8);
+    PaintSkinButton(canvas.Dc(), RECT{0, 0, 40, height}, kIdle, "x", nullptr);
+    if (height >= 4) {
+      EXPECT_EQ(kButtonFaceMiddleColor, canvas.Pixel(10, 2)) << height;
+    }
+  }
+}
+
+TEST(SkinButtonPaint, HoverAndFocusFrames) {
+  struct Case {
+    const char* name;
+    bool hover, focused;
+    COLORREF left, bottom, right, top;  // at the middle of each edge
+  } cases[] = {
+      {"hover", true, false, kButtonHoverLeftColor, kButtonHoverBottomColor,
+       kButtonHoverRightColor, kButtonHoverTopColor},
+      {"hover wins over focus", true, true, kButtonHoverLeftColor, kButtonHoverBottomColor,
+       kButtonHoverRightColor, kButtonHoverTopColor},
+      {"focus", false, true, kButtonFocusColor, kButtonFocusColor, kButtonFocusColor,
+       kButtonFocusColor},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Canvas canvas(80, 30);
+    PaintSkinButton(canvas.Dc(), canvas.Rect(), Look(c.hover, false, c.focused, true), "", nullptr);
+    // The frame lines are 3 pixels wide, centred on (2,2)-(77,27). The focus rectangle dots the
+    // middle one, so the focus frame is checked on the outer and inner lines.
+    for (int offset : {-1, 1}) {
+      EXPECT_EQ(c.left, canvas.Pixel(2 + offset, 15));
+      EXPECT_EQ(c.bottom, canvas.Pixel(40, 27 + offset));
+      EXPECT_EQ(c.right, canvas.Pixel(77 + offset, 15));
+      EXPECT_EQ(c.top, canvas.Pixel(40, 2 + offset));
+    }
+    if (c.hover) {
+      EXPECT_EQ(c.left, canvas.Pixel(2, 15)) << "no focus rectangle over the hover frame";
+    }
+  }
+  // Idle: no frame, the face reaches the edge of the outline.
+  Canvas idle(80, 30);
+  PaintSkinButton(idle.Dc(), idle.Rect(), kIdle, "", nullptr);
+  EXPECT_EQ(SkinButtonFaceColor(13, 26, false), idle.Pixel(2, 15));
+  EXPECT_EQ(SkinButtonFaceColor(0, 26, false), idle.Pixel(40, 2));
+}
+
+// The bounding box of the pixels of one colour.
+RECT BoxOf(const Canvas& canvas, COLORREF color) {
+  RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  const RECT all = canvas.Rect();
+  for (int y = 0; y < all.bottom; ++y)
+    for (int x = 0; x < all.right; ++x)
+      if (canvas.Pixel(x, y) == color) {
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x + 1);
+        box.bottom = std::max<LONG>(box.bottom, y + 1);
+      }
+  return box;
+}
+
+TEST(SkinButtonPaint, TextColourAndPressedOffset) {
+  Canvas enabled(100, 30), disabled(100, 30), pressed(100, 30);
+  PaintSkinButton(enabled.Dc(), enabled.Rect(), kIdle, "Remove", nullptr);
+  PaintSkinButton(disabled.Dc(), disabled.Rect(), Look(false, false, false, false), "Remove", nullptr);
+  PaintSkinButton(pressed.Dc(), pressed.Rect(), Look(true, true, false, true), "Remove", nullptr);
+  const RECT all = enabled.Rect();
+  EXPECT_GT(enabled.Count(all, kButtonTextColor), 10);
+  EXPECT_EQ(0, enabled.Count(all, kButtonDisabledTextColor));
+  EXPECT_GT(disabled.Count(all, kButtonDisabledTextColor), 10);
+  EXPECT_EQ(0, disabled.Count(all, kButtonTextColor));
+  // Centred, and one pixel right and down while pressed.
+  const RECT normal = BoxOf(enabled, kButtonTextColor), down = BoxOf(pressed, kButtonTextColor);
+  EXPECT_NEAR(50, (normal.left + normal.right) / 2, 2);
+  EXPECT_NEAR(15, (normal.top + normal.bottom) / 2, 2);
+  EXPECT_EQ(normal.left + 1, down.left);
+  EXPECT_EQ(normal.top + 1, down.top);
+  EXPECT_EQ(normal.right + 1, down.right);
+  EXPECT_EQ(normal.bottom + 1, down.bottom);
+}
+
+// ---- Real buttons in a real dialog ----
+
+class SkinButton : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_NE(nullptr, g_hook.Install());
+    ASSERT_NE(nullptr, m_dialog.Create());
+    m_dialog.Show();
+    ASSERT_TRUE(g_buttonStates.count(m_dialog.Item(1001)));
+    // Start with the mouse on an empty part of the dialog.
+    skin_test::MoveMouseTo(skin_test::ScreenPoint(m_dialog.Hwnd(), 250, 150));
+    PumpUntil([&] { return ::GetCapture() == nullptr; });
+  }
+  void TearDown() override {
+    m_dialog.Destroy();
+    g_hook.Remove();
+  }
+  HWND Button(int id) const { return m_dialog.Item(id); }
+  SkinButtonRecord& Record(int id) { return *g_buttonStates[Button(id)]; }
+  POINT Inside(int id) const { return skin_test::CentreOf(Button(id)); }
+  POINT Outside() const { return skin_test::ScreenPoint(m_dialog.Hwnd(), 250, 150); }
+
+  TestDialog m_dialog{SIZE{300, 200},
+                      {{"Button", 1001, BS_PUSHBUTTON, {10, 10, 110, 40}, "Remove"},
+                       {"Button", 1002, BS_DEFPUSHBUTTON, {10, 50, 110, 80}, "Cancel"},
+                       {"Button", 1003, BS_PUSHBUTTON | WS_DISABLED, {10, 90, 110, 120}, "Later"}}};
+};
+
+TEST_F(SkinButton, FaceHoverFocusAndTextOnScreen) {
+  HWND remove = Button(1001);
+  const int middle = 15;  // half of the 30-pixel height
+  for (int i = 0; i <= 26; i += 5)
+    EXPECT_EQ(SkinButtonFaceColor(i, 26, false), skin_test::ClientPixel(remove, 6, 2 + i)) << i;
+  EXPECT_GT(skin_test::CountPixels(remove, {0, 0, 100, 30}, kButtonTextColor), 10);
+
+  skin_test::MoveMouseTo(Inside(1001));
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 1; }));
+  EXPECT_EQ(remove, ::GetCapture()) << "hover holds the capture";
+  ::UpdateWindow(remove);
+  EXPECT_EQ(kButtonHoverLeftColor, skin_test::ClientPixel(remove, 2, middle));
+  EXPECT_EQ(kButtonHoverTopColor, skin_test::ClientPixel(remove, 50, 2));
+  EXPECT_EQ(kButtonFaceMiddleHoverColor, skin_test::ClientPixel(remove, 6, 2 + 13));
+
+  skin_test::MoveMouseTo(Outside());
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 0; }));
+  EXPECT_EQ(nullptr, ::GetCapture());
+  ::UpdateWindow(remove);
+  EXPECT_EQ(SkinButtonFaceColor(13, 26, false), skin_test::ClientPixel(remove, 2, middle));
+
+  ::SetFocus(Button(1002));
+  skin_test::PumpMessages();
+  ::UpdateWindow(Button(1002));
+  EXPECT_EQ(kButtonFocusColor, skin_test::ClientPixel(Button(1002), 1, middle));
+  EXPECT_EQ(kButtonFocusColor, skin_test::ClientPixel(Button(1002), 3, middle));
+
+  HWND later = Button(1003);
+  EXPECT_GT(skin_test::CountPixels(later, {0, 0, 100, 30}, kButtonDisabledTextColor), 10);
+  EXPECT_EQ(0, skin_test::CountPixels(later, {0, 0, 100, 30}, kButtonTextColor));
+}
+
+TEST_F(SkinButton, RealMouseClicks) {
+  // Press and release inside: one click, reported once.
+  skin_test::MoveMouseTo(Inside(1001));
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 1; }));
+  skin_test::SendMouse(MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bPressed == 1; }));
+  skin_test::SendMouse(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1001) == 1; }));
+  EXPECT_EQ(0, Record(1001).m_bPressed);
+  EXPECT_EQ(1, m_dialog.CommandCount());
+
+  // Pressed, dragged out and released: the press is dropped, no click.
+  skin_test::SendMouse(MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bPressed == 1; }));
+  skin_test::MoveMouseTo(Outside());
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 0 && Record(1001).m_bPressed == 0; }));
+  const int releases = m_dialog.MouseReleases();
+  skin_test::SendMouse(MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(PumpUntil([&] { return m_dialog.MouseReleases() == releases + 1; }));
+  EXPECT_EQ(1, m_dialog.Clicks(1001));
+
+  // Pressed on the dialog, dragged onto the button and released there: no click either.
+  skin_test::SendMouse(MOUSEEVENTF_LEFTDOWN);
+  skin_test::MoveMouseTo(Inside(1001));
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 1; }));
+  skin_test::SendMouse(MOUSEEVENTF_LEFTUP);
+  // Input arrives in order: once the mouse has left again, the release has been handled.
+  skin_test::MoveMouseTo(Outside());
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 0 && ::GetCapture() == nullptr; }));
+  EXPECT_EQ(1, m_dialog.Clicks(1001));
+
+  // A double click is two clicks.
+  skin_test::MoveMouseTo(Inside(1001));
+  ASSERT_TRUE(PumpUntil([&] { return Record(1001).m_bHover == 1; }));
+  for (int i = 0; i < 2; ++i) {
+    skin_test::SendMouse(MOUSEEVENTF_LEFTDOWN);
+    skin_test::SendMouse(MOUSEEVENTF_LEFTUP);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1001) == 3; }));
+  EXPECT_EQ(3, m_dialog.CommandCount());
+}
+
+// The keyboard stays with the system's button procedure and the dialog manager.
+TEST_F(SkinButton, KeyboardWorksUnchanged) {
+  HWND remove = Button(1001);
+  ::SetFocus(remove);
+  ::PostMessageA(remove, WM_KEYDOWN, VK_SPACE, 0);
+  ::PostMessageA(remove, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1001) == 1; }));
+
+  ::PostMessageA(remove, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(IDCANCEL) == 1; }));
+
+  // Enter goes to the default button, which ends the dialog.
+  ::PostMessageA(remove, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1002) == 1; }));
+  EXPECT_FALSE(::IsWindowVisible(m_dialog.Hwnd()));
+  EXPECT_EQ(3, m_dialog.CommandCount());
+}
+
+// The pixels of one of the program's bitmaps.
+std::vector<COLORREF> BitmapPixels(int id, SIZE& size) {
+  ScopedBitmap bitmap(static_cast<HBITMAP>(::LoadImageA(
+      ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  BITMAP info{};
+  ::GetObjectA(bitmap.Get(), sizeof(info), &info);
+  size = SIZE{info.bmWidth, info.bmHeight};
+  ScopedMemoryDC dc(nullptr);
+  ScopedSelect select(dc.Get(), bitmap.Get());
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < size.cy; ++y)
+    for (int x = 0; x < size.cx; ++x) pixels.push_back(skin_test::Rgb(::GetPixel(dc.Get(), x, y)));
+  return pixels;
+}
+
+int MismatchesWith(HWND hwnd, const std::vector<COLORREF>& pixels, SIZE size) {
+  int mismatches = 0;
+  for (int y = 0; y < size.cy; ++y)
+    for (int x = 0; x < size.cx; ++x)
+      if (skin_test::ClientPixel(hwnd, x, y) != pixels[static_cast<size_t>(y * size.cx + x)])
+        ++mismatches;
+  return mismatches;
+}
+
+RECT PlaceInParent(HWND child) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST(SkinCloseButton, ShowsItsBitmapInTheTopRightCorner) {
+  ASSERT_NE(nullptr, g_hook.Install());
+  TestDialog dialog({300, 200}, {{"Button", kCloseButtonId, BS_PUSHBUTTON, {10, 10, 40, 30}, "x"}});
+  ASSERT_NE(nullptr, dialog.Create());
+  dialog.Show();
+  HWND close = dialog.Item(kCloseButtonId);
+  SIZE normalSize{}, hotSize{};
+  const std::vector<COLORREF> normal = BitmapPixels(IDB_CLOSE, normalSize);
+  const std::vector<COLORREF> hot = BitmapPixels(IDB_CLOSE_HOT, hotSize);
+  ASSERT_EQ(17, normalSize.cx);
+  ASSERT_EQ(17, normalSize.cy);
+
+  // Painting sized it to its bitmap, which put it 6 pixels from the top right.
+  ASSERT_TRUE(PumpUntil([&] { return PlaceInParent(close).left == 300 - 17 - 6; }));
+  EXPECT_EQ((RECT{277, 6, 294, 23}), PlaceInParent(close));
+  EXPECT_EQ(0, MismatchesWith(close, normal, normalSize));
+
+  skin_test::MoveMouseTo(skin_test::CentreOf(close));
+  ASSERT_TRUE(PumpUntil([&] { return g_buttonStates[close]->m_bHover == 1; }));
+  ::UpdateWindow(close);
+  EXPECT_EQ(0, MismatchesWith(close, hot, hotSize));
+  skin_test::MoveMouseTo(skin_test::ScreenPoint(dialog.Hwnd(), 100, 100));
+  ASSERT_TRUE(PumpUntil([&] { return g_buttonStates[close]->m_bHover == 0; }));
+
+  // After the dialog grows, the button's next show or resize puts it back into the corner.
+  ::SetWindowPos(dialog.Hwnd(), nullptr, 0, 0, 400, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ShowWindow(close, SW_HIDE);
+  ::ShowWindow(close, SW_SHOW);
+  EXPECT_EQ((RECT{377, 6, 394, 23}), PlaceInParent(close));
+  ::SetWindowPos(dialog.Hwnd(), nullptr, 0, 0, 350, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(close, nullptr, 0, 0, 25, 25, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ((RECT{319, 6, 344, 31}), PlaceInParent(close));
+  dialog.Repaint();
+  EXPECT_EQ((RECT{327, 6, 344, 23}), PlaceInParent(close)) << "repainted at its bitmap's size";
+  dialog.Destroy();
+  g_hook.Remove();
+}
+
+}  // namespace
