@@ -13,36 +13,17 @@ CSkinHook g_hook;
 
 constexpr COLORREF kMarker = RGB(1, 2, 3);
 
-RECT BoxOf(HRGN region) {
-  RECT box{};
-  ::GetRgnBox(region, &box);
-  return box;
-}
-
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-TEST(SkinTabGeometry, RowsRegionsAndPage) {
+TEST(SkinTabGeometry, RowsCountFromThePage) {
   struct RowCase { RECT item; int rowCount; int row; } rows[] = {
       {{2, 2, 56, 23}, 1, 0},  {{2, 2, 98, 23}, 4, 3},  {{2, 23, 98, 44}, 4, 2},
       {{2, 44, 98, 65}, 4, 1}, {{2, 65, 98, 86}, 4, 0},
       {{2, 5, 50, 5}, 3, 0},  // no height: no division, the row next to the page
   };
   for (const RowCase& c : rows) EXPECT_EQ(c.row, SkinTabRow(c.item, c.rowCount)) << c.item.top;
-
-  struct RegionCase { bool selected; RECT outer, inner; } regions[] = {
-      // The system leaves the last column and row out of a rounded region.
-      {false, {10, 2, 59, 28}, {11, 3, 58, 27}},
-      {true, {8, 0, 61, 30}, {9, 1, 60, 29}},
-  };
-  for (const RegionCase& c : regions) {
-    ScopedRegion outer, inner;
-    MakeSkinTabRegions(RECT{10, 2, 60, 23}, c.selected, outer, inner);
-    EXPECT_TRUE(SameRect(c.outer, BoxOf(outer.Get()))) << c.selected;
-    EXPECT_TRUE(SameRect(c.inner, BoxOf(inner.Get()))) << c.selected;
-  }
-  EXPECT_TRUE(SameRect(RECT{2, 27, 298, 198}, SkinTabPageRect(RECT{4, 25, 296, 196})));
 }
 
 // One row of four tabs as the control lays them out in a 300 x 200 control, the second selected.
