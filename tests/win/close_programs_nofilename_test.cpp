@@ -1,0 +1,78 @@
+// A language pack whose PROGRAM_FILENAME is only blanks: no process is the client's, so nothing
+// running is asked about or ended by name (not even one with a blank in its name, nor the test
+// itself), while the hotspot-search client is still ended and a client window still answered.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "cleanup/close_programs.h"
+#include "close_programs_support.h"
+
+namespace {
+
+using close_test::QuestionAnswerer;
+using close_test::StandIn;
+
+CUninstallApp g_app;
+
+std::string Pack() {
+  return close_test::PackWithDefines(
+      "<PROGRAME_ENG_NAME>Blank Name Client</PROGRAME_ENG_NAME>\r\n"
+      "<PROGRAM_FILENAME>   </PROGRAM_FILENAME>");
+}
+
+class PackEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override { close_test::LoadPack(Pack()); }
+};
+const auto* const g_pack = ::testing::AddGlobalTestEnvironment(new PackEnvironment);
+
+class BlankFileName : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(test::WriteFileBytes(m_folder / "Language.xml", Pack())); }
+  std::unique_ptr<StandIn> Start(const std::string& runAs, const std::string& arguments) {
+    auto standIn = std::make_unique<StandIn>(m_folder.Path(), "VUVizeduVidizi.exe", runAs, arguments);
+    EXPECT_TRUE(standIn->WaitForLogStart()) << runAs;
+    return standIn;
+  }
+
+  test::TempDir m_folder;
+  close_test::QuestionTexts m_question;
+};
+
+TEST_F(BlankFileName, NoProcessIsTheClientsAndNothingIsAsked) {
+  auto client = Start("Test Dialer.exe", "--no-window");
+  QuestionAnswerer answerer(IDYES);
+
+  EXPECT_EQ(FALSE, IsClientProcessRunning());
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+
+  EXPECT_EQ(0, answerer.Asked());
+  EXPECT_TRUE(client->IsRunning());
+}
+
+TEST_F(BlankFileName, KillingEndsOnlyTheHotspotSearchClient) {
+  auto client = Start("Test Dialer.exe", "--no-window");
+  auto hotspotClient = Start("VUVizeduVidizi.exe", "--no-window");
+
+  KillClientProcesses();
+
+  EXPECT_TRUE(hotspotClient->WaitForExit());
+  EXPECT_TRUE(client->IsRunning());
+}
+
+TEST_F(BlankFileName, AClientWindowIsStillAskedAboutAndSentTheMessages) {
+  auto client = Start("Test Dialer.exe", "--frame");
+  ASSERT_TRUE(client->WaitForLogPrefix("window"));
+  QuestionAnswerer answerer(IDYES);
+
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+
+  EXPECT_EQ(1, answerer.Asked());
+  EXPECT_TRUE(client->Logged("message 0x0402"));
+  EXPECT_TRUE(client->Logged("message 0x0401"));
+  EXPECT_TRUE(client->WaitForExit());
+}
+
+}  // namespace

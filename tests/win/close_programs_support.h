@@ -1,0 +1,250 @@
+// Helpers of the tests that close the running client: the stand-in programs copied into a
+// temporary folder under the names a test needs and started for real, their logs, a
+// language pack of the test's own, and a second thread that answers the question box.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/uninstall_app.h"
+#include "cleanup/setup_values.h"
+#include "support/test_support.h"
+
+namespace close_test {
+
+// UTF-8 to the GBK bytes the client's ANSI texts carry.
+inline std::string Gbk(const char* utf8) {
+  wchar_t wide[512] = {};
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 512);
+  char gbk[1024] = {};
+  ::WideCharToMultiByte(936, 0, wide, -1, gbk, sizeof(gbk), nullptr, nullptr);
+  return gbk;
+}
+
+// Language.xml text with the given define elements ("<NAME>value</NAME>...").
+inline std::string PackWithDefines(const std::string& defineElements) {
+  return "<language id=\"0\">\r\n <module name=\"define\"><value>\r\n" + defineElements +
+         "\r\n </value></module>\r\n</language>\r\n";
+}
+
+// Loads the pack into the application's language pack (once per process). Also keeps the
+// stand-ins' logs beside them: the log-folder variable is not passed on to the children.
+inline void LoadPack(const std::string& xml) {
+  ::SetEnvironmentVariableA("SAMPLE_CLIENT_LOG_DIR", nullptr);
+  test::TempDir dir;
+  ASSERT_TRUE(test::WriteFileBytes(dir / "Language.xml", xml));
+  ASSERT_TRUE(GetUninstallApp().m_langPack.Load(dir.Path().c_str(), "Language.xml"));
+}
+
+inline std::string WindowText(HWND window) {
+  char text[1024] = {};
+  ::GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+inline std::string ClassOf(HWND window) {
+  char name[256] = {};
+  ::GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+struct WindowSearch {
+  DWORD pid;
+  const char* windowClass;
+  HWND found;
+};
+
+inline BOOL CALLBACK MatchWindowOf(HWND window, LPARAM param) {
+  WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != search.pid || ClassOf(window) != search.windowClass) return TRUE;
+  search.found = window;
+  return FALSE;
+}
+
+// A top-level window of process pid with the given class, or null.
+inline HWND FindWindowOf(DWORD pid, const char* windowClass) {
+  WindowSearch search = {pid, windowClass, nullptr};
+  ::EnumWindows(&MatchWindowOf, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The question box's caption and text, written to the setup values for the test's lifetime.
+class QuestionTexts {
+public:
+  QuestionTexts() {
+    m_hadCaption = test::ReadRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "zString2", m_caption);
+    m_hadText = test::ReadRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "zString3", m_text);
+    test::WriteRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "zString2", Caption());
+    test::WriteRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, "zString3", Text());
+  }
+  ~QuestionTexts() {
+    Restore("zString2", m_hadCaption, m_caption);
+    Restore("zString3", m_hadText, m_text);
+  }
+  QuestionTexts(const QuestionTexts&) = delete;
+  QuestionTexts& operator=(const QuestionTexts&) = delete;
+  static const char* Caption() { return "Close the client?"; }
+  static const char* Text() { return "The client is running. Close it now?"; }
+
+private:
+  static void Restore(const char* name, bool had, const std::string& value) {
+    if (had) {
+      test::WriteRegString(HKEY_LOCAL_MACHINE, kDefaultSetupKey, name, value);
+      return;
+    }
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDefaultSetupKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+      ::RegDeleteValueA(key, name);
+      ::RegCloseKey(key);
+    }
+  }
+  bool m_hadCaption = false, m_hadText = false;
+  std::string m_caption, m_text;
+};
+
+// A stand-in program from the sample client, copied into a folder under a name of the test's
+// choice and started with arguments. Killed at the end if it still runs. Its log is
+// <folder>\<name without extension>.log, one "<pid> <event>" line per event.
+class StandIn {
+public:
+  StandIn(const std::string& folder, const std::string& sourceName, const std::string& runAs,
+          const std::string& arguments)
+      : m_path(folder + "\\" + runAs) {
+    const size_t dot = m_path.rfind('.');
+    m_logPath = m_path.substr(0, dot) + ".log";
+    ::CopyFileA((test::SampleClientDir() + "\\" + sourceName).c_str(), m_path.c_str(), FALSE);
+    m_commandLine = "\"" + m_path + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::vector<char> writable(m_commandLine.begin(), m_commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (!::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &m_process))
+      m_process = PROCESS_INFORMATION{};
+  }
+  ~StandIn() {
+    if (!m_process.hProcess) return;
+    if (IsRunning()) {
+      ::TerminateProcess(m_process.hProcess, 1);
+      ::WaitForSingleObject(m_process.hProcess, 10000);
+    }
+    ::CloseHandle(m_process.hThread);
+    ::CloseHandle(m_process.hProcess);
+  }
+  StandIn(const StandIn&) = delete;
+  StandIn& operator=(const StandIn&) = delete;
+
+  bool Started() const { return m_process.hProcess != nullptr; }
+  DWORD Pid() const { return m_process.dwProcessId; }
+  HANDLE Handle() const { return m_process.hProcess; }
+  const std::string& Path() const { return m_path; }
+  const std::string& CommandLine() const { return m_commandLine; }
+
+  bool IsRunning() const {
+    return m_process.hProcess && ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+  }
+  bool WaitForExit(DWORD timeoutMs = 30000) const {
+    return test::WaitUntil([&] { return !IsRunning(); }, timeoutMs);
+  }
+  // This process's lines of the log, without the process id.
+  std::vector<std::string> LogLines() const {
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (!test::ReadFileBytes(m_logPath, bytes)) return lines;
+    const std::string prefix = std::to_string(Pid()) + " ";
+    std::istringstream in(bytes);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line.substr(prefix.size()));
+    }
+    return lines;
+  }
+  bool Logged(const std::string& line) const {
+    for (const std::string& l : LogLines())
+      if (l == line) return true;
+    return false;
+  }
+  // Polls until the log has a line that begins with prefix.
+  bool WaitForLogPrefix(const std::string& prefix, DWORD timeoutMs = 20000) const {
+    return test::WaitUntil([&] {
+      for (const std::string& l : LogLines())
+        if (l.compare(0, prefix.size(), prefix) == 0) return true;
+      return false;
+    }, timeoutMs);
+  }
+  // Every stand-in logs "start ..." first.
+  bool WaitForLogStart(DWORD timeoutMs = 20000) const { return WaitForLogPrefix("start", timeoutMs); }
+  bool WaitForLog(const std::string& line, DWORD timeoutMs = 20000) const {
+    return test::WaitUntil([&] { return Logged(line); }, timeoutMs);
+  }
+  HWND WaitForWindow(const char* windowClass, DWORD timeoutMs = 20000) const {
+    HWND found = nullptr;
+    test::WaitUntil([&] { return (found = FindWindowOf(Pid(), windowClass)) != nullptr; }, timeoutMs);
+    return found;
+  }
+
+private:
+  std::string m_path, m_logPath, m_commandLine;
+  PROCESS_INFORMATION m_process = {};
+};
+
+// Watches this process for the question box (a "#32770" window titled with the question's
+// caption) on a second thread, records what it asked and presses the given button.
+class QuestionAnswerer {
+public:
+  explicit QuestionAnswerer(int answer) : m_answer(answer), m_thread([this] { Watch(); }) {}
+  ~QuestionAnswerer() {
+    m_stop = true;
+    m_thread.join();
+  }
+  QuestionAnswerer(const QuestionAnswerer&) = delete;
+  QuestionAnswerer& operator=(const QuestionAnswerer&) = delete;
+
+  int Asked() const { return m_asked.load(); }
+  // The text of the last box and whether it offered exactly Yes and No.
+  std::string LastText() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_lastText;
+  }
+  bool LastWasYesNo() const { return m_lastYesNo.load(); }
+
+private:
+  void Watch() {
+    while (!m_stop) {
+      const HWND box = FindWindowOf(::GetCurrentProcessId(), "#32770");
+      const HWND button = box ? ::GetDlgItem(box, m_answer) : nullptr;
+      if (box && button && ::IsWindowVisible(box) && WindowText(box) == QuestionTexts::Caption()) {
+        {
+          std::lock_guard<std::mutex> lock(m_lock);
+          m_lastText = WindowText(::GetDlgItem(box, 0xFFFF));
+        }
+        m_lastYesNo = ::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO) && !::GetDlgItem(box, IDOK) &&
+                      !::GetDlgItem(box, IDCANCEL);
+        ++m_asked;
+        ::SendMessageA(button, BM_CLICK, 0, 0);
+        test::WaitUntil([&] { return !::IsWindow(box); }, 20000);
+      }
+      ::Sleep(20);
+    }
+  }
+
+  int m_answer;
+  std::atomic<bool> m_stop{false};
+  std::atomic<int> m_asked{0};
+  std::atomic<bool> m_lastYesNo{false};
+  mutable std::mutex m_lock;
+  std::string m_lastText;
+  std::thread m_thread;
+};
+
+}  // namespace close_test
