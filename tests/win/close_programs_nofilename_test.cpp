@@ -19,7 +19,7 @@ CUninstallApp g_app;
 std::string Pack() {
   return close_test::PackWithDefines(
       "<PROGRAME_ENG_NAME>Blank Name Client</PROGRAME_ENG_NAME>\r\n"
-      "<PROGRAM_FILENAME>   </PROGRAM_FILENAME>");
+      "<PROGRAM_FILENAME> </PROGRAM_FILENAME>");
 }
 
 class PackEnvironment : public ::testing::Environment {
