@@ -2,16 +2,9 @@
 
 #include "app/shared_helpers.h"
 #include "app/uninstall_app.h"
+#include "ui/res/resource.h"
 
 namespace {
-const UINT kFullTemplate = 137;
-const UINT kStatusOnlyTemplate = 136;
-const int kIconId = 139;
-const int kStepBarId = 1025;
-const int kStatusTextId = 1027;
-const int kTotalLabelId = 1028;
-const int kTotalBarId = 1033;
-
 const UINT_PTR kRefreshTimer = 101;
 const UINT kRefreshPeriodMs = 100;
 
@@ -22,9 +15,9 @@ const char kDialogKey[] = "IDD_Uninstall1";
 }  // namespace
 
 CProgressDlg::CProgressDlg(HWND parent)
-    : CLangDialog(static_cast<UINT>(SelectBySetupVariant(kFullTemplate, kStatusOnlyTemplate)),
+    : CLangDialog(static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL)),
                   parent),
-      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kIconId))) {}
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))) {}
 
 void CProgressDlg::SetStepPos(int pos) { m_stepBar.SetPos(pos); }
 
@@ -49,16 +42,16 @@ std::string CProgressDlg::GetStatusText() const {
 void CProgressDlg::DoDataExchange(CDataExchange& dx) {
   CLangDialog::DoDataExchange(dx);
   // Template 136 has no bars: they then stay unattached and draw nothing.
-  DDX_Control(dx, kTotalBarId, m_totalBar);
-  DDX_Control(dx, kStepBarId, m_stepBar);
+  DDX_Control(dx, IDC_TOTAL_BAR, m_totalBar);
+  DDX_Control(dx, IDC_STEP_BAR, m_stepBar);
   // The text crosses threads only as a whole copy taken under the lock.
   if (dx.m_bSaveAndValidate) {
     std::string shown;
-    DDX_Text(dx, kStatusTextId, shown);
+    DDX_Text(dx, IDC_STATUS_TEXT, shown);
     SetStatusText(shown);
   } else {
     std::string status = GetStatusText();
-    DDX_Text(dx, kStatusTextId, status);
+    DDX_Text(dx, IDC_STATUS_TEXT, status);
   }
 }
 
@@ -76,9 +69,9 @@ BOOL CProgressDlg::OnInitDialog() {
 
   char text[1024] = {};
   pack.GetText(kTextModule, kDialogKey, "TEXT1", text, sizeof(text));
-  ::SetDlgItemTextA(m_hWnd, kStatusTextId, text);
+  ::SetDlgItemTextA(m_hWnd, IDC_STATUS_TEXT, text);
   pack.GetText(kTextModule, kDialogKey, "TEXT2", text, sizeof(text));
-  ::SetDlgItemTextA(m_hWnd, kTotalLabelId, text);
+  ::SetDlgItemTextA(m_hWnd, IDC_TOTAL_LABEL, text);
 
   ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
   return TRUE;
@@ -115,7 +108,7 @@ void CProgressDlg::OnTimer(UINT_PTR id) {
   UpdateData(false);
   // The status text is drawn transparently over the skinned background: repaint the
   // background behind it too, or the old text would show through.
-  const HWND status = GetDlgItem(kStatusTextId);
+  const HWND status = GetDlgItem(IDC_STATUS_TEXT);
   if (!status) return;
   RECT area = {};
   ::GetWindowRect(status, &area);
