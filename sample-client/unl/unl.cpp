@@ -10,9 +10,8 @@
 
 namespace {
 
-// True while a process runs whose executable has the file name of path.
-bool IsRunning(const std::string& path) {
-  const std::string name = path.substr(path.rfind('\\') + 1);
+// True while a process runs whose executable file is named name.
+bool IsRunningByName(const std::string& name) {
   HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snap == INVALID_HANDLE_VALUE) return false;
   PROCESSENTRY32 entry = {};
@@ -23,6 +22,9 @@ bool IsRunning(const std::string& path) {
   ::CloseHandle(snap);
   return found;
 }
+
+// True while the program at path runs (judged by its file name).
+bool IsRunning(const std::string& path) { return IsRunningByName(path.substr(path.rfind('\\') + 1)); }
 
 }  // namespace
 
@@ -41,6 +43,9 @@ int main() {
                                            ::GetFileAttributesA(uninstaller.c_str()) == INVALID_FILE_ATTRIBUTES);
        ++i)
     ::Sleep(100);
+  // The portal browser's uninstaller empties its own folder meanwhile; the installation folder
+  // can go only after it.
+  for (int i = 0; i < 600 && IsRunningByName("Unin.exe"); ++i) ::Sleep(100);
   const std::string folder = uninstaller.substr(0, uninstaller.rfind('\\'));
   ::RemoveDirectoryA(folder.c_str());
   stand_in::AppendLog("Unl", deleted ? "deleted " + uninstaller : "could not delete " + uninstaller);
