@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "framework/win_app.h"
 #include "language/language_pack.h"
 
@@ -10,11 +12,25 @@ class CProgressDlg;
 
 class CUninstallApp : public CWinApp {
 public:
+  // How start-up up to the user's answer ended.
+  enum class StartupResult {
+    PackNotLoaded,  // "Language.xml" could not be loaded; the user was told
+    Cancelled,      // the user did not confirm
+    Confirmed,      // the user confirmed; the two answers are stored
+  };
+
   CUninstallApp();
   ~CUninstallApp() override;
 
+  // Start-up, the confirmation and the choice of procedure, with the program's own folder.
   BOOL InitInstance() override;
+  // Deletes "c:\Ipdetect.exe" on every path, then the base's exit.
   int ExitInstance() override;
+
+  // Start-up up to the user's answer, with the companion files taken from moduleDir: the
+  // language pack (or the failure message in the system's language), the dialog font, the
+  // "Uninstall.bin" import, the progress dialog object and the confirmation dialog.
+  StartupResult StartAndConfirm(const std::string& moduleDir);
 
   int m_bKeepCardDriver = 0;  // 1: keep the data-card driver
   int m_bDeleteUserData = 0;  // 1: delete the user's data folder (its check box was unchecked)
