@@ -15,6 +15,15 @@ wine_prefix_up() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot -i >/dev/null 2>&1
     wineserver -w
+    # Wine links the profile's Desktop, Documents and the like to the Unix home folder; the
+    # tests and the demo create and delete shortcuts there, so give them folders of their own.
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then
+        rm -f "$link"
+        mkdir -p "$link"
+      fi
+    done
   fi
   wineserver -p >/dev/null 2>&1 </dev/null &
   # Bring the prefix's services up now, detached: started by the first test instead, they would

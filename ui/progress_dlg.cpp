@@ -3,13 +3,12 @@
 #include "app/shared_helpers.h"
 #include "app/uninstall_app.h"
 #include "ui/res/resource.h"
+#include "ui/skin_hook.h"
 
 namespace {
 const UINT_PTR kRefreshTimer = 101;
 const UINT kRefreshPeriodMs = 100;
 
-// Marks the program's own dialogs for the skinning hook.
-const char kOwnDialogProperty[] = "UNINSTALL_HWND";
 const char kTextModule[] = "uninstall";
 const char kDialogKey[] = "IDD_Uninstall1";
 }  // namespace

@@ -31,6 +31,9 @@ bool IsRunning(const std::string& path) { return IsRunningByName(path.substr(pat
 int main() {
   const std::string args = stand_in::Arguments();
   stand_in::AppendLog("Unl", args);
+  // Whether the uninstaller left the detector tool's copy behind when it started us.
+  if (::GetFileAttributesA("c:\\Ipdetect.exe") != INVALID_FILE_ATTRIBUTES)
+    stand_in::AppendLog("Unl", "c:\\Ipdetect.exe present");
   const size_t comma = args.find(',');
   if (comma == std::string::npos) return 2;
   const std::string uninstaller = args.substr(comma + 1);
