@@ -1,0 +1,304 @@
+// The confirmation dialog run modally on the test's thread and worked from another thread like a
+// person would: what it shows, which answers OK gives, and every way of declining. Also the
+// resources it and the other dialogs are built from.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/uninstall_app.h"
+#include "startup_window_helpers.h"
+#include "support/test_support.h"
+#include "ui/confirm_dlg.h"
+#include "ui/res/resource.h"
+
+namespace {
+
+using startup_test::WindowText;
+
+// Every text differs, so a text in the wrong control shows.
+const char kPack[] =
+    "<?xml version=\"1.0\"?>\r\n"
+    "<language id=\"1\" fontsize=\"13\" fontname=\"Tahoma\">\r\n"
+    "  <module name=\"uninstall\">\r\n"
+    "    <IDD_DIALOG1>\r\n"
+    "      <MSGTIP1>-Tip</MSGTIP1>\r\n"
+    "      <TEXT1>Question text</TEXT1>\r\n"
+    "      <TEXT2>Close the browsers</TEXT2>\r\n"
+    "      <TEXT3>Client and drivers</TEXT3>\r\n"
+    "      <TEXT4>Keep the card driver</TEXT4>\r\n"
+    "      <TEXT5>Keep my data</TEXT5>\r\n"
+    "      <BTNTEXT1>Go</BTNTEXT1>\r\n"
+    "      <BTNTEXT2>Stop</BTNTEXT2>\r\n"
+    "    </IDD_DIALOG1>\r\n"
+    "  </module>\r\n"
+    "  <module name=\"define\"><value><PROGRAM_CLIENT_NAME>Client</PROGRAM_CLIENT_NAME></value></module>\r\n"
+    "</language>\r\n";
+
+// The same client name, no dialog texts and no font.
+const char kBarePack[] =
+    "<language id=\"1\">"
+    "<module name=\"define\"><value><PROGRAM_CLIENT_NAME>Client</PROGRAM_CLIENT_NAME></value></module>"
+    "</language>";
+
+bool IsChecked(HWND dialog, int id) {
+  return ::SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+class ConfirmDialog : public ::testing::Test {
+protected:
+  void TearDown() override { g_hDialogFont = nullptr; }
+
+  // Loads the pack into the application object's language pack, as start-up does.
+  void LoadPack(const char* bytes) {
+    ASSERT_TRUE(test::WriteFileBytes(m_dir / "Language.xml", bytes));
+    ASSERT_TRUE(m_app.m_langPack.Load(m_dir.Path().c_str(), "Language.xml"));
+    g_hDialogFont = m_app.m_langPack.GetFont();
+  }
+
+  // Runs the dialog modally on this thread while act(dialog window) runs on another thread as
+  // soon as the dialog shows. If act leaves the dialog open, it is cancelled after the wait and
+  // m_leftOpen tells, so a failing test never hangs.
+  INT_PTR RunDriven(CConfirmDlg& dialog, const std::function<void(HWND)>& act) {
+    const DWORD threadId = ::GetCurrentThreadId();
+    m_leftOpen = false;
+    m_found = false;
+    std::thread driver([&] {
+      HWND hwnd = startup_test::WaitForDialog(::GetCurrentProcessId(), threadId);
+      if (!hwnd) return;
+      m_found = true;
+      act(hwnd);
+      if (!test::WaitUntil([&] { return !::IsWindow(hwnd) || !::IsWindowVisible(hwnd); })) {
+        m_leftOpen = true;
+        ::PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+      }
+    });
+    const INT_PTR result = dialog.DoModal();
+    driver.join();
+    EXPECT_TRUE(m_found) << "the dialog never showed";
+    EXPECT_FALSE(m_leftOpen) << "the dialog did not end";
+    return result;
+  }
+
+  test::TempDir m_dir;
+  CUninstallApp m_app;
+  bool m_found = false;
+  bool m_leftOpen = false;
+};
+
+TEST_F(ConfirmDialog, ShowsThePackTextsWithBothBoxesCheckedAndCancelAsDefault) {
+  LoadPack(kPack);
+  ASSERT_NE(nullptr, g_hDialogFont);
+
+  struct Seen {
+    std::string title;
+    std::string texts[8];
+    bool visible[8] = {};
+    bool keepDriver = false, keepData = false, radioAll = true, radioClientOnly = false;
+    HANDLE mark = nullptr;
+    LRESULT defId = 0;
+    HFONT dialogFont = nullptr;
+    int childrenWithOtherFont = -1;
+  } seen;
+  const int ids[8] = {IDC_QUESTION, IDC_CLOSE_NOTICE, IDC_RADIO_ALL,      IDC_RADIO_CLIENT_ONLY,
+                      IDOK,         IDCANCEL,         IDC_KEEP_USER_DATA, IDC_KEEP_CARD_DRIVER};
+
+  CConfirmDlg dialog;
+  const INT_PTR result = RunDriven(dialog, [&](HWND hwnd) {
+    seen.title = WindowText(hwnd);
+    for (int i = 0; i < 8; ++i) {
+      seen.texts[i] = WindowText(::GetDlgItem(hwnd, ids[i]));
+      seen.visible[i] = ::IsWindowVisible(::GetDlgItem(hwnd, ids[i])) != FALSE;
+    }
+    seen.keepDriver = IsChecked(hwnd, IDC_KEEP_CARD_DRIVER);
+    seen.keepData = IsChecked(hwnd, IDC_KEEP_USER_DATA);
+    seen.radioAll = IsChecked(hwnd, IDC_RADIO_ALL);
+    seen.radioClientOnly = IsChecked(hwnd, IDC_RADIO_CLIENT_ONLY);
+    seen.mark = ::GetPropA(hwnd, "UNINSTALL_HWND");
+    seen.defId = ::SendMessageA(hwnd, DM_GETDEFID, 0, 0);
+    seen.dialogFont = reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0));
+    seen.childrenWithOtherFont = 0;
+    for (HWND child : startup_test::TextControls(hwnd))
+      if (reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) != g_hDialogFont)
+        ++seen.childrenWithOtherFont;
+    startup_test::Click(hwnd, IDCANCEL);
+  });
+
+  EXPECT_EQ(IDCANCEL, result);
+  EXPECT_EQ("Client-Tip", seen.title);
+  const char* expected[8] = {"Question text", "Close the browsers", "Client and drivers",
+                             "Keep the card driver", "Go", "Stop", "Keep my data",
+                             "Keep the card driver"};
+  const bool visible[8] = {true, false, false, false, true, true, true, true};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(expected[i], seen.texts[i]) << "control " << ids[i];
+    EXPECT_EQ(visible[i], seen.visible[i]) << "control " << ids[i];
+  }
+  EXPECT_TRUE(seen.keepDriver);
+  EXPECT_TRUE(seen.keepData);
+  EXPECT_FALSE(seen.radioAll);
+  EXPECT_TRUE(seen.radioClientOnly);
+  EXPECT_EQ(reinterpret_cast<HANDLE>(1), seen.mark);
+  EXPECT_EQ(MAKELRESULT(IDCANCEL, DC_HASDEFID), seen.defId);
+  EXPECT_EQ(g_hDialogFont, seen.dialogFont);
+  EXPECT_EQ(0, seen.childrenWithOtherFont);
+}
+
+TEST_F(ConfirmDialog, OkGivesTheStateOfBothBoxes) {
+  LoadPack(kPack);
+  struct Case {
+    bool uncheckDriver, uncheckData;
+    int keepDriver, userDataState;
+  } cases[] = {{false, false, 1, 1}, {true, false, 0, 1}, {false, true, 1, 0}, {true, true, 0, 0}};
+  for (const Case& c : cases) {
+    CConfirmDlg dialog;
+    const INT_PTR result = RunDriven(dialog, [&](HWND hwnd) {
+      // A click toggles an auto check box, as the mouse does.
+      if (c.uncheckDriver) ::SendMessageA(::GetDlgItem(hwnd, IDC_KEEP_CARD_DRIVER), BM_CLICK, 0, 0);
+      if (c.uncheckData) ::SendMessageA(::GetDlgItem(hwnd, IDC_KEEP_USER_DATA), BM_CLICK, 0, 0);
+      startup_test::Click(hwnd, IDOK);
+    });
+    EXPECT_EQ(IDOK, result) << c.uncheckDriver << c.uncheckData;
+    EXPECT_EQ(c.keepDriver, dialog.m_nKeepDriver) << c.uncheckDriver << c.uncheckData;
+    EXPECT_EQ(c.userDataState, dialog.m_nUserDataState) << c.uncheckDriver << c.uncheckData;
+  }
+}
+
+TEST_F(ConfirmDialog, EnterCancelsUnlessTheFocusIsOnOk) {
+  LoadPack(kPack);
+  struct Case {
+    const char* what;
+    std::function<void(HWND)> act;
+    INT_PTR result;
+  } cases[] = {
+      {"Cancel button", [](HWND h) { startup_test::Click(h, IDCANCEL); }, IDCANCEL},
+      {"Escape", [](HWND h) { startup_test::PressKeyOn(h, IDC_KEEP_CARD_DRIVER, VK_ESCAPE); }, IDCANCEL},
+      {"Escape on OK", [](HWND h) { startup_test::PressKeyOn(h, IDOK, VK_ESCAPE); }, IDCANCEL},
+      {"Enter on the keep-driver box", [](HWND h) { startup_test::PressKeyOn(h, IDC_KEEP_CARD_DRIVER, VK_RETURN); },
+       IDCANCEL},
+      {"Enter on the user-data box", [](HWND h) { startup_test::PressKeyOn(h, IDC_KEEP_USER_DATA, VK_RETURN); },
+       IDCANCEL},
+      {"Enter on Cancel", [](HWND h) { startup_test::PressKeyOn(h, IDCANCEL, VK_RETURN); }, IDCANCEL},
+      {"close box", [](HWND h) { ::PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
+      {"Enter on OK", [](HWND h) { startup_test::PressKeyOn(h, IDOK, VK_RETURN); }, IDOK},
+  };
+  for (const Case& c : cases) {
+    CConfirmDlg dialog;
+    EXPECT_EQ(c.result, RunDriven(dialog, c.act)) << c.what;
+  }
+}
+
+TEST_F(ConfirmDialog, WithoutTextsTheTitleIsTheClientNameAndTheControlsAreEmpty) {
+  LoadPack(kBarePack);
+  EXPECT_EQ(nullptr, g_hDialogFont);
+  std::string title = "unread";
+  std::string texts;
+  HFONT dialogFont = reinterpret_cast<HFONT>(1);
+  int childrenWithAFont = -1;
+  CConfirmDlg dialog;
+  RunDriven(dialog, [&](HWND hwnd) {
+    title = WindowText(hwnd);
+    for (int id : {IDC_QUESTION, IDC_CLOSE_NOTICE, IDC_RADIO_ALL, IDC_RADIO_CLIENT_ONLY, IDOK, IDCANCEL,
+                   IDC_KEEP_USER_DATA, IDC_KEEP_CARD_DRIVER})
+      texts += WindowText(::GetDlgItem(hwnd, id));
+    // No font in the pack: the dialog and its controls get none, so they show the system font.
+    dialogFont = reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0));
+    childrenWithAFont = 0;
+    for (HWND child : startup_test::TextControls(hwnd))
+      if (::SendMessageA(child, WM_GETFONT, 0, 0) != 0) ++childrenWithAFont;
+    startup_test::Click(hwnd, IDCANCEL);
+  });
+  EXPECT_EQ("Client", title);
+  EXPECT_EQ("", texts);
+  EXPECT_EQ(nullptr, dialogFont);
+  EXPECT_EQ(0, childrenWithAFont);
+}
+
+// The side picture shows in the dialog: its pixels, drawn by the static control itself, are the
+// bitmap's.
+TEST_F(ConfirmDialog, TheSidePictureIsDrawnFromBitmap131) {
+  LoadPack(kPack);
+  HBITMAP side = static_cast<HBITMAP>(
+      ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SIDE), IMAGE_BITMAP, 0, 0, 0));
+  ASSERT_NE(nullptr, side);
+  BITMAP info = {};
+  ASSERT_NE(0, ::GetObjectA(side, sizeof(info), &info));
+
+  std::vector<COLORREF> shown, expected;
+  CConfirmDlg dialog;
+  RunDriven(dialog, [&](HWND hwnd) {
+    HWND picture = nullptr;
+    for (HWND child = ::GetWindow(hwnd, GW_CHILD); child && !picture; child = ::GetWindow(child, GW_HWNDNEXT))
+      if (startup_test::IsPictureStatic(child)) picture = child;
+    if (picture) {
+      HDC screen = ::GetDC(nullptr);
+      HDC memory = ::CreateCompatibleDC(screen);
+      HBITMAP canvas = ::CreateCompatibleBitmap(screen, info.bmWidth, info.bmHeight);
+      HGDIOBJ old = ::SelectObject(memory, canvas);
+      ::SendMessageA(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+      HDC source = ::CreateCompatibleDC(screen);
+      HGDIOBJ oldSource = ::SelectObject(source, side);
+      for (POINT p : {POINT{info.bmWidth / 2, 78}, POINT{10, info.bmHeight - 10}, POINT{info.bmWidth / 2, 40}}) {
+        shown.push_back(::GetPixel(memory, p.x, p.y));
+        expected.push_back(::GetPixel(source, p.x, p.y));
+      }
+      ::SelectObject(source, oldSource);
+      ::DeleteDC(source);
+      ::SelectObject(memory, old);
+      ::DeleteObject(canvas);
+      ::DeleteDC(memory);
+      ::ReleaseDC(nullptr, screen);
+    }
+    startup_test::Click(hwnd, IDCANCEL);
+  });
+  ::DeleteObject(side);
+  ASSERT_EQ(3u, shown.size()) << "no bitmap static in the dialog";
+  EXPECT_EQ(expected, shown);
+  // The picture is not a flat colour: the mark's centre differs from the panel below it.
+  EXPECT_NE(expected[0], expected[1]);
+}
+
+TEST(Resources, PicturesAndIconsHaveTheirSizes) {
+  struct Case {
+    int id;
+    int width, height;
+  } bitmaps[] = {{IDB_SIDE, 89, 191}, {IDB_SKIN, 451, 260}, {IDB_CLOSE, 17, 17}, {IDB_CLOSE_HOT, 17, 17}};
+  for (const Case& c : bitmaps) {
+    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.id),
+                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_NE(nullptr, bitmap) << c.id;
+    BITMAP info = {};
+    ASSERT_NE(0, ::GetObjectA(bitmap, sizeof(info), &info)) << c.id;
+    EXPECT_EQ(c.width, info.bmWidth) << c.id;
+    EXPECT_EQ(c.height, info.bmHeight) << c.id;
+    EXPECT_EQ(24, info.bmBitsPixel) << c.id;
+    ::DeleteObject(bitmap);
+  }
+  for (int id : {IDI_MAIN, IDI_SMALL}) {
+    for (int size : {16, 32}) {
+      HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                                   size, size, 0));
+      EXPECT_NE(nullptr, icon) << id << " at " << size;
+      if (icon) ::DestroyIcon(icon);
+    }
+  }
+  // The two states of the close button look different.
+  HBITMAP normal = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CLOSE));
+  HBITMAP hot = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CLOSE_HOT));
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HGDIOBJ old = ::SelectObject(dc, normal);
+  const COLORREF normalFace = ::GetPixel(dc, 3, 8);
+  ::SelectObject(dc, hot);
+  const COLORREF hotFace = ::GetPixel(dc, 3, 8);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  ::DeleteObject(normal);
+  ::DeleteObject(hot);
+  EXPECT_NE(normalFace, hotFace);
+  EXPECT_GT(GetRValue(hotFace), GetBValue(hotFace)) << "the hot state is the red one";
+}
+
+}  // namespace
