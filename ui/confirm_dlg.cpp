@@ -4,11 +4,10 @@
 
 #include "app/uninstall_app.h"
 #include "ui/res/resource.h"
+#include "ui/skin_hook.h"
 
 namespace {
 
-// The window property by which the skinning recognises the program's own dialogs.
-constexpr char kOwnDialogMark[] = "UNINSTALL_HWND";
 constexpr char kTextModule[] = "uninstall";
 constexpr char kDialogKey[] = "IDD_DIALOG1";
 constexpr size_t kTextBufferSize = 1024;
@@ -37,7 +36,8 @@ void CConfirmDlg::DoDataExchange(CDataExchange& dx) {
 
 BOOL CConfirmDlg::OnInitDialog() {
   CLangDialog::OnInitDialog();
-  ::SetPropA(m_hWnd, kOwnDialogMark, reinterpret_cast<HANDLE>(1));
+  // The skinning gives the windows that carry this mark the bitmap background.
+  ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
 
   CLanguagePack& pack = GetUninstallApp().m_langPack;
   char text[kTextBufferSize];
@@ -66,4 +66,10 @@ void CConfirmDlg::OnOK() {
   // The base reads the radio group back, so it must show the keep-driver answer first.
   UpdateData(false);
   CLangDialog::OnOK();
+}
+
+bool CConfirmDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  // A window must lose the properties it was given before it is destroyed.
+  if (msg == WM_DESTROY) ::RemovePropA(m_hWnd, kOwnDialogProperty);
+  return CLangDialog::OnMessage(msg, wParam, lParam, result);
 }

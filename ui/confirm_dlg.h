@@ -25,4 +25,6 @@ protected:
   // Takes the two check boxes into the members, then ends with IDOK. Cancel, Escape and the
   // close box end with IDCANCEL through the base and leave the members as they were.
   void OnOK() override;
+  // Takes the skinning mark off the window as it goes.
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
