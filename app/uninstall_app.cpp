@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/setup_values.h"
+#include "procedures/launchers.h"
 #include "ui/confirm_dlg.h"
 #include "ui/progress_dlg.h"
 
@@ -28,11 +29,17 @@ BOOL CUninstallApp::InitInstance() {
   }
   switch (ChooseUninstallProcedure(moduleDir)) {
     case UninstallProcedure::SetupType:
+      RunSetupTypeUninstall(*this);
+      return FALSE;
     case UninstallProcedure::DetectorMissing:
       return FALSE;
-    case UninstallProcedure::None:
     case UninstallProcedure::Full:
+      RunFullUninstall(*this);
+      break;
     case UninstallProcedure::Legacy:
+      RunLegacyUninstall(*this);
+      break;
+    case UninstallProcedure::None:
       break;
   }
   return TRUE;
@@ -46,6 +53,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
     return StartupResult::PackNotLoaded;
   }
   g_hDialogFont = m_langPack.GetFont();
+  m_skinHook.Install();
 
   // Before the question, so the setup values are in the registry even when the user cancels.
   ImportRegistryFile((moduleDir + "\\Uninstall.bin").c_str());
@@ -64,6 +72,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path.
   ForceDeleteFile(kDetectorCopyPath);
+  m_skinHook.Remove();
   return CWinApp::ExitInstance();
 }
 

@@ -7,6 +7,7 @@
 
 #include "framework/win_app.h"
 #include "language/language_pack.h"
+#include "ui/skin_hook.h"
 
 class CProgressDlg;
 
@@ -32,6 +33,7 @@ public:
   // "Uninstall.bin" import, the progress dialog object and the confirmation dialog.
   StartupResult StartAndConfirm(const std::string& moduleDir);
 
+  CSkinHook m_skinHook;       // skins the main thread's dialogs and message boxes
   int m_bKeepCardDriver = 0;  // 1: keep the data-card driver
   int m_bDeleteUserData = 0;  // 1: delete the user's data folder (its check box was unchecked)
   CProgressDlg* m_pProgressDlg = nullptr;  // created in InitInstance, never deleted

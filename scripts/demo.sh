@@ -28,6 +28,8 @@ rm -rf "$demo"
 mkdir -p "$demo"
 export WINEPREFIX="$demo/wineprefix"
 . scripts/wine-env.sh "$demo"
+# Windows programs write to a pipe in the system code page (GBK on the Chinese system).
+to_utf8() { iconv -f GBK -t UTF-8//IGNORE | sed 's/\r$//'; }
 if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   echo "demo: --interactive needs a desktop (DISPLAY is not set)" >&2
   exit 2
@@ -50,7 +52,7 @@ echo "== installing the sample client"
 wine "$win_client\\setup.exe" "${setup_args[@]}"
 wine reg add 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /v Version /d "$os" /f >/dev/null
 echo "== what the client has"
-wine "$win_client\\setup.exe" /check "$manifest" | sed 's/\r$//' | tee "$demo/before.txt" | grep -c ' there ' |
+wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 | tee "$demo/before.txt" | grep -c ' there ' |
   xargs -I{} echo "   {} files, folders, shortcuts, registry keys and values"
 
 uninstaller='C:\Program Files\Mirel\DornDial\Uninstall.exe'
@@ -59,7 +61,7 @@ if [ "$interactive" = 1 ]; then
   wine "$uninstaller"
 else
   wine "$win_client\\driver.exe" --exe "$uninstaller" --keep-driver 0 --keep-data 0 \
-    --shots "$(winepath -w "$demo")" | sed 's/\r$//'
+    --shots "$(winepath -w "$demo")" | to_utf8
 fi
 # The finishing program and the browser's uninstaller finish after the uninstaller.
 for i in $(seq 1 600); do
@@ -68,11 +70,11 @@ for i in $(seq 1 600); do
 done
 
 echo "== what is left"
-wine "$win_client\\setup.exe" /check "$manifest" | sed 's/\r$//' > "$demo/after.txt"
+wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 > "$demo/after.txt"
 grep ' there ' "$demo/after.txt" || echo "   nothing"
 tail -1 "$demo/after.txt"
 echo "== the finishing program was started as"
-sed 's/\r$//;s/^/   /' "$WINEPREFIX/drive_c/sample-logs/Unl.log" 2>/dev/null | head -1 || echo "   (not started)"
+to_utf8 < "$WINEPREFIX/drive_c/sample-logs/Unl.log" 2>/dev/null | sed 's/^/   /' | head -1 || echo "   (not started)"
 
 shopt -s nullglob
 for bmp in "$demo"/*.bmp; do

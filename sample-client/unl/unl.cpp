@@ -2,29 +2,18 @@
 // it records its arguments, waits for the uninstaller to end, deletes it and removes its
 // folder when nothing else is left there, as the client's finishing program does.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <string>
 
+#include "../common/process_list.h"
 #include "../common/stand_in_log.h"
 
 namespace {
 
-// True while a process runs whose executable file is named name.
-bool IsRunningByName(const std::string& name) {
-  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return false;
-  PROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof(entry);
-  bool found = false;
-  for (BOOL ok = ::Process32First(snap, &entry); ok && !found; ok = ::Process32Next(snap, &entry))
-    found = ::lstrcmpiA(entry.szExeFile, name.c_str()) == 0;
-  ::CloseHandle(snap);
-  return found;
-}
-
 // True while the program at path runs (judged by its file name).
-bool IsRunning(const std::string& path) { return IsRunningByName(path.substr(path.rfind('\\') + 1)); }
+bool IsRunning(const std::string& path) {
+  return stand_in::IsProgramRunning(path.substr(path.rfind('\\') + 1).c_str());
+}
 
 }  // namespace
 
@@ -48,7 +37,7 @@ int main() {
     ::Sleep(100);
   // The portal browser's uninstaller empties its own folder meanwhile; the installation folder
   // can go only after it.
-  for (int i = 0; i < 600 && IsRunningByName("Unin.exe"); ++i) ::Sleep(100);
+  for (int i = 0; i < 600 && stand_in::IsProgramRunning("Unin.exe"); ++i) ::Sleep(100);
   const std::string folder = uninstaller.substr(0, uninstaller.rfind('\\'));
   ::RemoveDirectoryA(folder.c_str());
   stand_in::AppendLog("Unl", deleted ? "deleted " + uninstaller : "could not delete " + uninstaller);

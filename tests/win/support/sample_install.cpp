@@ -1,13 +1,14 @@
 #include "support/sample_install.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "language/language_pack.h"
+#include "sample-client/common/process_list.h"
 #include "support/test_support.h"
 
 namespace test {
@@ -96,7 +97,21 @@ void SampleInstallation::Remove() {
     ::DeleteFileA(path.c_str());
   }
   ::DeleteFileA("c:\\Ipdetect.exe");
+  // What an earlier, interrupted run may have left where the set-up writes, so every run starts
+  // from the same Windows whatever came before it.
   DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mirel_Mini");
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\DornPPPoE");
+  // The test Windows has no other product sharing the PPPoE component.
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\BriskoPPPOE");
+  for (const char* entry : {"UNINSTALL_KEY", "PROGRAME_ENG_NAME"}) {
+    const std::string name = Define(entry);
+    if (!name.empty())
+      DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name);
+  }
+  RemoveTree(m_folder);
+  char appData[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)))
+    RemoveTree(std::string(appData) + "\\Teloris");
   // The logs of one run must not be read by the next.
   WIN32_FIND_DATAA fd;
   HANDLE h = ::FindFirstFileA((StandInLogDir() + "\\*.log").c_str(), &fd);
@@ -117,21 +132,6 @@ SnapshotOptions EndToEndSnapshotOptions() {
   return o;
 }
 
-namespace {
-
-bool IsRunning(const char* exeName) {
-  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return false;
-  PROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof(entry);
-  bool found = false;
-  for (BOOL ok = ::Process32First(snap, &entry); ok && !found; ok = ::Process32Next(snap, &entry))
-    found = ::lstrcmpiA(entry.szExeFile, exeName) == 0;
-  ::CloseHandle(snap);
-  return found;
-}
-
-}  // namespace
 
 UninstallRun RunUninstall(const SampleInstallation& install, const std::string& windowsVersion,
                           const DriveOptions& options) {
@@ -146,7 +146,8 @@ UninstallRun RunUninstall(const SampleInstallation& install, const std::string& 
   if (!options.shots.empty()) cmd << " --shots \"" << options.shots << "\"";
   run.exitCode = RunAndCapture(cmd.str(), run.transcript, 300000);
   // The finishing program and the browser's uninstaller go on after the uninstaller has ended.
-  WaitUntil([] { return !IsRunning("Unl.exe") && !IsRunning("Unin.exe"); }, 120000);
+  WaitUntil([] { return !stand_in::IsProgramRunning("Unl.exe") && !stand_in::IsProgramRunning("Unin.exe"); },
+            120000);
   run.after = TakeSnapshot(EndToEndSnapshotOptions());
   SetWineVersionFor("Uninstall.exe", "");
   return run;

@@ -133,13 +133,22 @@ void RemoveTree(const std::string& path) {
   ::RemoveDirectoryA(path.c_str());
 }
 
-long RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::string& workDir) {
+namespace {
+
+// Starts a command line with its standard handles on output (when given) and waits for it.
+long RunWithOutput(const std::string& commandLine, HANDLE output, DWORD timeoutMs, const std::string& workDir) {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
+  if (output) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = output;
+    si.hStdError = output;
+  }
   PROCESS_INFORMATION pi = {};
   std::vector<char> cmd(commandLine.begin(), commandLine.end());
   cmd.push_back('\0');
-  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, output ? TRUE : FALSE, 0, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
     return -1;
   long result = -1;
@@ -156,6 +165,12 @@ long RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::stri
   return result;
 }
 
+}  // namespace
+
+long RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::string& workDir) {
+  return RunWithOutput(commandLine, nullptr, timeoutMs, workDir);
+}
+
 long RunAndCapture(const std::string& commandLine, std::string& output, DWORD timeoutMs,
                    const std::string& workDir) {
   output.clear();
@@ -165,29 +180,7 @@ long RunAndCapture(const std::string& commandLine, std::string& output, DWORD ti
   HANDLE out = ::CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) return -1;
-  STARTUPINFOA si = {};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  si.hStdOutput = out;
-  si.hStdError = out;
-  PROCESS_INFORMATION pi = {};
-  std::vector<char> cmd(commandLine.begin(), commandLine.end());
-  cmd.push_back('\0');
-  long result = -1;
-  if (::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
-    if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-      DWORD code = 0;
-      ::GetExitCodeProcess(pi.hProcess, &code);
-      result = static_cast<long>(code);
-    } else {
-      ::TerminateProcess(pi.hProcess, 1);
-      ::WaitForSingleObject(pi.hProcess, 10000);
-    }
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-  }
+  const long result = RunWithOutput(commandLine, out, timeoutMs, workDir);
   ::CloseHandle(out);
   ReadFileBytes(file, output);
   return result;

@@ -1,0 +1,149 @@
+// The whole uninstall on Windows 2000 and later, end to end: the sample client installed, the
+// real Uninstall.exe worked like a person, and the whole Windows compared before and after with
+// exactly what should have gone.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/sample_install.h"
+#include "support/test_support.h"
+#include "support/uninstall_expectations.h"
+
+namespace {
+
+using test::DriveOptions;
+using test::Expectation;
+using test::SampleInstallation;
+using test::UninstallRun;
+
+class FullUninstall : public ::testing::Test {
+protected:
+  void Install(const std::string& args = std::string()) {
+    ASSERT_TRUE(m_install.Install(args)) << m_install.Output();
+  }
+  void ExpectFootprint(const UninstallRun& run, const Expectation& e) { test::ExpectFootprint(m_install, run, e); }
+  SampleInstallation m_install;
+};
+
+struct MatrixCase {
+  const char* os;
+  int keepDriver;
+  int keepData;
+};
+
+TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
+  const MatrixCase cases[] = {{"win2k", 1, 1}, {"win2k", 0, 0}, {"win2k", 0, 1}, {"winxp", 1, 1}, {"winxp", 0, 0},
+                              {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1}};
+  for (const MatrixCase& c : cases) {
+    SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + " keep-data " +
+                 std::to_string(c.keepData));
+    Install();
+    DriveOptions drive;
+    drive.keepDriver = c.keepDriver;
+    drive.keepData = c.keepData;
+    const UninstallRun run = test::RunUninstall(m_install, c.os, drive);
+    EXPECT_EQ(0, run.exitCode) << run.transcript;
+    // The person saw the question, the progress and the closing message, in that order.
+    const size_t confirm = run.transcript.find("window confirm");
+    const size_t progress = run.transcript.find("window progress");
+    const size_t done = run.transcript.find("window message");
+    EXPECT_TRUE(confirm < progress && progress < done && done != std::string::npos) << run.transcript;
+    Expectation e;
+    e.os = c.os;
+    e.keepData = c.keepData;
+    ExpectFootprint(run, e);
+    // The drivers go through the driver library only when the user did not keep them.
+    EXPECT_EQ(c.keepDriver == 0, test::StandInLog("DriverSetup").find("UninstallAllDriver") != std::string::npos);
+    // The shared PPPoE component goes with its batch file on Windows 2000 only.
+    EXPECT_EQ(std::string(c.os) == "win2k", !test::StandInLog("uninstall_bat").empty());
+    // The finishing program got the full procedure's code and the uninstaller's own path.
+    EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21," + m_install.Folder() + "\\Uninstall.exe"))
+        << test::StandInLog("Unl");
+    EXPECT_NE(std::string::npos, test::StandInLog("Unin").find("-Qlume")) << test::StandInLog("Unin");
+    m_install.Remove();
+  }
+}
+
+TEST_F(FullUninstall, SharedPppoeRegisterKeepsAnotherProduct) {
+  Install("/other-pppoe");
+  const UninstallRun run = test::RunUninstall(m_install, "win2k", DriveOptions());
+  Expectation e;
+  e.os = "win2k";
+  e.otherPppoe = true;
+  ExpectFootprint(run, e);
+  // Another product still uses the component: the batch file is not run.
+  EXPECT_EQ("", test::StandInLog("uninstall_bat"));
+}
+
+TEST_F(FullUninstall, CancelRemovesNothing) {
+  Install();
+  DriveOptions drive;
+  drive.cancel = true;
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(test::Describe({}), test::Describe(run.Removed()));
+  // Only the setup values imported before the question are new.
+  for (const std::string& added : run.Added())
+    EXPECT_EQ(0u, added.find("hklm\\software\\mirel_mini\\tem", 2) - 2) << added;
+  EXPECT_EQ("", test::StandInLog("Unl"));
+}
+
+TEST_F(FullUninstall, LockedMainProgramIsLeftWhileTheRestGoes) {
+  Install();
+  const std::string main = m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME");
+  test::TempDir events;
+  const std::string ready = "e2e_lock_ready", stop = "e2e_lock_stop";
+  HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
+  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = "\"" + test::SampleClientDir() + "\\FileLocker.exe\" \"" + main + "\" " + ready + " " + stop;
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(readyEvent, 30000));
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
+  SetEvent(stopEvent);
+  WaitForSingleObject(pi.hProcess, 30000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  CloseHandle(readyEvent);
+  CloseHandle(stopEvent);
+  Expectation e;
+  e.mainProgramLocked = true;
+  ExpectFootprint(run, e);
+}
+
+TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerButNotTheProgram) {
+  Install("/lnk2 Uninstall.lnk");
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
+  Expectation e;
+  e.endsAtLnk2 = true;
+  ExpectFootprint(run, e);
+}
+
+TEST_F(FullUninstall, DriveRootAsInstallationFolderRemovesNothingBelowIt) {
+  // Files at the root that a careless worker would take for the client's.
+  const std::string canary = "C:\\e2e-canary.txt";
+  ASSERT_TRUE(test::WriteFileBytes(canary, "keep me"));
+  Install("/setuppath C:\\");
+  const std::string rootMain = "C:\\" + m_install.Define("PROGRAM_FILENAME");
+  ASSERT_TRUE(test::WriteFileBytes(rootMain, "not the client"));
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
+  EXPECT_TRUE(test::FileExists(canary));
+  EXPECT_TRUE(test::FileExists(rootMain));
+  for (const std::string& item : run.Removed())
+    EXPECT_TRUE(item.find("c:\\program files\\mirel\\dorndial") == std::string::npos ||
+                item.find("uninstall.exe") != std::string::npos || item.find("pavobrowser") != std::string::npos)
+        << "removed although the installation folder was never listed: " << item;
+  DeleteFileA(canary.c_str());
+  DeleteFileA(rootMain.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// What an uninstall must remove of a sample installation, item by item, for each procedure and
+// each of the user's choices. The end-to-end tests compare it with the snapshots.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "support/sample_install.h"
+
+namespace test {
+
+enum class Procedure { Full, Legacy, SetupType };
+
+struct Expectation {
+  Procedure procedure = Procedure::Full;
+  std::string os = "winxp";
+  int keepData = 1;
+  bool otherPppoe = false;
+  bool mainProgramLocked = false;
+  // "lnk2" names no folder: the worker stops at that test, and only what comes before it goes.
+  bool endsAtLnk2 = false;
+  // Nothing at all is removed (cancelled, client not closed, detector tool missing).
+  bool nothingRemoved = false;
+};
+
+// The items of the installation that must be gone afterwards, sorted.
+std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, const Expectation& e);
+
+// Items that must be new afterwards, sorted, leaving out the setup values that start-up imports
+// below "hklm\software\mirel_mini" (see WithoutImportedSetupValues).
+std::vector<std::string> ExpectedAdditions(const Expectation& e);
+
+// The items without those below the client's registry tree, where start-up's import of
+// "Uninstall.bin" lands before any procedure decides what stays.
+std::vector<std::string> WithoutImportedSetupValues(const std::vector<std::string>& items);
+
+// Checks the run's removals and additions against the expectation (gtest failures, with both
+// lists and the driver's transcript).
+void ExpectFootprint(const SampleInstallation& install, const UninstallRun& run, const Expectation& e);
+
+}  // namespace test
