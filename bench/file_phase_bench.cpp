@@ -60,7 +60,8 @@ void FilePhase(const std::string& folder) {
 
 void RdSQ(const std::string& folder) {
   std::string cmd = "cmd /c rd /s /q \"" + folder + "\"";
-  STARTUPINFOA si = {sizeof(si)};
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   if (!::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
     return;
