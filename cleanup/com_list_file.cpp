@@ -1,5 +1,7 @@
 #include "cleanup/com_list_file.h"
 
+#include "cleanup/path_steps.h"
+
 namespace {
 
 constexpr char kTextEnd = '\x1a';  // Ctrl-Z ends a file read in text mode
@@ -31,13 +33,5 @@ std::vector<std::string> SplitListFileLines(const char* data, size_t size) {
 bool IsListedNameInsideFolder(const std::string& name) {
   if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos)
     return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    if (end == std::string::npos) end = name.size();
-    const std::string step = name.substr(start, end - start);
-    if (step == "." || step == "..") return false;
-    start = end + 1;
-  }
-  return true;
+  return !HasDotStep(name);
 }

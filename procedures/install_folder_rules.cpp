@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "cleanup/path_steps.h"
+
 namespace {
 
 // Lower case, "\" separators, no trailing separator, no "." or ".." components resolved away:
@@ -13,18 +15,6 @@ std::string Normalise(const std::string& path) {
   for (char& c : p) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   while (p.size() > 1 && p.back() == '\\') p.pop_back();
   return p;
-}
-
-bool HasDotComponent(const std::string& p) {
-  size_t start = 0;
-  while (start <= p.size()) {
-    size_t end = p.find('\\', start);
-    if (end == std::string::npos) end = p.size();
-    const std::string part = p.substr(start, end - start);
-    if (part == "." || part == "..") return true;
-    start = end + 1;
-  }
-  return false;
 }
 
 // "c:\x..." -> 3 (the root "c:\"), "\\server\share\x" -> length of "\\server\share\", else 0.
@@ -52,7 +42,7 @@ bool IsSameOrAncestor(const std::string& a, const std::string& b) {
 bool IsRemovableFolder(const std::string& folder, const std::vector<std::string>& protectedFolders) {
   const std::string p = Normalise(folder);
   const size_t root = RootLength(p);
-  if (root == 0 || p.size() <= root || HasDotComponent(p)) return false;
+  if (root == 0 || p.size() <= root || HasDotStep(p)) return false;
   for (const std::string& prot : protectedFolders) {
     if (prot.empty()) continue;
     if (IsSameOrAncestor(p, Normalise(prot))) return false;
