@@ -29,7 +29,7 @@ mkdir -p "$demo"
 export WINEPREFIX="$demo/wineprefix"
 . scripts/wine-env.sh "$demo"
 # Windows programs write to a pipe in the system code page (GBK on the Chinese system).
-to_utf8() { iconv -f GBK -t UTF-8//IGNORE | sed 's/\r$//'; }
+to_utf8() { { iconv -c -f GBK -t UTF-8 || true; } | sed 's/\r$//'; }
 if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   echo "demo: --interactive needs a desktop (DISPLAY is not set)" >&2
   exit 2
