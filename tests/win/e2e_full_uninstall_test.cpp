@@ -93,6 +93,55 @@ TEST_F(FullUninstall, CancelRemovesNothing) {
   EXPECT_EQ("", test::StandInLog("Unl"));
 }
 
+// Starts the installed client, as the user left it running, and waits for its window.
+HANDLE StartInstalledClient(const SampleInstallation& install) {
+  std::string cmd = "\"" + install.Folder() + "\\" + install.Define("PROGRAM_FILENAME") + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, install.Folder().c_str(), &si, &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  const std::string title = install.Define("PROGRAME_ENG_NAME");
+  test::WaitUntil([&] { return FindWindowA(nullptr, title.c_str()) != nullptr; }, 30000);
+  return pi.hProcess;
+}
+
+TEST_F(FullUninstall, RunningClientIsClosedAfterYes) {
+  Install();
+  HANDLE client = StartInstalledClient(m_install);
+  ASSERT_NE(nullptr, client);
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
+  // The question came before the progress, and the client was told to go, then ended.
+  const size_t question = run.transcript.find("window question");
+  EXPECT_TRUE(question < run.transcript.find("window progress")) << run.transcript;
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(client, 30000));
+  CloseHandle(client);
+  const std::string clientLog = test::StandInLog("VUVizeduVidizi");
+  EXPECT_LT(clientLog.find("message 0x0402"), clientLog.find("message 0x0401")) << clientLog;
+  ExpectFootprint(run, Expectation());
+}
+
+TEST_F(FullUninstall, RunningClientKeptByNoLeavesEverythingInPlace) {
+  Install();
+  HANDLE client = StartInstalledClient(m_install);
+  ASSERT_NE(nullptr, client);
+  DriveOptions drive;
+  drive.closeClient = false;
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_NE(std::string::npos, run.transcript.find("window question")) << run.transcript;
+  EXPECT_EQ(std::string::npos, run.transcript.find("window progress")) << run.transcript;
+  // The client still runs, untouched, and nothing was removed.
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(client, 0));
+  EXPECT_EQ(std::string::npos, test::StandInLog("VUVizeduVidizi").find("message")) << test::StandInLog("VUVizeduVidizi");
+  Expectation e;
+  e.nothingRemoved = true;
+  ExpectFootprint(run, e);
+  TerminateProcess(client, 0);
+  WaitForSingleObject(client, 30000);
+  CloseHandle(client);
+}
+
 TEST_F(FullUninstall, LockedMainProgramIsLeftWhileTheRestGoes) {
   Install();
   const std::string main = m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME");
