@@ -10,16 +10,13 @@
 
 namespace {
 
+// An independent reading of the same rule: with both separators as "/" and a "/" at each end,
+// a "." or ".." step shows as "/./" or "/../".
 bool HasDotStep(const std::string& name) {
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    if (end == std::string::npos) end = name.size();
-    const std::string step = name.substr(start, end - start);
-    if (step == "." || step == "..") return true;
-    start = end + 1;
-  }
-  return false;
+  std::string wrapped = "/" + name + "/";
+  for (char& c : wrapped)
+    if (c == '\\') c = '/';
+  return wrapped.find("/./") != std::string::npos || wrapped.find("/../") != std::string::npos;
 }
 
 }  // namespace
