@@ -28,10 +28,22 @@ echo "== Windows build"
 cmake --preset win >/dev/null
 cmake --build --preset win
 
-echo "== Windows tests under Wine"
+# The tests run the 32-bit build in a 32-bit prefix. Where this machine's kernel cannot start
+# 32-bit programs, they run the 64-bit build of the same sources under 64-bit Wine instead.
+preset=win
 . scripts/wine-env.sh "$root/build/win"
+if [ "$WINE_BITS" = 64 ]; then
+  echo "== this machine cannot run 32-bit programs: the Windows tests run the 64-bit build"
+  preset=win64
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64
+  unset WINEPREFIX
+  . scripts/wine-env.sh "$root/build/win64"
+fi
+
+echo "== Windows tests under Wine ($WINEARCH)"
 wine_display_up
 trap wine_display_down EXIT
 wine_prefix_up
 # The Windows tests share one prefix (its registry and c:\), so they run one at a time.
-ctest --preset win --output-on-failure -j1
+ctest --preset "$preset" --output-on-failure -j1

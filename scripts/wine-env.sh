@@ -1,9 +1,25 @@
-# Sourced by the scripts that run Windows programs: one 32-bit Wine prefix per build folder,
-# a quiet Wine, a Chinese system by default (the client's home), and a display.
+# Sourced by the scripts that run Windows programs: one Wine prefix per build folder, a quiet
+# Wine, a Chinese system by default (the client's home), and a display.
 # Usage: . scripts/wine-env.sh BUILD_DIR
+#
+# The program is 32-bit and runs in a 32-bit prefix. A machine whose kernel cannot start 32-bit
+# programs (so no 32-bit Wine) runs the 64-bit build of the same sources (build/win64) in a 64-bit
+# prefix instead; wine_bits tells which, and wine_build_dir_for names the matching build folder.
 wine_build_dir=$1
+if [ -z "${WINE_BITS:-}" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then WINE_BITS=32; else WINE_BITS=64; fi
+  export WINE_BITS
+fi
 export WINEPREFIX="${WINEPREFIX:-$wine_build_dir/wineprefix}"
-export WINEARCH=win32
+if [ "$WINE_BITS" = 64 ]; then
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  case ":$PATH:" in
+    *":$(dirname "${BASH_SOURCE[0]}")/wine64:"*) ;;
+    *) PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")/wine64" && pwd):$PATH"; export PATH ;;
+  esac
+else
+  export WINEARCH=win32
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 export LC_ALL="${LC_ALL:-zh_CN.UTF-8}"

@@ -24,14 +24,13 @@ bool HasClass(HWND hwnd, const char* className) {
   return std::strcmp(name, className) == 0;
 }
 
+// In the 32-bit program these are SetWindowLongA / GetWindowLongA with GWL_WNDPROC; the pointer-
+// sized names also build the 64-bit test variant.
 WNDPROC ReplaceWndProc(HWND hwnd, WNDPROC proc) {
-  return reinterpret_cast<WNDPROC>(
-      ::SetWindowLongA(hwnd, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<LONG_PTR>(proc))));
+  return reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
-WNDPROC CurrentWndProc(HWND hwnd) {
-  return reinterpret_cast<WNDPROC>(static_cast<LONG_PTR>(::GetWindowLongA(hwnd, GWL_WNDPROC)));
-}
+WNDPROC CurrentWndProc(HWND hwnd) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC)); }
 
 bool SystemSetting(UINT action) {
   BOOL on = FALSE;

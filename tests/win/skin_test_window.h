@@ -37,7 +37,7 @@ inline bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs = 20000
 }
 
 inline WNDPROC WndProcOf(HWND hwnd) {
-  return reinterpret_cast<WNDPROC>(static_cast<LONG_PTR>(::GetWindowLongA(hwnd, GWL_WNDPROC)));
+  return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
 }
 
 inline COLORREF Rgb(COLORREF c) { return c & 0xFFFFFF; }
