@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_helpers.h"
-#include "app/uninstall_app.h"
 #include "cleanup/close_programs_text.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
@@ -35,8 +33,6 @@ const DWORD kSettleMs = 1000;
 const DWORD kTerminationWaitMs = 5000;
 const unsigned kHelpCommandLineSize = 2048;
 
-std::string Define(const char* name) { return GetUninstallApp().m_langPack.GetDefine(name); }
-
 // Calls visit with each running process's lowercased executable name and id until it returns
 // false. False when no snapshot could be taken.
 bool ForEachProcess(const std::function<bool(const std::string&, DWORD)>& visit) {
@@ -49,6 +45,18 @@ bool ForEachProcess(const std::function<bool(const std::string&, DWORD)>& visit)
     if (!visit(LowerAnsi(entry.szExeFile), entry.th32ProcessID)) break;
   } while (::Process32Next(snapshot.Get(), &entry));
   return true;
+}
+
+// Whether the process runs the client's program (its image name holds programFileName).
+bool IsClientProcess(DWORD processId, const std::string& programFileName) {
+  const std::string client = ClientFileNameKey(programFileName);
+  bool matches = false;
+  ForEachProcess([&](const std::string& name, DWORD id) {
+    if (id != processId) return true;
+    matches = ContainsText(name, client);
+    return false;
+  });
+  return matches;
 }
 
 bool UserAgrees() {
@@ -130,12 +138,12 @@ std::string ToSystemCodePage(const std::wstring& text) {
 }
 }  // namespace
 
-BOOL CloseClientPrograms(BOOL ask) {
-  const HWND mainWindow = FindClientMainWindow();
+BOOL CloseClientPrograms(BOOL ask, const ClientNames& names) {
+  const HWND mainWindow = FindClientMainWindow(names);
   if (!mainWindow) {
-    if (!IsClientProcessRunning()) return TRUE;
+    if (!IsClientProcessRunning(names.programFileName)) return TRUE;
     if (ask && !UserAgrees()) return FALSE;
-    KillClientProcesses();
+    KillClientProcesses(names.programFileName);
     return TRUE;
   }
 
@@ -145,34 +153,37 @@ BOOL CloseClientPrograms(BOOL ask) {
   SendToClient(mainWindow, kClientStopMessage);
   SendToClient(mainWindow, kClientExitMessage);
   ::Sleep(kSettleMs);
-  if (IsClientProcessRunning() && clientProcessId) TerminateAndWait(clientProcessId);
+  // Whatever window led here, only the client's own program is ever terminated.
+  if (clientProcessId && IsClientProcess(clientProcessId, names.programFileName)) TerminateAndWait(clientProcessId);
   TellHotspotSearchToExit();
   ::Sleep(kSettleMs);
-  KillClientProcesses();
+  KillClientProcesses(names.programFileName);
   return TRUE;
 }
 
-HWND FindClientMainWindow() {
+HWND FindClientMainWindow(const ClientNames& names) {
   struct Lookup {
     const char* windowClass;
-    const char* define;  // null: the fixed branding title
+    const std::string& title;
   };
-  static const Lookup kLookups[] = {
-      {kClientFrameClass, "PROGRAME_ENG_NAME"},
-      {kDialogClass, "PROGRAME_ENG_NAME"},
-      {kDialogClass, "PROGRAM_CLIENT_NAME"},
-      {kDialogClass, "PROGRAM_NAME"},
-      {kDialogClass, nullptr},
+  const std::string branded = kBrandedClientTitle;
+  const Lookup lookups[] = {
+      {kClientFrameClass, names.engName},
+      {kDialogClass, names.engName},
+      {kDialogClass, names.clientName},
+      {kDialogClass, names.programName},
+      {kDialogClass, branded},
   };
-  for (const Lookup& lookup : kLookups) {
-    const std::string title = lookup.define ? Define(lookup.define) : kBrandedClientTitle;
-    if (const HWND found = ::FindWindowA(lookup.windowClass, title.c_str())) return found;
+  for (const Lookup& lookup : lookups) {
+    // An empty title would match any untitled window of any program.
+    if (lookup.title.empty()) continue;
+    if (const HWND found = ::FindWindowA(lookup.windowClass, lookup.title.c_str())) return found;
   }
   return nullptr;
 }
 
-BOOL IsClientProcessRunning() {
-  const std::string client = ClientFileNameKey(Define("PROGRAM_FILENAME"));
+BOOL IsClientProcessRunning(const std::string& programFileName) {
+  const std::string client = ClientFileNameKey(programFileName);
   if (client.empty()) return FALSE;
   bool running = false;
   ForEachProcess([&](const std::string& name, DWORD) {
@@ -182,8 +193,8 @@ BOOL IsClientProcessRunning() {
   return running ? TRUE : FALSE;
 }
 
-void KillClientProcesses() {
-  const std::string client = ClientFileNameKey(Define("PROGRAM_FILENAME"));
+void KillClientProcesses(const std::string& programFileName) {
+  const std::string client = ClientFileNameKey(programFileName);
   ForEachProcess([&](const std::string& name, DWORD processId) {
     if (ContainsText(name, client)) CloseOrKillProcess(processId, 0);
     if (ContainsText(name, kHotspotClientKey)) CloseOrKillProcess(processId, 0);
@@ -230,9 +241,7 @@ DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize) 
   return 0;
 }
 
-void RunBrowserUninstaller() {
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
+void RunBrowserUninstaller(const std::string& moduleDir) {
   std::string commandLine;
   if (!FormBrowserUninstallerCommand(moduleDir, commandLine)) return;
   std::vector<char> writable(commandLine.begin(), commandLine.end());

@@ -4,20 +4,30 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+// The client's names, as the language pack's defines give them.
+struct ClientNames {
+  std::string programFileName;  // PROGRAM_FILENAME: the client's executable
+  std::string engName;          // PROGRAME_ENG_NAME
+  std::string clientName;       // PROGRAM_CLIENT_NAME
+  std::string programName;      // PROGRAM_NAME
+};
+
 // Ends the running client, asking the user first when ask is TRUE. FALSE only when the user
 // answered No (then nothing has been touched); TRUE otherwise, also when nothing was running.
-BOOL CloseClientPrograms(BOOL ask);
+BOOL CloseClientPrograms(BOOL ask, const ClientNames& names);
 
 // The client's main window: the first match of the frame class titled PROGRAME_ENG_NAME, then
 // dialogs titled PROGRAME_ENG_NAME, PROGRAM_CLIENT_NAME, PROGRAM_NAME and the fixed branding
 // title. NULL when none is found.
-HWND FindClientMainWindow();
+HWND FindClientMainWindow(const ClientNames& names);
 
-// TRUE when a process whose file name contains PROGRAM_FILENAME (case-insensitive) runs.
-BOOL IsClientProcessRunning();
+// TRUE when a process whose file name contains programFileName (case-insensitive) runs.
+BOOL IsClientProcessRunning(const std::string& programFileName);
 
-// Ends every process of the client and of the hotspot-search client.
-void KillClientProcesses();
+// Ends every process of the client (programFileName) and of the hotspot-search client.
+void KillClientProcesses(const std::string& programFileName);
 
 // Results of CloseOrKillProcess.
 enum CloseOrKillResult {
@@ -41,6 +51,6 @@ const DWORD kCommandLineReadFailed = 0xFFFFFFFF;
 // cannot be read (nothing is written then), ERROR_INVALID_PARAMETER for a null or empty buffer.
 DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize);
 
-// Starts "<program folder>\PavoBrowser\Unin.exe -Qlume" without waiting for it. Nothing is
-// started when the command line would exceed 255 characters.
-void RunBrowserUninstaller();
+// Starts "<moduleDir>\PavoBrowser\Unin.exe -Qlume" without waiting for it. Nothing is started
+// when the command line would exceed 255 characters.
+void RunBrowserUninstaller(const std::string& moduleDir);

@@ -8,6 +8,7 @@
 
 #include "cleanup/com_list_file.h"
 #include "cleanup/com_skip_rules.h"
+#include "cleanup/folder_walk.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
 
@@ -22,6 +23,8 @@ using DllUnregisterServerFn = HRESULT(STDAPICALLTYPE*)();
 bool IsDotEntry(const char* name) {
   return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
+
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
 bool FileExists(const std::string& path) {
   WIN32_FIND_DATAA found = {};
@@ -47,7 +50,7 @@ bool ReadListFile(const std::string& path, std::vector<std::string>& lines) {
 
 // Follows the names of a list in order; the first one that cannot be found ends it.
 void CollectListedNames(const std::string& folder, const std::vector<std::string>& names,
-                        std::vector<std::string>& list, const char* listFileName) {
+                        std::vector<std::string>& list, const char* listFileName, const CPathRule& rule) {
   for (const std::string& name : names) {
     if (!IsListedNameInsideFolder(name)) return;
     const std::string pattern = folder + "\\" + name;
@@ -60,26 +63,25 @@ void CollectListedNames(const std::string& folder, const std::vector<std::string
     if (!more) return;
     const std::string fullPath =
         pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName;
+    // A name that leads out of the list's folder counts as not found; a link is never searched.
+    if (!rule.AllowsBelow(fullPath, folder)) return;
+    if (IsLink(found.dwFileAttributes)) continue;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      CollectFileList(fullPath, list, listFileName, TRUE);
+      CollectFileList(fullPath, list, listFileName, TRUE, rule);
     else
       list.push_back(fullPath);
   }
 }
 
-void CollectWholeFolder(const std::string& folder, std::vector<std::string>& list,
-                        const char* listFileName) {
-  WIN32_FIND_DATAA found = {};
-  ScopedFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-  if (!search.IsValid()) return;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    const std::string fullPath = folder + "\\" + found.cFileName;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      CollectFileList(fullPath, list, listFileName, TRUE);
+void CollectWholeFolder(const std::string& folder, std::vector<std::string>& list, const char* listFileName,
+                        const CPathRule& rule) {
+  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+    if (entry.IsLink()) return;  // never searched for servers
+    if (entry.IsFolder())
+      CollectFileList(entry.path, list, listFileName, TRUE, rule);
     else
-      list.push_back(fullPath);
-  } while (::FindNextFileA(search.Get(), &found));
+      list.push_back(entry.path);
+  });
 }
 
 bool IsLogModeOn() {
@@ -121,25 +123,25 @@ std::string FormatLogLine(const std::string& text) {
 
 }  // namespace
 
-void UnregisterComServers(const std::string& folder) {
+void UnregisterComServers(const std::string& folder, const CPathRule& rule) {
   std::vector<std::string> files;
-  CollectFileList(folder, files, kListFileName, TRUE);
+  CollectFileList(folder, files, kListFileName, TRUE, rule);
   for (const std::string& path : files)
     if (ShouldUnregisterComServer(path)) UnregisterComServer(path);
 }
 
 void CollectFileList(const std::string& folder, std::vector<std::string>& list,
-                     const char* listFileName, BOOL useList) {
+                     const char* listFileName, BOOL useList, const CPathRule& rule) {
   if (folder.empty()) return;
   if (useList && listFileName) {
     const std::string listPath = folder + "\\" + listFileName;
     std::vector<std::string> names;
     if (FileExists(listPath) && ReadListFile(listPath, names)) {
-      CollectListedNames(folder, names, list, listFileName);
+      CollectListedNames(folder, names, list, listFileName, rule);
       return;
     }
   }
-  CollectWholeFolder(folder, list, listFileName);
+  CollectWholeFolder(folder, list, listFileName, rule);
 }
 
 BOOL UnregisterComServer(const std::string& path) {
@@ -155,7 +157,7 @@ BOOL UnregisterComServer(const std::string& path) {
     if (reinterpret_cast<UINT_PTR>(server.Get()) < 32) {
       WriteRegisterErrorLog("LoadLibrary Fail: " + path);
     } else if (FARPROC entry = ::GetProcAddress(server.Get(), "DllUnregisterServer")) {
-      const HRESULT result = reinterpret_cast<DllUnregisterServerFn>(entry)();
+      const HRESULT result = reinterpret_cast<DllUnregisterServerFn>(reinterpret_cast<void*>(entry))();
       unregistered = SUCCEEDED(result);
       WriteRegisterErrorLog((unregistered ? "DllUnregister Success: " : "DllUnregister Fail: ") +
                             path);

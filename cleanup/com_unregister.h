@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/path_rule.h"
+
 // The key holding "LogMode" below HKEY_LOCAL_MACHINE, and the named mutex that serialises every
 // append to the log across processes.
 constexpr const char kLogModeKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\systemset\\";
@@ -15,8 +17,9 @@ constexpr const char kRegisterLogMutex[] = "SetupLogError";
 constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
 
 // Collects the files below folder ("reg.ini" lists) and asks each one the skip rules let through
-// to unregister itself. A failure of one file never stops the others.
-void UnregisterComServers(const std::string& folder);
+// to unregister itself. A failure of one file never stops the others. Links are never searched,
+// and a listed name that the path rule refuses or that leads out of its folder is skipped.
+void UnregisterComServers(const std::string& folder, const CPathRule& rule);
 
 // Appends to list the files of folder. With useList set and folder\listFileName readable, only
 // the names it lists, in list order (a listed folder is collected in turn; the first name that
@@ -24,7 +27,7 @@ void UnregisterComServers(const std::string& folder);
 // in enumeration order, each sub-folder collected at the point it is met (looking for its own
 // list). Nothing is added for an empty folder text or a folder that cannot be searched.
 void CollectFileList(const std::string& folder, std::vector<std::string>& list,
-                     const char* listFileName, BOOL useList);
+                     const char* listFileName, BOOL useList, const CPathRule& rule);
 
 // Calls the file's "DllUnregisterServer" between OleInitialize and OleUninitialize, logging each
 // step. TRUE only when the server reported success.

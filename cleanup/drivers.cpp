@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/shared_helpers.h"
 #include "framework/handles.h"
 
 namespace {
@@ -21,8 +20,10 @@ int RemoveFromRegister(HKEY key) {
   ::RegDeleteValueA(key, kPppoeUserValueName);
   char firstName[MAX_PATH] = {};
   DWORD nameSize = sizeof(firstName);
-  if (::RegEnumValueA(key, 0, firstName, &nameSize, nullptr, nullptr, nullptr, nullptr) ==
-      ERROR_SUCCESS)
+  // Only "no more items" says that no product is left. Any other answer (a name too long for the
+  // buffer, a key that cannot be read) leaves the register as it is: another user may be there.
+  if (::RegEnumValueA(key, 0, firstName, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+      ERROR_NO_MORE_ITEMS)
     return 0;
   // No product is left. A key that still holds sub-keys cannot be deleted this way; the answer
   // stays 1, because no product uses the component any more.
@@ -32,14 +33,12 @@ int RemoveFromRegister(HKEY key) {
 
 }  // namespace
 
-int UninstallDrivers() {
-  std::string folder;
-  GetModuleDir(folder);
-  const std::string path = folder + "\\DriverSetup.dll";
+int UninstallDrivers(const std::string& programDir) {
+  const std::string path = programDir + "\\DriverSetup.dll";
   ScopedLibrary library(::LoadLibraryExA(path.c_str(), nullptr, 0));
   if (!library.Get()) return 0;
   const auto uninstallAll =
-      reinterpret_cast<UninstallAllDriverFn>(::GetProcAddress(library.Get(), "UninstallAllDriver"));
+      reinterpret_cast<UninstallAllDriverFn>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), "UninstallAllDriver")));
   return uninstallAll ? uninstallAll() : 0;
 }
 

@@ -3,17 +3,20 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 // The register of products that use the shared PPPoE component (below HKEY_LOCAL_MACHINE), and
 // this client's value in it.
 constexpr const char kPppoeUserRegisterKey[] = "SOFTWARE\\BriskoPPPOE\\SetupInfo\\";
 constexpr const char kPppoeUserValueName[] = "Mirel_Mini";
 
-// Loads "DriverSetup.dll" from the program folder, calls its "UninstallAllDriver" once and
-// unloads it. Returns the export's result, or 0 when the library or the export is missing.
-int UninstallDrivers();
+// Loads "DriverSetup.dll" from the program folder programDir, calls its "UninstallAllDriver" once
+// and unloads it. Returns the export's result, or 0 when the library or the export is missing.
+int UninstallDrivers(const std::string& programDir);
 
 // install FALSE: removes this client from the register; 1 when no user is left and the key was
-// therefore deleted (tried), 0 when other products remain, -1 when the key could neither be
+// therefore deleted (tried), 0 when other products remain or the register cannot be read to its
+// end, -1 when the key could neither be
 // opened nor created.
 // install TRUE: adds this client to the register; 1 when written, 0 when the value could not be
 // written, -1 when the key could neither be opened nor created.

@@ -5,34 +5,17 @@
 
 #include <cstring>
 
-#include "app/uninstall_app.h"
+#include "cleanup/folder_walk.h"
 #include "framework/handles.h"
 
 namespace {
 
-// The item is an ANSI path, and the shell is asked to deliver the event without delay.
-constexpr UINT kNotifyPathFlush = SHCNF_PATHA | SHCNF_FLUSHNOWAIT;  // 0x2001
+// The item is an ANSI path (0x0001), and the shell is asked to deliver the event without waiting
+// (0x2000). Spelled out: the headers' SHCNF_FLUSHNOWAIT is another value.
+constexpr UINT kNotifyPathFlush = 0x2001;
 
 void NotifyShell(LONG event, const char* path) {
   ::SHChangeNotify(event, kNotifyPathFlush, path, nullptr);
-}
-
-bool IsDotEntry(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-// Walks the entries of folder (without "." and ".."), calling visit(fullPath, isFolder) for each
-// in the order the file system returns them. False when the folder cannot be searched.
-template <typename Visit>
-bool ForEachEntry(const std::string& folder, Visit visit) {
-  WIN32_FIND_DATAA found = {};
-  ScopedFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-  if (!search.IsValid()) return false;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    visit(folder + "\\" + found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-  } while (::FindNextFileA(search.Get(), &found));
-  return true;
 }
 
 }  // namespace
@@ -46,29 +29,34 @@ BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists) {
 
 BOOL ForceDeleteFile(const char* path) {
   if (!::PathFileExistsA(path)) return TRUE;
-  ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const BOOL deleted = ::DeleteFileA(path);
+  // A link goes as a link; its target's attributes are not touched either.
+  const bool link = IsLinkPath(path);
+  if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  const BOOL deleted = link ? RemoveLinkOnly(path) : ::DeleteFileA(path);
   NotifyShell(SHCNE_DELETE, path);
   return deleted;
 }
 
 BOOL ForceRemoveDir(const char* path) {
-  ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const BOOL removed = ::RemoveDirectoryA(path);
+  const bool link = IsLinkPath(path);
+  if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  const BOOL removed = link ? RemoveLinkOnly(path) : ::RemoveDirectoryA(path);
   NotifyShell(SHCNE_RMDIR, path);
   return removed;
 }
 
-void DeleteProgramShortcut(int folderId) {
+void DeleteProgramShortcut(int folderId, const std::string& programName, const CPathRule& rule) {
   char folder[MAX_PATH] = {};
   // Without the folder the path would become "\<name>.lnk" at the root of the current drive.
   if (!::SHGetSpecialFolderPathA(nullptr, folder, folderId, FALSE) || folder[0] == '\0') return;
   std::string shortcut = folder;
   if (folderId == CSIDL_APPDATA) shortcut += "\\Microsoft\\Internet Explorer\\Quick Launch";
 
-  const std::string programName = GetUninstallApp().m_langPack.GetDefine("PROGRAM_NAME");
   if (programName.empty()) return;  // ".lnk" alone is nobody's shortcut
+  const std::string folderPath = shortcut;
   shortcut += "\\" + programName + ".lnk";
+  // The name comes from the language pack: "..\x" must not lead out of the shell folder.
+  if (!rule.AllowsBelow(shortcut, folderPath)) return;
 
   ::SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(shortcut.c_str());
@@ -86,21 +74,22 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
 
 int ListFilesInTree(const std::string& folder, std::vector<std::string>& list) {
   if (folder.empty()) return 1;
-  const bool searched = ForEachEntry(folder, [&list](const std::string& path, bool isFolder) {
-    if (isFolder)
-      ListFilesInTree(path, list);
-    else
-      list.push_back(path);
+  const bool searched = ForEachFolderEntry(folder, [&list](const FolderEntry& entry) {
+    if (entry.IsFolder())
+      ListFilesInTree(entry.path, list);
+    else if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY))
+      list.push_back(entry.path);  // a link to a file is listed, and removed as a link
   });
   return searched ? 1 : 0;
 }
 
 int ListFoldersInTree(const std::string& folder, std::vector<std::string>& list) {
   if (folder.empty()) return 1;
-  const bool searched = ForEachEntry(folder, [&list](const std::string& path, bool isFolder) {
-    if (!isFolder) return;
-    ListFoldersInTree(path, list);
-    list.push_back(path);
+  const bool searched = ForEachFolderEntry(folder, [&list](const FolderEntry& entry) {
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    // A link to a folder is listed without being entered; ForceRemoveDir removes it as a link.
+    if (entry.IsFolder()) ListFoldersInTree(entry.path, list);
+    list.push_back(entry.path);
   });
   return searched ? 1 : 0;
 }

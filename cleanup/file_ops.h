@@ -8,21 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/path_rule.h"
+
 // Copies from over to, clearing the target's attributes before and after, so a read-only target
 // is replaced and a read-only or hidden source yields a plain copy. Returns CopyFile's result.
 BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists = FALSE);
 
 // Deletes a file whatever its attributes. Nonzero when it is gone or was never there; a missing
-// file is not touched and no notification is sent. A file in use stays and gives 0.
+// file is not touched and no notification is sent. A file in use stays and gives 0. A link is
+// removed as a link, never its target.
 BOOL ForceDeleteFile(const char* path);
 
-// Removes an empty folder whatever its attributes (they are reset even when it is not empty).
+// Removes an empty folder whatever its attributes (they are reset even when it is not empty). A
+// link to a folder is removed as a link, never its target.
 BOOL ForceRemoveDir(const char* path);
 
-// Deletes "<special folder>\<PROGRAM_NAME>.lnk" for a CSIDL id; for CSIDL_APPDATA the shortcut
-// in the Quick Launch bar below it. Nothing is deleted when the folder cannot be resolved or the
-// language pack names no program.
-void DeleteProgramShortcut(int folderId);
+// Deletes "<special folder>\<programName>.lnk" for a CSIDL id; for CSIDL_APPDATA the shortcut
+// in the Quick Launch bar below it. Nothing is deleted when the folder cannot be resolved, the
+// name is empty, or the path would leave the folder or fail the rule.
+void DeleteProgramShortcut(int folderId, const std::string& programName, const CPathRule& rule);
 
 // Deletes HKEY_LOCAL_MACHINE\parentPath\subKey with its whole tree. The parent is opened with
 // create semantics, so a missing parent is created (empty). Returns 0 when the parent cannot be
@@ -30,12 +34,14 @@ void DeleteProgramShortcut(int folderId);
 // the sub-key did not exist).
 int DeleteRegTree(const char* parentPath, const char* subKey);
 
-// Appends the full path of every file below folder, depth-first: a sub-folder's files come at
+// Appends the full path of every file below folder, depth-first (links to files included; links
+// to folders are not entered): a sub-folder's files come at
 // the point where the sub-folder is met. Hidden and system files included. Returns 1 for an
 // empty folder text (list unchanged), 0 when the folder cannot be searched, else 1.
 int ListFilesInTree(const std::string& folder, std::vector<std::string>& list);
 
 // Appends the full path of every folder below folder, each after all the folders inside it, so
-// removing them in list order empties every parent before its turn. The start folder itself is
+// removing them in list order empties every parent before its turn. A link to a folder is listed
+// but not entered. The start folder itself is
 // not listed. Results as ListFilesInTree.
 int ListFoldersInTree(const std::string& folder, std::vector<std::string>& list);

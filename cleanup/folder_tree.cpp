@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
-
-#include "framework/handles.h"
+#include "cleanup/folder_walk.h"
 
 bool IsDeletableFolderPath(const std::string& folderPath) {
   const size_t end = folderPath.find_last_not_of('\\');
@@ -15,24 +13,19 @@ bool IsDeletableFolderPath(const std::string& folderPath) {
 void DeleteFolderTree(std::string folderPath) {
   if (!IsDeletableFolderPath(folderPath)) return;
   if (folderPath.back() != '\\') folderPath += '\\';
-
-  WIN32_FIND_DATAA found = {};
-  {
-    ScopedFindHandle search(::FindFirstFileA((folderPath + "*").c_str(), &found));
-    if (search.IsValid()) {
-      do {
-        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
-          continue;
-        const std::string entry = folderPath + found.cFileName;
-        ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          DeleteFolderTree(entry);
-          ::RemoveDirectoryA(entry.c_str());
-        } else {
-          ::DeleteFileA(entry.c_str());
-        }
-      } while (::FindNextFileA(search.Get(), &found));
+  const std::string folder = folderPath.substr(0, folderPath.size() - 1);
+  ForEachFolderEntry(folder, [](const FolderEntry& entry) {
+    if (entry.IsLink()) {
+      RemoveLinkOnly(entry.path);  // the link goes; what it points at is never entered
+      return;
     }
-  }
-  ::RemoveDirectoryA(folderPath.c_str());
+    ::SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (entry.IsFolder()) {
+      DeleteFolderTree(entry.path);
+    } else {
+      ::DeleteFileA(entry.path.c_str());
+    }
+  });
+  // A folder that is itself a link is left to the caller: it was not walked either.
+  if (!IsLinkPath(folder)) ::RemoveDirectoryA(folderPath.c_str());
 }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/shared_helpers.h"
 #include "cleanup/detector_report.h"
 #include "cleanup/file_ops.h"
 #include "framework/handles.h"
@@ -58,9 +57,7 @@ bool ReadReportHead(std::string& bytes) {
 
 }  // namespace
 
-int CheckProtocolInstalled(const char* componentName) {
-  std::string programDir;
-  GetModuleDir(programDir);
+int CheckProtocolInstalled(const char* componentName, const std::string& programDir) {
   ::SetCurrentDirectoryA(programDir.c_str());
 
   if (!componentName) return 0;
@@ -77,10 +74,10 @@ int CheckProtocolInstalled(const char* componentName) {
   return DetectorReportSaysFound(report.data(), report.size()) ? 1 : 0;
 }
 
-void RemoveClientProtocol() {
+void RemoveClientProtocol(const std::string& programDir) {
   const char* component = kFallbackComponent;
   for (const char* candidate : kCandidateComponents) {
-    if (CheckProtocolInstalled(candidate)) {
+    if (CheckProtocolInstalled(candidate, programDir)) {
       component = candidate;
       break;
     }

@@ -8,7 +8,7 @@ set(PURE_SOURCES
   cleanup/com_list_file.cpp
   cleanup/detector_report.cpp
   procedures/animation_timetable.cpp
-  procedures/install_folder_rules.cpp
+  cleanup/path_rule_text.cpp
   ui/skin_color.cpp
   ui/percent_bar_geometry.cpp
   cleanup/close_programs_text.cpp

@@ -63,10 +63,11 @@ void RemoveSharedPppoeComponent() {
   }
 }
 
-void DeleteUserDataFolder() {
+void DeleteUserDataFolder(const CPathRule& rule) {
   char appData[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return;
-  DeleteFolderTree(std::string(appData) + "\\Teloris");
+  const std::string userData = std::string(appData) + "\\Teloris";
+  if (rule.Allows(userData)) DeleteFolderTree(userData);
 }
 
 // Lets the desktop show that the client's shortcuts are gone. Without an Active Desktop object
@@ -104,14 +105,15 @@ unsigned __stdcall FullUninstallThread(void* param) {
     CloseDialog(dialog);
     return 0;
   }
-  // A folder that is empty, relative, a drive root or one of the system's own folders is never
-  // listed or emptied; every other step still runs.
-  const bool mayEmptyFolder = MayEmptyInstallFolder(info);
+  // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
+  // spelling) is never listed or emptied; every other step still runs.
+  const CPathRule rule = CPathRule::ForThisSystem();
+  const bool mayEmptyFolder = MayEmptyInstallFolder(info, rule);
   const std::string& folder = info.setupPath;
   CloseHelpViewer((folder + "\\help.chm").c_str());
-  for (int id : {CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
-                 CSIDL_COMMON_STARTMENU, CSIDL_APPDATA})
-    DeleteProgramShortcut(id);
+  DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
+                          CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
+                         rule);
   std::string moduleDir;
   GetModuleDir(moduleDir);
   ::SetCurrentDirectoryA(moduleDir.c_str());
@@ -124,21 +126,21 @@ unsigned __stdcall FullUninstallThread(void* param) {
   if (GetOsClass() != 4) RemoveSharedPppoeComponent();
   std::vector<std::string> files;
   if (mayEmptyFolder) {
-    UnregisterComServers(folder);
+    UnregisterComServers(folder, rule);
     ListFilesInTree(folder, files);
-    DeleteMainProgram(folder);
+    DeleteMainProgram(folder, rule);
   }
-  DeleteSetupShortcuts(info);
+  DeleteSetupShortcuts(info, rule);
   const std::string title = ShortcutTitle();
-  DeleteDesktopTitleShortcut(title);
-  if (!DeleteTitleShortcutBesideLnk2(info, title)) {
+  DeleteDesktopTitleShortcut(title, rule);
+  if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) {
     // Nothing tells where the client's shortcuts lie: stop here, but let the program end.
     animation.Stop();
     CloseDialog(dialog);
     return 0;
   }
-  if (app.m_bDeleteUserData) DeleteUserDataFolder();
-  RemoveLnk2Folder(info);
+  if (app.m_bDeleteUserData) DeleteUserDataFolder(rule);
+  RemoveLnk2Folder(info, rule);
   ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
   ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
@@ -148,7 +150,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   // Phase 2: drivers.
   ShowStatus(dialog, "TEXT2");
   animation.Start(50, 30);
-  if (app.m_bKeepCardDriver == 0) UninstallDrivers();
+  if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
   EndAnimation(dialog, animation);
 
   // Phase 3: files and folders.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/shared_helpers.h"
 #include "app/uninstall_app.h"
 #include "cleanup/close_programs.h"
 #include "cleanup/file_ops.h"
@@ -12,6 +13,7 @@
 #include "framework/worker_thread.h"
 #include "procedures/full_uninstall.h"
 #include "procedures/legacy_uninstall.h"
+#include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
 
 namespace {
@@ -21,7 +23,7 @@ const char kUninstallEntries[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\
 // What every launcher does first. False when the user refused to close the running client:
 // then nothing at all happens. Otherwise the worker has closed the progress dialog on return.
 bool RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param) {
-  if (!CloseClientPrograms(TRUE)) return false;
+  if (!CloseClientPrograms(TRUE, ClientNamesFromPack(app.m_langPack))) return false;
   if (HWND browser = ::FindWindowA(nullptr, "GetPavoBrowserUrl")) ::SendMessageA(browser, WM_USER + 1, 0, 0);
   worker.Start(procedure, param);
   if (app.m_pProgressDlg) app.m_pProgressDlg->DoModal();
@@ -44,6 +46,12 @@ void StartFinishingProgram(const char* code) {
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
   }
+}
+
+std::string ModuleDir() {
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  return moduleDir;
 }
 
 int AskYesNo(const char* captionValue, const char* textValue) {
@@ -69,7 +77,7 @@ int RunFullUninstall(CUninstallApp& app) {
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   DeleteUninstallEntry(app, "PROGRAME_ENG_NAME");
   StartFinishingProgram("21");
-  RunBrowserUninstaller();
+  RunBrowserUninstaller(ModuleDir());
   return 0;
 }
 
@@ -80,7 +88,7 @@ int RunLegacyUninstall(CUninstallApp& app) {
   if (answer == IDYES) ForceDeleteFile("c:\\Ipdetect.exe");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   StartFinishingProgram(answer == IDYES ? "12" : "11");
-  RunBrowserUninstaller();
+  RunBrowserUninstaller(ModuleDir());
   return 1;
 }
 
@@ -90,6 +98,6 @@ int RunSetupTypeUninstall(CUninstallApp& app) {
   AskYesNo("zString6", "zString7");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   StartFinishingProgram("21");
-  RunBrowserUninstaller();
+  RunBrowserUninstaller(ModuleDir());
   return 0;
 }

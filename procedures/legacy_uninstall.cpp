@@ -27,33 +27,34 @@ void CloseProgressDialog() {
   ::SendMessageA(dialog->GetSafeHwnd(), WM_CLOSE, 0, 0);
 }
 
-void EnterModuleDir() {
+std::string EnterModuleDir() {
   std::string moduleDir;
   GetModuleDir(moduleDir);
   ::SetCurrentDirectoryA(moduleDir.c_str());
+  return moduleDir;
 }
 
 // The part both workers share: the installation folder's files and folders (the portal
 // browser's stay), the recorded shortcuts, the title shortcuts, the installation folder and the
 // folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
-bool RemoveInstallation(const SetupInfo& info) {
-  // A folder that is empty, relative, a drive root or one of the system's own folders is never
-  // listed or emptied, and no main program path is formed from it.
-  const bool mayEmptyFolder = MayEmptyInstallFolder(info);
+bool RemoveInstallation(const SetupInfo& info, const CPathRule& rule) {
+  // A folder the path rule refuses is never listed or emptied, and no main program path is
+  // formed from it.
+  const bool mayEmptyFolder = MayEmptyInstallFolder(info, rule);
   const std::string& folder = info.setupPath;
   if (mayEmptyFolder) {
     std::vector<std::string> files;
     ListFilesInTree(folder, files);
-    DeleteMainProgram(folder);
+    DeleteMainProgram(folder, rule);
     DeleteFilesExceptBrowser(files);
     RemoveFoldersExceptBrowser(folder);
   }
-  DeleteSetupShortcuts(info);
+  DeleteSetupShortcuts(info, rule);
   const std::string title = ShortcutTitle();
-  DeleteDesktopTitleShortcut(title);
-  if (!DeleteTitleShortcutBesideLnk2(info, title)) return false;
+  DeleteDesktopTitleShortcut(title, rule);
+  if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) return false;
   if (mayEmptyFolder) ForceRemoveDir(folder.c_str());
-  RemoveLnk2Folder(info);
+  RemoveLnk2Folder(info, rule);
   return true;
 }
 
@@ -61,20 +62,22 @@ bool RemoveInstallation(const SetupInfo& info) {
 
 unsigned __stdcall LegacyUninstallThread(void*) {
   CUninstallApp& app = GetUninstallApp();
-  if (app.m_bKeepCardDriver == 0) UninstallDrivers();
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
     CloseProgressDialog();
     return 0;
   }
-  for (int id : {CSIDL_DESKTOP, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_DESKTOPDIRECTORY,
-                 CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_DESKTOPDIRECTORY,
-                 CSIDL_APPDATA})
-    DeleteProgramShortcut(id);
-  EnterModuleDir();
-  RemoveClientProtocol();
-  if (MayEmptyInstallFolder(info)) UnregisterComServers(info.setupPath);
-  if (!RemoveInstallation(info)) {
+  const CPathRule rule = CPathRule::ForThisSystem();
+  DeleteProgramShortcuts({CSIDL_DESKTOP, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_DESKTOPDIRECTORY,
+                          CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_STARTMENU,
+                          CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA},
+                         rule);
+  RemoveClientProtocol(EnterModuleDir());
+  if (MayEmptyInstallFolder(info, rule)) UnregisterComServers(info.setupPath, rule);
+  if (!RemoveInstallation(info, rule)) {
     CloseProgressDialog();
     return 0;
   }
@@ -89,7 +92,7 @@ unsigned __stdcall LegacyUninstallThread(void*) {
 unsigned __stdcall SetupTypeUninstallThread(void*) {
   const SetupInfo info = ReadSetupInfo();
   EnterModuleDir();
-  if (!RemoveInstallation(info)) {
+  if (!RemoveInstallation(info, CPathRule::ForThisSystem())) {
     CloseProgressDialog();
     return 0;
   }

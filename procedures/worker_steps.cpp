@@ -9,7 +9,6 @@
 #include "cleanup/file_ops.h"
 #include "cleanup/setup_info.h"
 #include "language/mbcs.h"
-#include "procedures/install_folder_guard.h"
 
 namespace {
 const char* const kShortcutValues[] = {"lnk1", "lnk2", "lnk3", "lnk4", "lnk6", "lnk7", "lnk8", "lnk9"};
@@ -40,12 +39,18 @@ SetupInfo ReadSetupInfo() {
   return info;
 }
 
-bool MayEmptyInstallFolder(const SetupInfo& info) {
-  return info.hasSetupPath && IsRemovableInstallFolder(info.setupPath);
+ClientNames ClientNamesFromPack(CLanguagePack& pack) {
+  return ClientNames{pack.GetDefine("PROGRAM_FILENAME"), pack.GetDefine("PROGRAME_ENG_NAME"),
+                     pack.GetDefine("PROGRAM_CLIENT_NAME"), pack.GetDefine("PROGRAM_NAME")};
 }
 
-void DeleteMainProgram(const std::string& folder) {
+bool MayEmptyInstallFolder(const SetupInfo& info, const CPathRule& rule) {
+  return info.hasSetupPath && rule.Allows(info.setupPath);
+}
+
+void DeleteMainProgram(const std::string& folder, const CPathRule& rule) {
   const std::string path = folder + "\\" + GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME");
+  if (!rule.AllowsBelow(path, folder)) return;
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (ForceDeleteFile(path.c_str())) return;
     ::Sleep(500);
@@ -53,11 +58,9 @@ void DeleteMainProgram(const std::string& folder) {
 }
 
 void DeleteFilesExceptBrowser(const std::vector<std::string>& files) {
-  for (const std::string& file : files) {
-    if (IsBrowserPath(file)) continue;
-    ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ForceDeleteFile(file.c_str());
-  }
+  // ForceDeleteFile resets the attributes itself (and never through a link).
+  for (const std::string& file : files)
+    if (!IsBrowserPath(file)) ForceDeleteFile(file.c_str());
 }
 
 void RemoveFoldersExceptBrowser(const std::string& folder) {
@@ -67,8 +70,14 @@ void RemoveFoldersExceptBrowser(const std::string& folder) {
     if (!IsBrowserPath(sub)) ForceRemoveDir(sub.c_str());
 }
 
-void DeleteSetupShortcuts(const SetupInfo& info) {
-  for (const std::string& path : info.shortcuts) ForceDeleteFile(path.c_str());
+void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
+  for (const std::string& path : info.shortcuts)
+    if (rule.AllowsShortcut(path)) ForceDeleteFile(path.c_str());
+}
+
+void DeleteProgramShortcuts(std::initializer_list<int> folderIds, const CPathRule& rule) {
+  const std::string programName = GetUninstallApp().m_langPack.GetDefine("PROGRAM_NAME");
+  for (int id : folderIds) DeleteProgramShortcut(id, programName, rule);
 }
 
 std::string ShortcutTitle() {
@@ -84,24 +93,27 @@ void DeleteQuietly(const std::string& path) {
 }
 }  // namespace
 
-void DeleteDesktopTitleShortcut(const std::string& title) {
+void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule) {
   char desktop[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOP, FALSE)) return;
-  DeleteQuietly(std::string(desktop) + "\\" + title + ".lnk");
+  const std::string path = std::string(desktop) + "\\" + title + ".lnk";
+  if (rule.AllowsBelow(path, desktop)) DeleteQuietly(path);
 }
 
-bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title) {
+bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title, const CPathRule& rule) {
   std::string folder = info.Lnk2();
   std::replace(folder.begin(), folder.end(), '/', '\\');
   const size_t slash = MbFindLast(folder.c_str(), '\\');
   if (slash == static_cast<size_t>(-1)) return false;
   folder.resize(slash);
-  DeleteQuietly(folder + "\\" + title + ".lnk");
+  const std::string path = folder + "\\" + title + ".lnk";
+  if (rule.AllowsBelow(path, folder)) DeleteQuietly(path);
   return true;
 }
 
-void RemoveLnk2Folder(const SetupInfo& info) {
+void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule) {
   const size_t slash = MbFindLast(info.Lnk2().c_str(), '\\');
-  const std::string folder = slash == static_cast<size_t>(-1) ? std::string() : info.Lnk2().substr(0, slash);
-  ForceRemoveDir(folder.c_str());
+  if (slash == static_cast<size_t>(-1)) return;  // no folder: an empty path is never removed
+  const std::string folder = info.Lnk2().substr(0, slash);
+  if (rule.Allows(folder)) ForceRemoveDir(folder.c_str());
 }

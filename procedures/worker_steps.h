@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/close_programs.h"
+#include "cleanup/path_rule.h"
+
+class CLanguagePack;
+
 // The setup information the workers read once at their start.
 struct SetupInfo {
   bool hasSetupPath = false;
@@ -15,26 +20,36 @@ struct SetupInfo {
 
 SetupInfo ReadSetupInfo();
 
-// True when the installation folder may be listed and emptied (see install_folder_guard.h).
-bool MayEmptyInstallFolder(const SetupInfo& info);
+// The client's names from the pack's defines.
+ClientNames ClientNamesFromPack(CLanguagePack& pack);
+
+// True when the installation folder was read and the path rule lets it be listed and emptied.
+bool MayEmptyInstallFolder(const SetupInfo& info, const CPathRule& rule);
 
 // Deletes folder\PROGRAM_FILENAME: up to 10 tries, 500 ms apart, stopping at the first success.
-void DeleteMainProgram(const std::string& folder);
+// Nothing when the name would lead out of the folder.
+void DeleteMainProgram(const std::string& folder, const CPathRule& rule);
 
 // Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first).
 void DeleteFilesExceptBrowser(const std::vector<std::string>& files);
 // Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser".
 void RemoveFoldersExceptBrowser(const std::string& folder);
 
-// Deletes the eight shortcut files in the order lnk1..lnk9.
-void DeleteSetupShortcuts(const SetupInfo& info);
+// Deletes the eight shortcut files in the order lnk1..lnk9: each only when it names a shortcut
+// file (".lnk", ".pif", ".url") that the path rule allows.
+void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule);
+
+// Deletes the program's shortcut ("PROGRAM_NAME".lnk) from each of the shell folders, in order.
+void DeleteProgramShortcuts(std::initializer_list<int> folderIds, const CPathRule& rule);
 
 // The language text "TEXT1" of "uninstall"/"other": the title of the client's shortcut.
 std::string ShortcutTitle();
-// Deletes "<desktop>\<title>.lnk" (attributes reset, no shell notification).
-void DeleteDesktopTitleShortcut(const std::string& title);
-// Deletes "<folder of lnk2>\<title>.lnk", with "/" read as "\". False when lnk2 holds no "\":
-// the workers end there.
-bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title);
-// Removes the folder of lnk2 (the text before its last "\") when it is empty by now.
-void RemoveLnk2Folder(const SetupInfo& info);
+// Deletes "<desktop>\<title>.lnk" (attributes reset, no shell notification), unless the title
+// leads out of the desktop folder.
+void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule);
+// Deletes "<folder of lnk2>\<title>.lnk", with "/" read as "\", when the rule allows it. False
+// when lnk2 holds no "\": the workers end there.
+bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title, const CPathRule& rule);
+// Removes the folder of lnk2 (the text before its last "\") when it is empty by now and the rule
+// allows it (never a shell folder itself).
+void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule);

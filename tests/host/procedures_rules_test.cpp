@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "procedures/animation_timetable.h"
-#include "procedures/install_folder_guard.h"
 
 namespace {
 
@@ -30,38 +29,6 @@ TEST(AnimationTimetable, TotalCreepsFromBaseTowardBasePlusSpan) {
   EXPECT_EQ(40 + 60 * 198 / 200, t.TotalPos(40, 60));  // never quite base + span
   EXPECT_EQ(0 + 30 * 198 / 200, t.TotalPos(0, 30));
   EXPECT_EQ(5 - 99, t.TotalPos(5, -100));  // a negative span truncates toward zero
-}
-
-TEST(InstallFolderGuard, RefusesWhatCouldReachBeyondTheClient) {
-  const std::vector<std::string> prot = {"C:\\windows", "C:\\windows\\system32", "C:\\Program Files",
-                                         "C:\\users\\root", "C:\\users\\root\\Desktop", "C:\\users"};
-  struct Case { const char* folder; bool removable; } cases[] = {
-      {"C:\\Program Files\\Mirel\\Dorn", true},
-      {"c:/program files/mirel/dorn/", true},
-      {"D:\\Dorn", true},
-      {"\\\\server\\share\\Dorn", true},
-      {"", false},
-      {"Dorn", false},
-      {"\\Dorn", false},
-      {"C:", false},
-      {"C:\\", false},
-      {"c:/", false},
-      {"C:\\\\", false},
-      {"\\\\server\\share", false},
-      {"\\\\server\\share\\", false},
-      {"\\\\server", false},
-      {"C:\\WINDOWS", false},
-      {"C:\\Windows\\System32\\", false},
-      {"C:\\Program Files", false},
-      {"C:\\users", false},               // holds every profile
-      {"C:\\users\\root", false},
-      {"C:\\users\\root\\Desktop", false},
-      {"C:\\Program Files\\..", false},   // climbs out
-      {"C:\\Dorn\\.\\x", false},
-      {"C:\\windowsX", true},             // a sibling sharing a prefix is not the folder
-      {"C:\\users\\root\\Desktop\\Dorn", true},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.removable, IsRemovableFolder(c.folder, prot)) << c.folder;
 }
 
 }  // namespace

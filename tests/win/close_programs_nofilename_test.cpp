@@ -45,8 +45,8 @@ TEST_F(BlankFileName, NoProcessIsTheClientsAndNothingIsAsked) {
   auto client = Start("Test Dialer.exe", "--no-window");
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(FALSE, IsClientProcessRunning());
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(FALSE, IsClientProcessRunning(close_test::PackNames().programFileName));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_TRUE(client->IsRunning());
@@ -56,7 +56,7 @@ TEST_F(BlankFileName, KillingEndsOnlyTheHotspotSearchClient) {
   auto client = Start("Test Dialer.exe", "--no-window");
   auto hotspotClient = Start("VUVizeduVidizi.exe", "--no-window");
 
-  KillClientProcesses();
+  KillClientProcesses(close_test::PackNames().programFileName);
 
   EXPECT_TRUE(hotspotClient->WaitForExit());
   EXPECT_TRUE(client->IsRunning());
@@ -67,7 +67,7 @@ TEST_F(BlankFileName, AClientWindowIsStillAskedAboutAndSentTheMessages) {
   ASSERT_TRUE(client->WaitForLogPrefix("window"));
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_TRUE(client->Logged("message 0x0402"));

@@ -15,6 +15,7 @@
 
 #include "app/uninstall_app.h"
 #include "cleanup/setup_values.h"
+#include "procedures/worker_steps.h"
 #include "support/test_support.h"
 
 namespace close_test {
@@ -29,6 +30,9 @@ inline std::string Gbk(const char* utf8) {
 }
 
 // Language.xml text with the given define elements ("<NAME>value</NAME>...").
+// The client's names as the loaded pack gives them.
+inline ClientNames PackNames() { return ClientNamesFromPack(GetUninstallApp().m_langPack); }
+
 inline std::string PackWithDefines(const std::string& defineElements) {
   return "<language id=\"0\">\r\n <module name=\"define\"><value>\r\n" + defineElements +
          "\r\n </value></module>\r\n</language>\r\n";

@@ -96,20 +96,20 @@ TEST_F(CloseClient, MainWindowIsFoundByEachLookup) {
       {"dialog titled by the program name", "--dialog --define PROGRAM_NAME", kDialogClass},
       {"dialog with the branded title", "--dialog --title " + Gbk("TelorisSkylin客户端"), kDialogClass},
   };
-  EXPECT_EQ(nullptr, FindClientMainWindow());
+  EXPECT_EQ(nullptr, FindClientMainWindow(close_test::PackNames()));
   for (const Case& c : cases) {
     auto client = StartWithWindow(kRunAs, c.arguments, c.windowClass);
-    EXPECT_EQ(client->Pid(), OwnerOf(FindClientMainWindow())) << c.name;
+    EXPECT_EQ(client->Pid(), OwnerOf(FindClientMainWindow(close_test::PackNames()))) << c.name;
   }
   // A frame of another title, and a dialog of an unknown title, are not the client's.
   auto other = StartWithWindow(kRunAs, "--frame --title Other", kFrameClass);
   auto unknown = StartWithWindow(kRunAs, "--dialog --title Unknown", kDialogClass);
-  EXPECT_EQ(nullptr, FindClientMainWindow());
+  EXPECT_EQ(nullptr, FindClientMainWindow(close_test::PackNames()));
 
   // With several up, the first lookup wins: the frame over a dialog started before it.
   auto dialog = StartWithWindow(kRunAs, "--dialog --define PROGRAM_CLIENT_NAME", kDialogClass);
   auto frame = StartWithWindow(kRunAs, "--frame", kFrameClass);
-  EXPECT_EQ(frame->Pid(), OwnerOf(FindClientMainWindow()));
+  EXPECT_EQ(frame->Pid(), OwnerOf(FindClientMainWindow(close_test::PackNames())));
 }
 
 TEST_F(CloseClient, WindowFoundAndYesSendsTheMessagesInOrderAndEndsEverything) {
@@ -120,7 +120,7 @@ TEST_F(CloseClient, WindowFoundAndYesSendsTheMessagesInOrderAndEndsEverything) {
   auto hotspotClient = Start("vuVIZEDUvidizi.EXE", "--no-window");
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_EQ(QuestionTexts::Text(), answerer.LastText());
@@ -141,7 +141,7 @@ TEST_F(CloseClient, WindowFoundAndNoTouchesNothing) {
   auto hotspotClient = Start(kClientExe, "--no-window");
   QuestionAnswerer answerer(IDNO);
 
-  EXPECT_EQ(FALSE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(FALSE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(1, answerer.Asked());
   // The messages would have been sent (and logged) before the call returned.
@@ -156,7 +156,7 @@ TEST_F(CloseClient, RunningWithoutAWindowIsAskedAboutAndKilledOnYes) {
   auto hotspot = StartHotspot();
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_TRUE(client->WaitForExit());
@@ -167,7 +167,7 @@ TEST_F(CloseClient, RunningWithoutAWindowAndNoKeepsItRunning) {
   auto client = Start(kRunAs, "--no-window");
   QuestionAnswerer answerer(IDNO);
 
-  EXPECT_EQ(FALSE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(FALSE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_TRUE(client->IsRunning());
@@ -178,7 +178,7 @@ TEST_F(CloseClient, NothingRunningAsksNothingAndLeavesTheHotspotAlone) {
   auto hotspotClient = Start(kClientExe, "--no-window");
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_TRUE(hotspotClient->IsRunning());
@@ -189,7 +189,7 @@ TEST_F(CloseClient, WithoutAskingEverythingGoesOnAsAfterYes) {
   auto client = StartWithWindow(kRunAs, "--frame", kFrameClass);
   QuestionAnswerer answerer(IDNO);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(FALSE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(FALSE, close_test::PackNames()));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_TRUE(client->Logged("message 0x0401"));
@@ -203,7 +203,7 @@ TEST_F(CloseClient, SeveralClientProcessesAreAllEnded) {
   for (int i = 0; i < 3; ++i) others.push_back(Start(kRunAs, "--no-window"));
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
 
   EXPECT_TRUE(stubborn->Logged("message 0x0402"));
   EXPECT_TRUE(stubborn->Logged("message 0x0401"));
@@ -219,7 +219,7 @@ TEST_F(CloseClient, AClientThatDoesNotAnswerIsTerminated) {
   QuestionAnswerer answerer(IDYES);
 
   const DWORD start = ::GetTickCount();
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
   std::printf("closing a hung client took %lu ms\n", ::GetTickCount() - start);
 
   EXPECT_EQ(1, answerer.Asked());

@@ -266,7 +266,7 @@ protected:
   }
   Paths Collected(const std::string& folder = "", BOOL useList = TRUE) {
     Paths list;
-    CollectFileList(folder.empty() ? m_dir.Path() : m_dir / folder, list, "reg.ini", useList);
+    CollectFileList(folder.empty() ? m_dir.Path() : m_dir / folder, list, "reg.ini", useList, CPathRule::ForThisSystem());
     return list;
   }
   std::string P(const std::string& name) const { return m_dir / name; }
@@ -339,9 +339,9 @@ TEST_F(Collect, NamesLeavingTheFolderOrReturningToItEndTheList) {
 
 TEST_F(Collect, NothingForAnEmptyTextOrAMissingFolder) {
   Paths list = {"kept"};
-  CollectFileList("", list, "reg.ini", TRUE);
-  CollectFileList(P("missing"), list, "reg.ini", TRUE);
-  CollectFileList(P("missing"), list, "reg.ini", FALSE);
+  CollectFileList("", list, "reg.ini", TRUE, CPathRule::ForThisSystem());
+  CollectFileList(P("missing"), list, "reg.ini", TRUE, CPathRule::ForThisSystem());
+  CollectFileList(P("missing"), list, "reg.ini", FALSE, CPathRule::ForThisSystem());
   EXPECT_EQ((Paths{"kept"}), list);
 }
 
@@ -431,7 +431,7 @@ TEST_F(Unregister, TheWholeTreeIsWorkedThroughInListOrderWithTheSkipRules) {
                                    "ComServerDep.dll\r\nComServerOk.dll\r\n"));
   const std::string dep = m_dir / "ComServerDep.dll";
 
-  UnregisterComServers(m_dir.Path());
+  UnregisterComServers(m_dir.Path(), CPathRule::ForThisSystem());
   EXPECT_EQ((Paths{"Start Unregister: " + fail, "DllUnregister Fail: " + fail, "",
                    "Start Unregister: " + plugin, "DllUnregister Fail: " + plugin, "",
                    "Start Unregister: " + dep, "GetProcAddress Fail: " + dep, "",

@@ -153,6 +153,12 @@ TEST_F(PppoeUserRegister, AnotherProductKeepsTheKey) {
   // Without this client in it, a second call finds the other product all the same.
   EXPECT_EQ(0, DoDriverReg(FALSE));
   EXPECT_TRUE(HasValue("OtherDialer"));
+  // A product whose value name is too long for the enumeration's buffer is a user all the same.
+  ASSERT_TRUE(test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kKey));
+  const std::string longName(300, 'P');
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, kKey, longName.c_str(), "1"));
+  EXPECT_EQ(0, DoDriverReg(FALSE));
+  EXPECT_TRUE(HasValue(longName.c_str()));
 }
 
 TEST_F(PppoeUserRegister, AKeyWithSubKeysOnlyCountsAsEmpty) {

@@ -320,6 +320,30 @@ TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
   for (const std::string& folder : list) EXPECT_NE(0, ForceRemoveDir(folder.c_str())) << folder;
 }
 
+// A link to a folder outside the tree is listed as a folder but never entered, and removing it
+// never removes what it points at, not even an empty folder.
+TEST(ListInTree, ALinkToAFolderOutsideIsListedButNeverEntered) {
+  test::TempDir tree, outside;
+  ASSERT_TRUE(test::WriteFileBytes(outside / "theirs.dll", "not the client's"));
+  ASSERT_TRUE(::CreateDirectoryA((outside / "empty").c_str(), nullptr));
+  ASSERT_TRUE(test::WriteFileBytes(tree / "own.txt", "x"));
+  if (!test::MakeUnixLink(tree / "link", outside.Path()) || !test::MakeUnixLink(tree / "link2", outside / "empty"))
+    GTEST_SKIP() << "no links here";
+  ASSERT_NE(0u, ::GetFileAttributesA((tree / "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+
+  std::vector<std::string> files, folders;
+  ASSERT_EQ(1, ListFilesInTree(tree.Path(), files));
+  EXPECT_EQ(std::vector<std::string>{tree / "own.txt"}, files);
+  ASSERT_EQ(1, ListFoldersInTree(tree.Path(), folders));
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ((std::vector<std::string>{tree / "link", tree / "link2"}), folders);
+  EXPECT_EQ(0, ListFilesInTree(tree / "link", files)) << "a link is not walked even when named";
+
+  for (const std::string& folder : folders) ForceRemoveDir(folder.c_str());
+  EXPECT_TRUE(test::FileExists(outside / "theirs.dll"));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((outside / "empty").c_str()));
+}
+
 TEST(ListInTree, EmptyTextAndMissingFolders) {
   test::TempDir dir;
   std::vector<std::string> list = {"a"};
@@ -378,7 +402,7 @@ TEST(DeleteProgramShortcut, RemovesTheProgramsShortcutFromEveryShellFolder) {
     ShortcutInFolder shortcut(folder, kProgramName + ".lnk");
     ShortcutInFolder neighbour(folder, "Other program.lnk");
     ASSERT_TRUE(test::FileExists(shortcut.Path()));
-    DeleteProgramShortcut(id);
+    DeleteProgramShortcut(id, kProgramName, CPathRule::ForThisSystem());
     EXPECT_FALSE(test::FileExists(shortcut.Path())) << "folder id " << id;
     EXPECT_TRUE(test::FileExists(neighbour.Path())) << "folder id " << id;
   }
@@ -390,7 +414,7 @@ TEST(DeleteProgramShortcut, QuickLaunchIsReachedThroughTheApplicationData) {
   ShortcutInFolder quickLaunch(appData + "\\Microsoft\\Internet Explorer\\Quick Launch",
                                kProgramName + ".lnk");
   ShortcutInFolder inAppDataItself(appData, kProgramName + ".lnk");
-  DeleteProgramShortcut(CSIDL_APPDATA);
+  DeleteProgramShortcut(CSIDL_APPDATA, kProgramName, CPathRule::ForThisSystem());
   EXPECT_FALSE(test::FileExists(quickLaunch.Path()));
   EXPECT_TRUE(test::FileExists(inAppDataItself.Path()));
 }
@@ -406,7 +430,7 @@ TEST(DeleteProgramShortcut, AFolderThatCannotBeResolvedDeletesNothing) {
     ASSERT_TRUE(test::FileExists(atRoot.Path()));
     const int unknownFolderId = 0x7e;
     ASSERT_TRUE(SpecialFolder(unknownFolderId).empty());
-    DeleteProgramShortcut(unknownFolderId);
+    DeleteProgramShortcut(unknownFolderId, kProgramName, CPathRule::ForThisSystem());
     EXPECT_TRUE(test::FileExists(atRoot.Path()));
   }
   ::SetCurrentDirectoryA(previous);

@@ -73,6 +73,26 @@ TEST(DeleteFolderTree, ALockedFileKeepsOnlyItselfAndItsParentChain) {
   }
 }
 
+TEST(DeleteFolderTree, ALinkInsideTheTreeIsNeverFollowed) {
+  test::TempDir dir, outside;
+  const std::string root = BuildTree(dir);
+  ASSERT_TRUE(test::WriteFileBytes(outside / "keep.txt", "outside the tree"));
+  ASSERT_TRUE(::SetFileAttributesA((outside / "keep.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  if (!test::MakeUnixLink(root + "\\Logs\\elsewhere", outside.Path())) GTEST_SKIP() << "no links here";
+  const DWORD attributes = ::GetFileAttributesA((outside / "keep.txt").c_str());
+
+  DeleteFolderTree(root);
+  std::string bytes;
+  ASSERT_TRUE(test::ReadFileBytes(outside / "keep.txt", bytes));
+  EXPECT_EQ("outside the tree", bytes);
+  EXPECT_EQ(attributes, ::GetFileAttributesA((outside / "keep.txt").c_str()));
+  // Everything of the tree's own is gone; a link the system cannot remove by itself stays, with
+  // the folders that hold it.
+  for (const std::string& gone : {root + "\\a.txt", root + "\\" + kGbkFolder, root + "\\Logs\\2024"})
+    EXPECT_FALSE(test::FileExists(gone)) << gone;
+  EXPECT_EQ(test::FileExists(root + "\\Logs\\elsewhere"), test::FileExists(root));
+}
+
 TEST(DeleteFolderTree, PathsThatNameNoFolderDeleteNothing) {
   test::TempDir dir;
   const std::string root = BuildTree(dir);

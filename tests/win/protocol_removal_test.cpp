@@ -159,7 +159,7 @@ TEST_F(DetectorTool, CheckAnswersForTheAskedComponentAndDeletesTheReport) {
     int found;
   } cases[] = {{"Dorn_PPPoE", 1}, {"PAVOPROTOCOL", 0}, {"NETPROTOCOL", 1}, {"ZR_PROTOCOL", 0}};
   for (const auto& c : cases) {
-    EXPECT_EQ(c.found, CheckProtocolInstalled(c.component)) << c.component;
+    EXPECT_EQ(c.found, CheckProtocolInstalled(c.component, test::ExeDir())) << c.component;
     EXPECT_FALSE(test::FileExists(kReport)) << c.component;
     EXPECT_EQ(std::vector<std::string>{CheckCall(c.component)}, TakeCalls()) << c.component;
   }
@@ -183,7 +183,7 @@ TEST_F(DetectorTool, MarkerCountsOnlyWithinTheReportsFirst1024Bytes) {
   for (const auto& c : cases) {
     m_zeroBytes.Set(c.zeroBytes);
     m_markerOffset.Set(c.markerOffset);
-    EXPECT_EQ(c.found, CheckProtocolInstalled("PAVOPROTOCOL"))
+    EXPECT_EQ(c.found, CheckProtocolInstalled("PAVOPROTOCOL", test::ExeDir()))
         << "zero bytes '" << c.zeroBytes << "', offset '" << c.markerOffset << "'";
     EXPECT_FALSE(test::FileExists(kReport)) << c.markerOffset;
   }
@@ -194,16 +194,16 @@ TEST_F(DetectorTool, StaleReportIsReadByTheNextCheckAndThenGone) {
   // No tool: nothing writes a fresh report, so what an earlier run left is what is read.
   ASSERT_TRUE(test::WriteFileBytes(kReport, "earlier run\r\n" + kMarker + "\r\n"));
   ::SetFileAttributesA(kReport.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(1, CheckProtocolInstalled("NETPROTOCOL"));
+  EXPECT_EQ(1, CheckProtocolInstalled("NETPROTOCOL", test::ExeDir()));
   EXPECT_FALSE(test::FileExists(kReport));
-  EXPECT_EQ(0, CheckProtocolInstalled("NETPROTOCOL"));
-  EXPECT_EQ(0, CheckProtocolInstalled("Dorn_PPPoE"));
+  EXPECT_EQ(0, CheckProtocolInstalled("NETPROTOCOL", test::ExeDir()));
+  EXPECT_EQ(0, CheckProtocolInstalled("Dorn_PPPoE", test::ExeDir()));
 }
 
 TEST_F(DetectorTool, CheckRunsFromTheProgramFolder) {
   InstallTool();
   ASSERT_TRUE(::SetCurrentDirectoryA(m_store.Path().c_str()));
-  CheckProtocolInstalled("Dorn_PPPoE");
+  CheckProtocolInstalled("Dorn_PPPoE", test::ExeDir());
   EXPECT_EQ(0, ::lstrcmpiA(test::ExeDir().c_str(), CurrentDirectory().c_str()))
       << CurrentDirectory();
 }
@@ -214,10 +214,10 @@ TEST_F(DetectorTool, ComponentNameThatDoesNotFitOrIsMissingStartsNothing) {
   const std::string longest(511 - CheckCall("").size(), 'N');
   const std::string tooLong = longest + "N";
   m_installed.Set(longest + "," + tooLong);
-  EXPECT_EQ(1, CheckProtocolInstalled(longest.c_str()));
+  EXPECT_EQ(1, CheckProtocolInstalled(longest.c_str(), test::ExeDir()));
   EXPECT_EQ(std::vector<std::string>{CheckCall(longest)}, TakeCalls());
-  EXPECT_EQ(0, CheckProtocolInstalled(tooLong.c_str()));
-  EXPECT_EQ(0, CheckProtocolInstalled(nullptr));
+  EXPECT_EQ(0, CheckProtocolInstalled(tooLong.c_str(), test::ExeDir()));
+  EXPECT_EQ(0, CheckProtocolInstalled(nullptr, test::ExeDir()));
   EXPECT_TRUE(TakeCalls().empty());
 }
 
@@ -241,7 +241,7 @@ TEST_F(DetectorTool, RemovalRunsSevenTimesForTheFirstInstalledComponent) {
   };
   for (const auto& c : cases) {
     m_installed.Set(c.installed);
-    RemoveClientProtocol();
+    RemoveClientProtocol(test::ExeDir());
     std::vector<std::string> expected;
     for (const std::string& component : c.asked) expected.push_back(CheckCall(component));
     expected.insert(expected.end(), 7, RemovalCall(c.removed));

@@ -1,8 +1,11 @@
 // Calls RunBrowserUninstaller and exits, so a test can run it from a program folder of its
 // choosing (the browser's uninstaller is found beside the running program).
+#include "app/shared_helpers.h"
 #include "cleanup/close_programs.h"
 
 int main() {
-  RunBrowserUninstaller();
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  RunBrowserUninstaller(moduleDir);
   return 0;
 }

@@ -5,11 +5,14 @@
 
 #include <cstdio>
 
+#include "app/shared_helpers.h"
 #include "cleanup/drivers.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  const int result = UninstallDrivers();
+  std::string moduleDir;
+  GetModuleDir(moduleDir);
+  const int result = UninstallDrivers(moduleDir);
   const bool stillLoaded = ::GetModuleHandleA("DriverSetup.dll") != nullptr;
   FILE* out = std::fopen(argv[1], "w");
   if (!out) return 3;

@@ -209,3 +209,40 @@ void SetWineVersionFor(const std::string& exeName, const std::string& version) {
 }
 
 }  // namespace test
+
+namespace test {
+
+namespace {
+// Wine's own export that names the Unix file behind a Windows path.
+std::string UnixPathOf(const std::string& path) {
+  using UnixFileNameFn = char*(CDECL*)(const WCHAR*);
+  const auto unixName = reinterpret_cast<UnixFileNameFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return std::string();
+  std::wstring wide(path.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0],
+                                                          static_cast<int>(wide.size()))));
+  char* name = unixName(wide.c_str());
+  if (!name) return std::string();
+  const std::string result = name;
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return result;
+}
+}  // namespace
+
+bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {
+  const std::string link = UnixPathOf(linkPath), target = UnixPathOf(targetPath);
+  if (link.empty() || target.empty()) return false;
+  // Wine starts a Unix program named by its Unix path when the current folder lies on the drive
+  // that maps the Unix root; its process cannot be waited for, so the link is polled for.
+  std::string command = "/bin/ln -s \"" + target + "\" \"" + link + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, "Z:\\", &si, &pi)) return false;
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return WaitUntil([&] { return ::GetFileAttributesA(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+}
+
+}  // namespace test

@@ -68,6 +68,11 @@ long RunAndCapture(const std::string& commandLine, std::string& output, DWORD ti
 // Polls cond every 20 ms until it is true or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = 20000);
 
+// Makes linkPath a Unix symbolic link to the folder or file targetPath (both Windows paths of the
+// prefix); Wine shows a link to a folder as a folder with the reparse-point attribute. False
+// where that cannot be done (not under Wine).
+bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath);
+
 // Sets the Windows version Wine reports to a program ("win98", "winxp", ...); empty removes it.
 void SetWineVersionFor(const std::string& exeName, const std::string& version);
 

@@ -1,0 +1,48 @@
+// The text side of the one path rule that guards every path taken from data (the installation
+// folder, the user-data folder, shortcut values, "reg.ini" names, the language pack's file names)
+// before anything is deleted. Pure: the system's part (long names, the protected folders) lives in
+// path_rule.h. Paths are ANSI text in the system code page; double-byte characters are never split.
+#pragma once
+#include <string>
+#include <vector>
+
+// The canonical form of path as far as its text tells, or empty when it names no absolute
+// location below a root:
+// - "/" is read as "\", and doubled separators are folded;
+// - the prefixes "\\?\" and "\\.\" are dropped ("\\?\UNC\host\share" becomes "\\host\share");
+// - an administrative share "\\host\X$\rest" is read as "X:\rest";
+// - trailing dots and blanks of each step are dropped, as Windows drops them;
+// - a trailing separator is dropped, except after a drive ("C:\");
+// - relative paths, paths relative to a drive ("C:x"), device names, "." and ".." steps (which
+//   would lead somewhere other than the text seems to say), and steps holding a wildcard or
+//   another character no file name may hold give an empty result.
+std::string CanonicalPathText(const std::string& path);
+
+// The path with ASCII letters lowered, leaving double-byte characters as they are: how two
+// canonical paths are compared.
+std::string FoldPathCase(const std::string& path);
+
+// The length of the root of a canonical path: 3 for "C:\...", the length of "\\host\share" for a
+// share (its separator not counted), 0 when it has none.
+size_t PathRootLength(const std::string& canonical);
+
+// The folders the rule protects, in canonical form and case-folded.
+struct ProtectedFolders {
+  std::vector<std::string> withContents;  // nothing at or below them (the Windows folder)
+  std::vector<std::string> themselves;    // never the folder itself or any folder above it
+};
+
+// The steps of a canonical path below its root, in order.
+std::vector<std::string> PathStepsBelowRoot(const std::string& canonical);
+
+// Whether a canonical, case-folded path may be removed: it lies below a drive or share root,
+// is not at or below a folder protected with its contents, and is neither a protected folder
+// itself nor a folder that holds one.
+bool IsPathAllowed(const std::string& canonicalFolded, const ProtectedFolders& folders);
+
+// Whether a canonical, case-folded path lies strictly below a canonical, case-folded folder.
+bool IsPathBelow(const std::string& path, const std::string& folder);
+
+// Whether the file name ends in ".lnk", ".pif" or ".url" (any case): the kinds of file a shortcut
+// value may name.
+bool HasShortcutExtension(const std::string& path);
