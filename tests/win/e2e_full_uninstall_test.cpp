@@ -177,22 +177,93 @@ TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerButNotTheProgram) {
   ExpectFootprint(run, e);
 }
 
-TEST_F(FullUninstall, DriveRootAsInstallationFolderRemovesNothingBelowIt) {
-  // Files at the root that a careless worker would take for the client's.
-  const std::string canary = "C:\\e2e-canary.txt";
-  ASSERT_TRUE(test::WriteFileBytes(canary, "keep me"));
-  Install("/setuppath C:\\");
-  const std::string rootMain = "C:\\" + m_install.Define("PROGRAM_FILENAME");
-  ASSERT_TRUE(test::WriteFileBytes(rootMain, "not the client"));
-  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
-  EXPECT_TRUE(test::FileExists(canary));
-  EXPECT_TRUE(test::FileExists(rootMain));
+// Every item the run removed belongs to the client's own footprint.
+void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run) {
+  Expectation all;
+  all.keepData = 0;
+  const std::vector<std::string> footprint = test::ExpectedRemovals(install, all);
   for (const std::string& item : run.Removed())
-    EXPECT_TRUE(item.find("c:\\program files\\mirel\\dorndial") == std::string::npos ||
-                item.find("uninstall.exe") != std::string::npos || item.find("pavobrowser") != std::string::npos)
-        << "removed although the installation folder was never listed: " << item;
-  DeleteFileA(canary.c_str());
-  DeleteFileA(rootMain.c_str());
+    EXPECT_TRUE(std::binary_search(footprint.begin(), footprint.end(), item)) << "not the client's: " << item;
+}
+
+// Files outside the client's footprint that a careless worker would take for its own.
+class Canaries {
+public:
+  void Add(const std::string& path) {
+    if (test::FileExists(path)) return;  // someone else's file: never written, never removed
+    ASSERT_TRUE(test::WriteFileBytes(path, "keep me: " + path));
+    m_paths.push_back(path);
+  }
+  void ExpectIntact() const {
+    for (const std::string& path : m_paths) {
+      std::string bytes;
+      EXPECT_TRUE(test::ReadFileBytes(path, bytes) && bytes == "keep me: " + path) << path;
+    }
+  }
+  ~Canaries() {
+    for (const std::string& path : m_paths) DeleteFileA(path.c_str());
+  }
+
+private:
+  std::vector<std::string> m_paths;
+};
+
+TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemovesNothingBelowIt) {
+  char windows[MAX_PATH] = {}, programFiles[MAX_PATH] = {}, shortProgramFiles[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+  GetShortPathNameA(programFiles, shortProgramFiles, MAX_PATH);
+  const std::string win = windows, drive = win.substr(0, 2), belowDrive = win.substr(3);
+  const std::string spellings[] = {drive + "\\",
+                                   win + ".",
+                                   drive + "\\\\" + belowDrive,
+                                   "\\\\?\\" + win,
+                                   "\\\\localhost\\" + drive.substr(0, 1) + "$\\" + belowDrive,
+                                   win + "\\System32\\drivers",
+                                   shortProgramFiles};
+  for (const std::string& setupPath : spellings) {
+    SCOPED_TRACE("SetupPath " + setupPath);
+    Install("/setuppath " + setupPath);
+    const std::string mainName = "\\" + m_install.Define("PROGRAM_FILENAME");
+    Canaries canaries;
+    canaries.Add(drive + "\\e2e-canary.txt");
+    for (const std::string& folder : {drive, win, win + "\\System32\\drivers", std::string(programFiles)})
+      canaries.Add(folder + mainName);
+    const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
+    canaries.ExpectIntact();
+    ExpectOnlyTheClientsItemsRemoved(m_install, run);
+    EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
+    m_install.Remove();
+  }
+}
+
+TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
+  Install();
+  test::TempDir outside;
+  ASSERT_TRUE(test::WriteFileBytes(outside / "theirs.txt", "someone else's"));
+  ASSERT_TRUE(CopyFileA((test::SampleClientDir() + "\\ComServerOk.dll").c_str(), (outside / "TheirServer.dll").c_str(),
+                        FALSE));
+  char appData[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+  const std::vector<std::string> links = {m_install.Folder() + "\\Linked", std::string(appData) + "\\Teloris\\Linked"};
+  for (const std::string& link : links)
+    if (!test::MakeUnixLink(link, outside.Path())) GTEST_SKIP() << "no links here";
+  // The list of COM server folders names the link, as a damaged installation might.
+  std::string list;
+  ASSERT_TRUE(test::ReadFileBytes(m_install.Folder() + "\\reg.ini", list));
+  ASSERT_TRUE(test::WriteFileBytes(m_install.Folder() + "\\reg.ini", "Linked\r\n" + list));
+
+  DriveOptions drive;
+  drive.keepData = 0;
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  std::string bytes;
+  EXPECT_TRUE(test::ReadFileBytes(outside / "theirs.txt", bytes) && bytes == "someone else's");
+  EXPECT_TRUE(test::FileExists(outside / "TheirServer.dll"));
+  EXPECT_EQ("", test::StandInLog("TheirServer")) << "a server behind a link was asked to unregister";
+  ExpectOnlyTheClientsItemsRemoved(m_install, run);
+  EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
+  for (const std::string& link : links) test::RemoveUnixLink(link);
+  m_install.Remove();
 }
 
 }  // namespace

@@ -230,19 +230,33 @@ std::string UnixPathOf(const std::string& path) {
 }
 }  // namespace
 
-bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {
-  const std::string link = UnixPathOf(linkPath), target = UnixPathOf(targetPath);
-  if (link.empty() || target.empty()) return false;
-  // Wine starts a Unix program named by its Unix path when the current folder lies on the drive
-  // that maps the Unix root; its process cannot be waited for, so the link is polled for.
-  std::string command = "/bin/ln -s \"" + target + "\" \"" + link + "\"";
+namespace {
+// Starts a Unix tool with Unix paths. Wine starts a Unix program named by its Unix path when the
+// current folder lies on the drive that maps the Unix root; its process cannot be waited for, so
+// callers poll for its effect.
+bool StartUnixTool(std::string command) {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, "Z:\\", &si, &pi)) return false;
   ::CloseHandle(pi.hThread);
   ::CloseHandle(pi.hProcess);
-  return WaitUntil([&] { return ::GetFileAttributesA(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+  return true;
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+}  // namespace
+
+bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {
+  const std::string link = UnixPathOf(linkPath), target = UnixPathOf(targetPath);
+  return !link.empty() && !target.empty() && StartUnixTool("/bin/ln -s \"" + target + "\" \"" + link + "\"") &&
+         WaitUntil([&] { return Exists(linkPath); }, 10000);
+}
+
+bool RemoveUnixLink(const std::string& linkPath) {
+  const std::string link = UnixPathOf(linkPath);
+  return !link.empty() && StartUnixTool("/bin/rm -f \"" + link + "\"") &&
+         WaitUntil([&] { return !Exists(linkPath); }, 10000);
 }
 
 }  // namespace test

@@ -72,6 +72,8 @@ bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = 20000);
 // prefix); Wine shows a link to a folder as a folder with the reparse-point attribute. False
 // where that cannot be done (not under Wine).
 bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath);
+// Removes such a link itself, which Wine's own calls cannot do (they reach the target).
+bool RemoveUnixLink(const std::string& linkPath);
 
 // Sets the Windows version Wine reports to a program ("win98", "winxp", ...); empty removes it.
 void SetWineVersionFor(const std::string& exeName, const std::string& version);
