@@ -7,6 +7,21 @@ set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 NOMINMAX)
 
+# Release: unused functions and data dropped at link time, symbols and debug information stripped,
+# no link time stamp in the header (the same sources give the same bytes).
+if(CMAKE_BUILD_TYPE STREQUAL "Release")
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+endif()
+
+# UNINSTALL_PROGRAM_ONLY builds Uninstall.exe alone (the release build): no sample client, no
+# Windows tests, no benchmarks.
+option(UNINSTALL_PROGRAM_ONLY "Build only Uninstall.exe" OFF)
+
+# "uninstall_version.h": the version from the file VERSION, for the version resource and the code.
+configure_file(${CMAKE_SOURCE_DIR}/ui/res/uninstall_version.h.in
+  ${CMAKE_BINARY_DIR}/generated/uninstall_version.h @ONLY)
+
 # Every source of the product except the entry point and the application object goes into one
 # library, so the Windows tests link exactly the code the program runs.
 file(GLOB PRODUCT_SOURCES CONFIGURE_DEPENDS
@@ -18,7 +33,7 @@ file(GLOB PRODUCT_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/cleanup/*.cpp)
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX "(_host\\.cpp|/app/main\\.cpp|/framework/entry_point\\.cpp)$")
 add_library(uninstall_core STATIC ${PRODUCT_SOURCES})
-target_include_directories(uninstall_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(uninstall_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(uninstall_core PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(uninstall_core PUBLIC
   shlwapi shell32 ole32 oleaut32 uuid comctl32 rasapi32 gdi32 user32 advapi32 kernel32)
@@ -30,10 +45,12 @@ target_compile_options(Uninstall PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(Uninstall PRIVATE uninstall_core)
 set_target_properties(Uninstall PROPERTIES OUTPUT_NAME "Uninstall")
 
-# Benchmarks that run inside Wine (scripts/bench.sh runs them).
-add_executable(bench_file_phase bench/file_phase_bench.cpp)
-target_compile_options(bench_file_phase PRIVATE ${PROJECT_WARNINGS})
-target_link_libraries(bench_file_phase PRIVATE uninstall_core)
+if(NOT UNINSTALL_PROGRAM_ONLY)
+  # Benchmarks that run inside Wine (scripts/bench.sh runs them).
+  add_executable(bench_file_phase bench/file_phase_bench.cpp)
+  target_compile_options(bench_file_phase PRIVATE ${PROJECT_WARNINGS})
+  target_link_libraries(bench_file_phase PRIVATE uninstall_core)
 
-add_subdirectory(sample-client)
-add_subdirectory(tests/win)
+  add_subdirectory(sample-client)
+  add_subdirectory(tests/win)
+endif()
