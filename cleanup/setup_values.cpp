@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cleanup/setup_file_parser.h"
+#include "cleanup/setup_value_text.h"
 #include "framework/handles.h"
 
 bool ImportRegistryFile(const char* path) {
@@ -41,6 +42,6 @@ std::string ReadSetupValue(const char* name, const char* keyPath) {
                          &size) != ERROR_SUCCESS)
     return fallback;
   std::string text(buffer, std::find(buffer, buffer + size, '\0'));
-  std::replace(text.begin(), text.end(), '|', '\n');
+  ExpandLineBreakMarks(text);
   return text;
 }

@@ -10,7 +10,7 @@ constexpr const char kDefaultSetupKey[] = "SOFTWARE\\Mirel_Mini\\tem";
 // its own lines.
 bool ImportRegistryFile(const char* path);
 
-// The value as text from HKEY_LOCAL_MACHINE\keyPath (kDefaultSetupKey when null), with every
-// "|" turned into a line feed. A missing key is created; a missing or unreadable value, or data
-// longer than 511 bytes, reads as "w".
+// The value as text from HKEY_LOCAL_MACHINE\keyPath (kDefaultSetupKey when null), with
+// every "|" that stands as a character of its own turned into a line feed. A missing key is
+// created; a missing or unreadable value, or data longer than 511 bytes, reads as "w".
 std::string ReadSetupValue(const char* name, const char* keyPath = nullptr);

@@ -4,6 +4,7 @@ set(PURE_SOURCES
   language/xml_doc.cpp
   language/language_pack_text.cpp
   cleanup/setup_file_parser.cpp
+  cleanup/setup_value_text.cpp
   cleanup/com_skip_rules.cpp
   cleanup/com_list_file.cpp
   cleanup/detector_report.cpp

@@ -121,6 +121,25 @@ void OnMouseMove(HWND hwnd, SkinButtonRecord& record, LPARAM lParam) {
   InvalidateButton(hwnd);
 }
 
+// Owner-drawn buttons answer as plain buttons; a skinned one answers as the push button it was,
+// so that the dialog manager sends Enter to the focused button and moves the default with the
+// focus.
+LRESULT DialogCode(const SkinButtonRecord& record) {
+  return DLGC_BUTTON | (record.m_bDefault ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+}
+
+// The dialog manager makes a push button the default or takes that from it with BM_SETSTYLE.
+// The button keeps its owner-drawn style and remembers the change instead; other bits of the
+// style and the redraw flag go on to the previous procedure.
+LRESULT OnSetStyle(HWND hwnd, SkinButtonRecord& record, WPARAM style, LPARAM redraw) {
+  const WPARAM type = style & BS_TYPEMASK;
+  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+    record.m_bDefault = type == BS_DEFPUSHBUTTON ? 1 : 0;
+    style = (style & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW;
+  }
+  return ::CallWindowProcA(record.m_prevProc, hwnd, BM_SETSTYLE, style, redraw);
+}
+
 }  // namespace
 
 COLORREF SkinButtonFaceColor(int row, int innerHeight, bool hover) {
@@ -196,6 +215,10 @@ LRESULT CALLBACK SkinButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONUP:
       OnLButtonUp(hwnd, record);
       return 0;
+    case WM_GETDLGCODE:
+      return DialogCode(record);
+    case BM_SETSTYLE:
+      return OnSetStyle(hwnd, record, wParam, lParam);
     case WM_CAPTURECHANGED:
       // Losing the capture ends hover and press alike: a press dragged off the button is dropped.
       record.m_bPressed = 0;

@@ -60,6 +60,8 @@ void SkinPushButton(HWND button) {
   if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return;
   ::SetWindowLongA(button, GWL_STYLE, style | BS_OWNERDRAW);
   auto record = std::make_unique<SkinButtonRecord>();
+  // The owner-drawn style no longer says which push button is the default; the record does.
+  record->m_bDefault = type == BS_DEFPUSHBUTTON ? 1 : 0;
   record->m_prevProc = ReplaceWndProc(button, &SkinButtonProc);
   g_buttonStates[button] = std::move(record);
 }

@@ -23,6 +23,7 @@ struct SkinButtonRecord {
   WNDPROC m_prevProc = nullptr;  // the button's procedure before it was skinned
   LONG m_bPressed = 0;           // 1 while the left mouse button is held down on it
   LONG m_bHover = 0;             // 1 while the mouse is over it (the button holds the capture)
+  LONG m_bDefault = 0;           // 1 while it is its dialog's default push button
 };
 
 // Installs and removes the hook. Entries are never removed from the tables below while the

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cleanup/setup_file_parser.h"
+#include "cleanup/setup_value_text.h"
 
 namespace {
 
@@ -89,6 +90,28 @@ TEST(SetupFileLimits, DoubleByteTextPassesThroughUnchanged) {
   auto v = Parse("zString2=" + gbk + "\r");
   ASSERT_EQ(1u, v.size());
   EXPECT_EQ(gbk, v[0].value);
+}
+
+// The host stands in for a GBK system: 0x81..0xFE lead a double-byte character.
+TEST(SetupValueText, OnlyAStandAloneBarBecomesALineFeed) {
+  struct Case { std::string in, out; } cases[] = {
+      {"", ""},
+      {"first|second", "first\nsecond"},
+      {"||", "\n\n"},
+      {"|end", "\nend"},
+      // GBK characters whose trail byte is 0x7C: \x96\x7c and \x81\x7c stay whole.
+      {"\x96\x7c", "\x96\x7c"},
+      {"\xb6\xab\x96\x7c|\x81\x7c", "\xb6\xab\x96\x7c\n\x81\x7c"},
+      {"a\x96\x7c|b", "a\x96\x7c\nb"},
+      // A lead byte at the very end has no trail byte; a zero byte counts as one character.
+      {"a|\x96", "a\n\x96"},
+      {std::string("a\0|", 3), std::string("a\0\n", 3)},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.in;
+    ExpandLineBreakMarks(text);
+    EXPECT_EQ(c.out, text) << "input: " << c.in;
+  }
 }
 
 }  // namespace

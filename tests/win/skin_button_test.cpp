@@ -174,9 +174,10 @@ protected:
   POINT Outside() const { return skin_test::ScreenPoint(m_dialog.Hwnd(), 250, 150); }
 
   TestDialog m_dialog{SIZE{300, 200},
-                      {{"Button", 1001, BS_PUSHBUTTON, {10, 10, 110, 40}, "Remove"},
-                       {"Button", 1002, BS_DEFPUSHBUTTON, {10, 50, 110, 80}, "Cancel"},
-                       {"Button", 1003, BS_PUSHBUTTON | WS_DISABLED, {10, 90, 110, 120}, "Later"}}};
+                      {{"Button", 1001, BS_PUSHBUTTON | WS_TABSTOP, {10, 10, 110, 40}, "Remove"},
+                       {"Button", 1002, BS_DEFPUSHBUTTON | WS_TABSTOP, {10, 50, 110, 80}, "Cancel"},
+                       {"Button", 1003, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, {10, 90, 110, 120},
+                        "Later"}}};
 };
 
 // The pixels of a button on screen that differ from its picture painted on a memory canvas
@@ -260,22 +261,46 @@ TEST_F(SkinButton, RealMouseClicks) {
   EXPECT_EQ(3, m_dialog.CommandCount());
 }
 
-// The keyboard stays with the system's button procedure and the dialog manager.
-TEST_F(SkinButton, KeyboardWorksUnchanged) {
-  HWND remove = Button(1001);
-  ::SetFocus(remove);
-  ::PostMessageA(remove, WM_KEYDOWN, VK_SPACE, 0);
-  ::PostMessageA(remove, WM_KEYUP, VK_SPACE, 0);
+bool IsOwnerDrawn(HWND button) {
+  return (::GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+}
+
+// Real keys on the foreground dialog: Enter presses the focused push button, the default moving
+// with the focus as Tab goes round; Space presses the focused button and Escape cancels.
+TEST_F(SkinButton, KeyboardPressesTheFocusedButton) {
+  HWND dialog = m_dialog.Hwnd(), remove = Button(1001), cancel = Button(1002);
+  ::SetForegroundWindow(dialog);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == dialog; }));
+  ::SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
+  ASSERT_EQ(1, Record(1002).m_bDefault);
+  ASSERT_EQ(0, Record(1001).m_bDefault);
+
+  // Tab skips the disabled button and comes round to Remove, which becomes the default.
+  skin_test::PressKey(VK_TAB);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == remove; }));
+  EXPECT_EQ(1, Record(1001).m_bDefault);
+  EXPECT_EQ(0, Record(1002).m_bDefault);
+  EXPECT_TRUE(IsOwnerDrawn(remove) && IsOwnerDrawn(cancel)) << "the default moved, the skin stayed";
+  EXPECT_EQ(0, DifferencesFromPicture(remove, Look(false, false, true, true)));
+
+  skin_test::PressKey(VK_RETURN);
   EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1001) == 1; }));
-
-  ::PostMessageA(remove, WM_KEYDOWN, VK_ESCAPE, 0);
+  skin_test::PressKey(VK_SPACE);
+  EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1001) == 2; }));
+  skin_test::PressKey(VK_ESCAPE);
   EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(IDCANCEL) == 1; }));
+  EXPECT_EQ(0, m_dialog.Clicks(1002));
+  EXPECT_TRUE(::IsWindowVisible(dialog));
 
-  // Enter goes to the default button, which ends the dialog.
-  ::PostMessageA(remove, WM_KEYDOWN, VK_RETURN, 0);
+  // Back on Cancel, the dialog's default id: Enter presses it and the skin ends the dialog.
+  skin_test::PressKey(VK_TAB);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == cancel; }));
+  EXPECT_EQ(1, Record(1002).m_bDefault);
+  EXPECT_EQ(0, Record(1001).m_bDefault);
+  skin_test::PressKey(VK_RETURN);
   EXPECT_TRUE(PumpUntil([&] { return m_dialog.Clicks(1002) == 1; }));
-  EXPECT_FALSE(::IsWindowVisible(m_dialog.Hwnd()));
-  EXPECT_EQ(3, m_dialog.CommandCount());
+  EXPECT_FALSE(::IsWindowVisible(dialog));
+  EXPECT_EQ(4, m_dialog.CommandCount());
 }
 
 // The pixels of one of the program's bitmaps.

@@ -368,4 +368,44 @@ TEST_F(SkinHook, MessageBoxesAreSkinnedAndEndWithTheButtonUsed) {
   }
 }
 
+// The thread's focus window (GetFocus answers for the calling thread only).
+HWND FocusOf(DWORD threadId) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(threadId, &info) ? info.hwndFocus : nullptr;
+}
+
+// Shows a Yes/No box whose default is Yes on this thread; once it is in front with the focus on
+// Yes, a helper thread presses the keys.
+int AnswerYesNoWithKeys(const char* caption, const std::vector<WORD>& keys) {
+  const DWORD mainThread = ::GetCurrentThreadId();
+  std::thread driver([&] {
+    HWND box = nullptr;
+    const bool shown = test::WaitUntil([&] {
+      box = FindVisibleDialog(mainThread, caption);
+      return box && WndProcOf(box) == &SkinDialogProc;
+    });
+    if (!shown) return;
+    ::SetForegroundWindow(box);
+    if (test::WaitUntil([&] {
+          return ::GetForegroundWindow() == box && FocusOf(mainThread) == ::GetDlgItem(box, IDYES);
+        }))
+      for (WORD key : keys) skin_test::PressKey(key);
+    // Whatever happened, the box must not outlive the test (a Yes/No box has no Cancel).
+    if (!test::WaitUntil([&] { return !::IsWindow(box); }, 10000))
+      ::PostMessageA(box, WM_COMMAND, IDYES, 0);
+  });
+  const int result = ::MessageBoxA(nullptr, "Close the client?", caption, MB_YESNO);
+  driver.join();
+  return result;
+}
+
+TEST_F(SkinHook, MessageBoxKeysAnswerTheFocusedButton) {
+  struct Case { const char* caption; std::vector<WORD> keys; } cases[] = {
+      {"Skin box Tab Enter", {VK_TAB, VK_RETURN}},  // Tab moves the focus to No
+      {"Skin box mnemonic", {'N'}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IDNO, AnswerYesNoWithKeys(c.caption, c.keys)) << c.caption;
+}
+
 }  // namespace

@@ -246,6 +246,18 @@ inline void MoveMouseTo(POINT screen) {
   SendMouse(MOUSEEVENTF_MOVE);
 }
 
+// Real keyboard input: one key pressed and released, delivered to the focus of the foreground
+// window.
+inline void PressKey(WORD key) {
+  INPUT inputs[2] = {};
+  for (INPUT& input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  ::SendInput(2, inputs, sizeof(INPUT));
+}
+
 inline POINT ScreenPoint(HWND hwnd, int x, int y) {
   POINT p{x, y};
   ::ClientToScreen(hwnd, &p);
