@@ -12,6 +12,10 @@ constexpr char kChineseCaption[] = "\xcc\xe1\xca\xbe";
 constexpr char kChineseText[] =
     "\xbc\xd3\xd4\xd8\xd3\xef\xd1\xd4\xb0\xfc\xca\xa7\xb0\xdc\xa3\xac\xb0\xb2\xd7\xb0\xcd\xcb\xb3\xf6";
 
+// "卸载未能完成，客户端仍在此电脑上。请重新运行卸载程序。" in GBK.
+constexpr char kChineseIncompleteText[] =
+    "\xd0\xb6\xd4\xd8\xce\xb4\xc4\xdc\xcd\xea\xb3\xc9\xa3\xac\xbf\xcd\xbb\xa7\xb6\xcb\xc8\xd4\xd4\xda\xb4\xcb\xb5\xe7\xc4\xd4\xc9\xcf\xa1\xa3\xc7\xeb\xd6\xd8\xd0\xc2\xd4\xcb\xd0\xd0\xd0\xb6\xd4\xd8\xb3\xcc\xd0\xf2\xa1\xa3";
+
 bool IsFile(const char* path) {
   const DWORD attributes = ::GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -32,6 +36,12 @@ void CopyFinishingProgram(const std::string& moduleDir) {
 PackFailureMessage PackFailureMessageFor(int languageCode) {
   if (languageCode == 0) return {kChineseCaption, kChineseText};
   return {"Tip", "Load language pack failure"};
+}
+
+PackFailureMessage IncompleteUninstallMessageFor(int languageCode) {
+  if (languageCode == 0) return {kChineseCaption, kChineseIncompleteText};
+  return {"Tip", "The uninstall could not be completed: the client is still on this computer. Please run the "
+                 "uninstaller again."};
 }
 
 UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir) {

@@ -15,6 +15,10 @@ struct PackFailureMessage {
 };
 PackFailureMessage PackFailureMessageFor(int languageCode);
 
+// What the user is told when a procedure ended early: the uninstall could not be completed and
+// the client is still there. Chosen by language code as the pack failure message is.
+PackFailureMessage IncompleteUninstallMessageFor(int languageCode);
+
 // What runs after the user confirmed.
 enum class UninstallProcedure {
   None,             // the Windows version could not be read: nothing is uninstalled

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "framework/win_app.h"
@@ -37,6 +38,9 @@ public:
   int m_bKeepCardDriver = 0;  // 1: keep the data-card driver
   int m_bDeleteUserData = 0;  // 1: delete the user's data folder (its check box was unchecked)
   CProgressDlg* m_pProgressDlg = nullptr;  // created in InitInstance, never deleted
+  // Set by a worker that ran its procedure to the end, right before it closes the progress
+  // dialog; an early end leaves it false, and the launcher then reports no success.
+  std::atomic<bool> m_bUninstallCompleted{false};
   CLanguagePack m_langPack;
 };
 

@@ -174,8 +174,9 @@ void WriteRegisterErrorLog(const std::string& text) {
   if (!IsLogModeOn()) return;
   ScopedHandle mutex(::CreateMutexA(nullptr, FALSE, kRegisterLogMutex));
   if (!mutex.IsValid()) return;
-  // An abandoned mutex is owned all the same: its last holder died, the log is ours now.
-  const DWORD wait = ::WaitForSingleObject(mutex.Get(), INFINITE);
+  // An abandoned mutex is owned all the same: its last holder died, the log is ours now. A holder
+  // that keeps it longer than the bound costs this one line, never the uninstall.
+  const DWORD wait = ::WaitForSingleObject(mutex.Get(), kRegisterLogMutexWaitMs);
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return;
   MutexOwnership owned(mutex.Get());
 

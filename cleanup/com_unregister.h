@@ -13,6 +13,8 @@
 // append to the log across processes.
 constexpr const char kLogModeKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\systemset\\";
 constexpr const char kRegisterLogMutex[] = "SetupLogError";
+// How long an append waits for the mutex before the line is dropped.
+constexpr unsigned long kRegisterLogMutexWaitMs = 5000;
 // A log larger than this is emptied before the next line; one of exactly this size is appended to.
 constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
 
@@ -34,7 +36,8 @@ void CollectFileList(const std::string& folder, std::vector<std::string>& list,
 BOOL UnregisterComServer(const std::string& path);
 
 // Appends one time-stamped line (or a bare "\n" separator for text "\n") to the log when
-// "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first.
+// "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first. The line is
+// dropped when the mutex cannot be had within kRegisterLogMutexWaitMs.
 void WriteRegisterErrorLog(const std::string& text);
 
 // The log's path: "<system directory>\RegisterError.log".

@@ -35,12 +35,9 @@ void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
 }
 
 // The dialog's window appears once the launcher's modal run has created it.
-bool WaitForDialogWindow(CProgressDlg& dialog) {
-  for (int i = 0; i < 10 && !::IsWindow(dialog.GetSafeHwnd()); ++i) ::Sleep(1000);
-  return ::IsWindow(dialog.GetSafeHwnd()) != FALSE;
-}
+constexpr DWORD kDialogWindowWaitMs = 10000;
 
-void CloseDialog(CProgressDlg& dialog) { ::SendMessageA(dialog.GetSafeHwnd(), WM_CLOSE, 0, 0); }
+void CloseDialog(HWND dialogWindow) { ::SendMessageA(dialogWindow, WM_CLOSE, 0, 0); }
 
 // Removes the shared PPPoE component through its batch file when this client was its last user.
 void RemoveSharedPppoeComponent() {
@@ -98,11 +95,12 @@ unsigned __stdcall FullUninstallThread(void* param) {
   CUninstallApp& app = GetUninstallApp();
 
   // Preparation.
-  if (!WaitForDialogWindow(dialog)) return 0;
+  const HWND dialogWindow = dialog.WaitForWindow(kDialogWindowWaitMs);
+  if (!dialogWindow) return 0;
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
     ::Sleep(2000);
-    CloseDialog(dialog);
+    CloseDialog(dialogWindow);
     return 0;
   }
   // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
@@ -136,7 +134,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) {
     // Nothing tells where the client's shortcuts lie: stop here, but let the program end.
     animation.Stop();
-    CloseDialog(dialog);
+    CloseDialog(dialogWindow);
     return 0;
   }
   if (app.m_bDeleteUserData) DeleteUserDataFolder(rule);
@@ -169,7 +167,8 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ::Sleep(1000);
 
   // Closing.
-  CloseDialog(dialog);
+  app.m_bUninstallCompleted = true;
+  CloseDialog(dialogWindow);
   RefreshDesktop();
   return 1;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/shared_helpers.h"
+#include "app/startup.h"
 #include "app/uninstall_app.h"
 #include "cleanup/close_programs.h"
 #include "cleanup/file_ops.h"
@@ -20,14 +21,42 @@ namespace {
 
 const char kUninstallEntries[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// What every launcher does first. False when the user refused to close the running client:
-// then nothing at all happens. Otherwise the worker has closed the progress dialog on return.
-bool RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param) {
-  if (!CloseClientPrograms(TRUE, ClientNamesFromPack(app.m_langPack))) return false;
-  if (HWND browser = ::FindWindowA(nullptr, "GetPavoBrowserUrl")) ::SendMessageA(browser, WM_USER + 1, 0, 0);
-  worker.Start(procedure, param);
-  if (app.m_pProgressDlg) app.m_pProgressDlg->DoModal();
-  return true;
+// How a procedure's run ended.
+enum class RunOutcome {
+  Declined,    // the user kept the running client: nothing at all happened
+  Incomplete,  // the worker ended early or could not start: the client is still there
+  Completed,
+};
+
+// How long the portal browser's window may take to answer before it counts as hung.
+constexpr UINT kBrowserAnswerTimeoutMs = 10000;
+
+// After an early end the entries, the finishing program and the browser's uninstaller stay, so
+// the user can try again; the user is told.
+void TellIncomplete(CUninstallApp& app) {
+  const PackFailureMessage message = IncompleteUninstallMessageFor(app.m_langPack.GetLanguageCode());
+  ::MessageBoxA(nullptr, message.text, message.caption, MB_OK | MB_ICONERROR);
+}
+
+// What every launcher does first: close the running client, tell the portal browser, run the
+// worker behind the modal progress dialog until the worker closes it. After an early end the
+// user has been told.
+RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param) {
+  if (!CloseClientPrograms(TRUE, ClientNamesFromPack(app.m_langPack))) return RunOutcome::Declined;
+  if (HWND browser = ::FindWindowA(nullptr, "GetPavoBrowserUrl")) {
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(browser, WM_USER + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kBrowserAnswerTimeoutMs,
+                          &ignored);
+  }
+  app.m_bUninstallCompleted = false;
+  // Without a dialog nothing would end the modal run, and without a worker nothing would close
+  // it: neither is started then, and nothing is removed.
+  if (app.m_pProgressDlg && worker.Start(procedure, param)) {
+    app.m_pProgressDlg->DoModal();
+    if (app.m_bUninstallCompleted) return RunOutcome::Completed;
+  }
+  TellIncomplete(app);
+  return RunOutcome::Incomplete;
 }
 
 // "<system directory>\Unl.exe <code>,<own path>", started in "c:\" without waiting.
@@ -68,7 +97,7 @@ void DeleteUninstallEntry(CUninstallApp& app, const char* defineName) {
 
 int RunFullUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  if (!RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg)) return 0;
+  if (RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg) != RunOutcome::Completed) return 0;
   char caption[50] = {};
   char text[1024] = {};
   app.m_langPack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
@@ -83,7 +112,7 @@ int RunFullUninstall(CUninstallApp& app) {
 
 int RunLegacyUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  if (!RunProcedure(app, worker, &LegacyUninstallThread, nullptr)) return 0;
+  if (RunProcedure(app, worker, &LegacyUninstallThread, nullptr) != RunOutcome::Completed) return 0;
   const int answer = AskYesNo("zString6", "zString5");
   if (answer == IDYES) ForceDeleteFile("c:\\Ipdetect.exe");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
@@ -94,7 +123,7 @@ int RunLegacyUninstall(CUninstallApp& app) {
 
 int RunSetupTypeUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  if (!RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr)) return 0;
+  if (RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr) != RunOutcome::Completed) return 0;
   AskYesNo("zString6", "zString7");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   StartFinishingProgram("21");

@@ -18,13 +18,14 @@
 
 namespace {
 
-// Ends the modal run of the progress dialog: the launcher then goes on. A quick run can end
-// before the launcher has shown the dialog, so its window is awaited first (for a bounded time).
-void CloseProgressDialog() {
-  CProgressDlg* dialog = GetUninstallApp().m_pProgressDlg;
-  if (!dialog) return;
-  for (int i = 0; i < 200 && !::IsWindow(dialog->GetSafeHwnd()); ++i) ::Sleep(50);
-  ::SendMessageA(dialog->GetSafeHwnd(), WM_CLOSE, 0, 0);
+// Ends the modal run of the progress dialog: the launcher then goes on, and takes the run as
+// complete when completed is set. A quick run can end before the launcher has shown the dialog,
+// so its window is awaited first (for a bounded time).
+void CloseProgressDialog(bool completed) {
+  CUninstallApp& app = GetUninstallApp();
+  app.m_bUninstallCompleted = completed;
+  if (!app.m_pProgressDlg) return;
+  if (const HWND window = app.m_pProgressDlg->WaitForWindow(10000)) ::SendMessageA(window, WM_CLOSE, 0, 0);
 }
 
 std::string EnterModuleDir() {
@@ -67,7 +68,7 @@ unsigned __stdcall LegacyUninstallThread(void*) {
   if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
-    CloseProgressDialog();
+    CloseProgressDialog(false);
     return 0;
   }
   const CPathRule rule = CPathRule::ForThisSystem();
@@ -78,14 +79,14 @@ unsigned __stdcall LegacyUninstallThread(void*) {
   RemoveClientProtocol(EnterModuleDir());
   if (MayEmptyInstallFolder(info, rule)) UnregisterComServers(info.setupPath, rule);
   if (!RemoveInstallation(info, rule)) {
-    CloseProgressDialog();
+    CloseProgressDialog(false);
     return 0;
   }
   ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
   ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\", "systemset");
-  CloseProgressDialog();
+  CloseProgressDialog(true);
   return 1;
 }
 
@@ -93,10 +94,10 @@ unsigned __stdcall SetupTypeUninstallThread(void*) {
   const SetupInfo info = ReadSetupInfo();
   EnterModuleDir();
   if (!RemoveInstallation(info, CPathRule::ForThisSystem())) {
-    CloseProgressDialog();
+    CloseProgressDialog(false);
     return 0;
   }
   ::RasDeleteEntryA(nullptr, "Pavo_163");
-  CloseProgressDialog();
+  CloseProgressDialog(true);
   return 1;
 }

@@ -55,6 +55,11 @@ BOOL CConfirmDlg::OnInitDialog() {
   UpdateData(false);
   ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_CARD_DRIVER, BM_SETCHECK, BST_CHECKED, 0);
   ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_USER_DATA, BM_SETCHECK, BST_CHECKED, 0);
+  // The focus starts on OK, through the dialog manager, so OK is also the button Enter presses.
+  if (const HWND ok = GetDlgItem(IDOK)) {
+    ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
+    return FALSE;
+  }
   return TRUE;
 }
 

@@ -16,7 +16,13 @@ const char kDialogKey[] = "IDD_Uninstall1";
 CProgressDlg::CProgressDlg(HWND parent)
     : CLangDialog(static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL)),
                   parent),
-      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))) {}
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
+      m_windowReady(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+HWND CProgressDlg::WaitForWindow(DWORD timeoutMs) const {
+  if (::WaitForSingleObject(m_windowReady.Get(), timeoutMs) != WAIT_OBJECT_0) return nullptr;
+  return m_publishedWnd.load();
+}
 
 void CProgressDlg::SetStepPos(int pos) { m_stepBar.SetPos(pos); }
 
@@ -43,12 +49,8 @@ void CProgressDlg::DoDataExchange(CDataExchange& dx) {
   // Template 136 has no bars: they then stay unattached and draw nothing.
   DDX_Control(dx, IDC_TOTAL_BAR, m_totalBar);
   DDX_Control(dx, IDC_STEP_BAR, m_stepBar);
-  // The text crosses threads only as a whole copy taken under the lock.
-  if (dx.m_bSaveAndValidate) {
-    std::string shown;
-    DDX_Text(dx, IDC_STATUS_TEXT, shown);
-    SetStatusText(shown);
-  } else {
+  // The text goes from the worker to the window only, as a whole copy taken under the lock.
+  if (!dx.m_bSaveAndValidate) {
     std::string status = GetStatusText();
     DDX_Text(dx, IDC_STATUS_TEXT, status);
   }
@@ -73,6 +75,8 @@ BOOL CProgressDlg::OnInitDialog() {
   ::SetDlgItemTextA(m_hWnd, IDC_TOTAL_LABEL, text);
 
   ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
+  m_publishedWnd.store(m_hWnd);
+  ::SetEvent(m_windowReady.Get());
   return TRUE;
 }
 
@@ -95,6 +99,8 @@ bool CProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
       }
       return false;
     case WM_DESTROY:
+      ::ResetEvent(m_windowReady.Get());
+      m_publishedWnd.store(nullptr);
       ::RemovePropA(m_hWnd, kOwnDialogProperty);
       return false;
     default:

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "framework/handles.h"
 #include "ui/lang_dialog.h"
 #include "ui/percent_bar.h"
 
@@ -30,11 +31,15 @@ public:
   int GetAnimInterval() const { return m_nAnimInterval.load(); }
   void SetAnimSpan(int points) { m_nAnimSpan.store(points); }
   int GetAnimSpan() const { return m_nAnimSpan.load(); }
+  // The dialog's window once it has initialised (its bars attached), waited for up to timeoutMs;
+  // null when it did not come. The worker threads reach the window only through this.
+  HWND WaitForWindow(DWORD timeoutMs) const;
 
 protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange& dx) override;
   bool PreTranslateMessage(MSG* msg) override;
+  void OnOK() override {}  // only the worker ends the run
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
@@ -47,4 +52,6 @@ private:
   std::string m_strStatus;
   std::atomic<int> m_nAnimInterval{100};
   std::atomic<int> m_nAnimSpan{10};
+  std::atomic<HWND> m_publishedWnd{nullptr};
+  ScopedHandle m_windowReady;  // set while m_publishedWnd holds the initialised window
 };

@@ -5,7 +5,9 @@
 //   window <kind> "<title>" | "<text>" | ...
 //
 //   driver.exe --exe PATH [--dir WORKDIR] [--keep-driver 0|1] [--keep-data 0|1] [--cancel]
-//              [--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS]
+//              [--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys]
+// With --keys every answer is typed instead of clicked: Enter on the button that has the focus
+// (the confirmation's OK, a question's Yes), Tab first to reach No, Escape to cancel.
 // Exit code: the uninstaller's exit code, or 90 when it did not end in time, 91 on bad usage,
 // 92 when it could not be started.
 #include <windows.h>
@@ -23,6 +25,7 @@ struct Options {
   int keepDriver = 1, keepData = 1;
   bool cancel = false;
   bool closeClient = true, finalYes = true;
+  bool keys = false;
   DWORD timeoutMs = 180000;
 };
 
@@ -101,6 +104,35 @@ void Click(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
+// Types keys into the window the way a person does: it is brought to the front first.
+void Type(HWND window, std::initializer_list<WORD> keys) {
+  ::SetForegroundWindow(window);
+  for (int i = 0; i < 100 && ::GetForegroundWindow() != window; ++i) ::Sleep(20);
+  std::vector<INPUT> input;
+  for (WORD key : keys)
+    for (DWORD flags : {0ul, static_cast<unsigned long>(KEYEVENTF_KEYUP)}) {
+      INPUT one = {};
+      one.type = INPUT_KEYBOARD;
+      one.ki.wVk = key;
+      one.ki.dwFlags = flags;
+      input.push_back(one);
+    }
+  ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+// Answers a window with a button: clicked, or typed as described at the top.
+void Answer(HWND window, int id, bool keys) {
+  if (!keys) {
+    Click(window, id);
+  } else if (id == IDCANCEL) {
+    Type(window, {VK_ESCAPE});
+  } else if (id == IDNO) {
+    Type(window, {VK_TAB, VK_RETURN});
+  } else {
+    Type(window, {VK_RETURN});
+  }
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -114,6 +146,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (a == "--final" && hasValue) o.finalYes = std::string(argv[++i]) == "yes";
     else if (a == "--timeout" && hasValue) o.timeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000;
     else if (a == "--cancel") o.cancel = true;
+    else if (a == "--keys") o.keys = true;
     else return false;
   }
   return !o.exe.empty();
@@ -125,7 +158,7 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr, "usage: driver.exe --exe PATH [--dir D] [--keep-driver 0|1] [--keep-data 0|1] [--cancel] "
-                         "[--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS]\n");
+                         "[--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys]\n");
     return 91;
   }
   std::string dir = o.dir.empty() ? o.exe.substr(0, o.exe.rfind('\\')) : o.dir;
@@ -181,15 +214,15 @@ int main(int argc, char** argv) {
       if (confirm) {
         ::SendMessageA(::GetDlgItem(w, 1047), BM_SETCHECK, o.keepDriver ? BST_CHECKED : BST_UNCHECKED, 0);
         ::SendMessageA(::GetDlgItem(w, 1046), BM_SETCHECK, o.keepData ? BST_CHECKED : BST_UNCHECKED, 0);
-        Click(w, o.cancel ? IDCANCEL : IDOK);
+        Answer(w, o.cancel ? IDCANCEL : IDOK, o.keys);
       } else if (progress) {
         progressSeen = true;
       } else if (yesNo) {
         // Before the progress dialog the question is whether to close the running client.
         const bool yes = progressSeen ? o.finalYes : o.closeClient;
-        Click(w, yes ? IDYES : IDNO);
+        Answer(w, yes ? IDYES : IDNO, o.keys);
       } else {
-        Click(w, IDOK);
+        Answer(w, IDOK, o.keys);
       }
     }
   }

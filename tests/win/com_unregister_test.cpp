@@ -219,12 +219,20 @@ TEST_F(RegisterLog, AWriterWaitsWhileAnotherProcessHoldsTheLogMutex) {
   ASSERT_TRUE(::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &si, &pi));
   ::CloseHandle(pi.hThread);
-  // While the mutex is held the writer cannot finish, however long it is given.
-  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(pi.hProcess, 3000));
+  // While the mutex is held the writer cannot finish within a moment.
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(pi.hProcess, 1000));
   EXPECT_FALSE(test::FileExists(m_log.Path()));
   ::ReleaseMutex(mutex);
   EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 60000));
   ::CloseHandle(pi.hProcess);
+  // A holder that never lets go costs the writer its line, not its run.
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(mutex, 0));
+  commandLine = "\"" + test::ExeDir() + "\\register_log_probe.exe\" RegisterLogProbeHeld 1 dropped";
+  ASSERT_TRUE(::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ::CloseHandle(pi.hThread);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 60000));
+  ::CloseHandle(pi.hProcess);
+  ::ReleaseMutex(mutex);
   ::CloseHandle(mutex);
   ::CloseHandle(start);
   EXPECT_EQ((Paths{"waited 0"}), LogMessages(m_log.Path()));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "support/sample_install.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
@@ -107,11 +108,15 @@ HANDLE StartInstalledClient(const SampleInstallation& install) {
   return pi.hProcess;
 }
 
+// Answered with the keyboard: Enter on the confirmation's OK, on the question's Yes and on the
+// closing message.
 TEST_F(FullUninstall, RunningClientIsClosedAfterYes) {
   Install();
   HANDLE client = StartInstalledClient(m_install);
   ASSERT_NE(nullptr, client);
-  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
+  DriveOptions drive;
+  drive.keys = true;
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
   // The question came before the progress, and the client was told to go, then ended.
   const size_t question = run.transcript.find("window question");
   EXPECT_TRUE(question < run.transcript.find("window progress")) << run.transcript;
@@ -122,12 +127,14 @@ TEST_F(FullUninstall, RunningClientIsClosedAfterYes) {
   ExpectFootprint(run, Expectation());
 }
 
+// Answered with the keyboard: Enter on the confirmation's OK, then Tab to No and Enter.
 TEST_F(FullUninstall, RunningClientKeptByNoLeavesEverythingInPlace) {
   Install();
   HANDLE client = StartInstalledClient(m_install);
   ASSERT_NE(nullptr, client);
   DriveOptions drive;
   drive.closeClient = false;
+  drive.keys = true;
   const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
   EXPECT_NE(std::string::npos, run.transcript.find("window question")) << run.transcript;
   EXPECT_EQ(std::string::npos, run.transcript.find("window progress")) << run.transcript;
@@ -167,11 +174,13 @@ TEST_F(FullUninstall, LockedMainProgramIsLeftWhileTheRestGoes) {
   ExpectFootprint(run, e);
 }
 
-TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerButNotTheProgram) {
+TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerAndIsNoSuccess) {
   Install("/lnk2 Uninstall.lnk");
   const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
   EXPECT_EQ(0, run.exitCode) << run.transcript;
-  EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
+  // The user is told, the entries and the uninstaller stay, and "Unl.exe" never starts.
+  EXPECT_NE(std::string::npos, run.transcript.find(IncompleteUninstallMessageFor(0).text)) << run.transcript;
+  EXPECT_EQ("", test::StandInLog("Unl"));
   Expectation e;
   e.endsAtLnk2 = true;
   ExpectFootprint(run, e);

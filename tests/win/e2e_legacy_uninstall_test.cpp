@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "support/sample_install.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
@@ -99,13 +100,16 @@ TEST_F(OlderAndSetupTypeUninstall, SetupTypeProcedureOnNewAndOldSystems) {
   }
 }
 
-TEST_F(OlderAndSetupTypeUninstall, Lnk2WithoutAFolderEndsBothWorkersButNotTheProgram) {
+TEST_F(OlderAndSetupTypeUninstall, Lnk2WithoutAFolderEndsBothWorkersAndIsNoSuccess) {
   for (const char* setupType : {"", "30"}) {
     SCOPED_TRACE(*setupType ? "SetupType worker" : "legacy worker");
     Install(std::string("/lnk2 Uninstall.lnk") + (*setupType ? std::string(" /setup-type ") + setupType : ""));
     const UninstallRun run = test::RunUninstall(m_install, "win98", DriveOptions());
     EXPECT_EQ(0, run.exitCode < 0 ? -1 : 0) << run.transcript;
-    EXPECT_NE(std::string::npos, run.transcript.find("window question")) << run.transcript;
+    // No closing question: the user is told that the uninstall could not be completed.
+    EXPECT_EQ(std::string::npos, run.transcript.find("window question")) << run.transcript;
+    EXPECT_NE(std::string::npos, run.transcript.find(IncompleteUninstallMessageFor(0).text)) << run.transcript;
+    EXPECT_EQ("", test::StandInLog("Unl"));
     Expectation e;
     e.procedure = *setupType ? Procedure::SetupType : Procedure::Legacy;
     e.os = "win98";

@@ -49,6 +49,7 @@ struct DriveOptions {
   bool cancel = false;
   bool closeClient = true;
   bool finalYes = true;
+  bool keys = false;  // answer with the keyboard instead of clicks
   std::string shots;
 };
 

@@ -37,10 +37,12 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
   const bool full = e.procedure == Procedure::Full;
   const bool legacy = e.procedure == Procedure::Legacy;
   const bool setupType = e.procedure == Procedure::SetupType;
+  const bool pastLnk2 = !e.endsAtLnk2;  // the worker went beyond the "lnk2" test
+  // After an early end the launcher removes nothing more and starts no companion program.
+  const bool completed = pastLnk2;
   // The finishing program is copied into the system directory by start-up, except on the
   // SetupType path, where it is therefore missing and never starts.
-  const bool finishing = !setupType;
-  const bool pastLnk2 = !e.endsAtLnk2;  // the worker went beyond the "lnk2" test
+  const bool finishing = !setupType && completed;
 
   const std::string folder = LowerPath(install.Folder());
   const std::string programLnk = LowerPath(install.Define("PROGRAM_NAME")) + ".lnk";
@@ -66,7 +68,7 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
       if (path == mainProgram) gone = !e.mainProgramLocked;
       // The browser's files go through the browser's own uninstaller, the uninstaller itself and
       // the emptied folder through the finishing program.
-      else if (Below(path, folder + "\\pavobrowser")) gone = true;
+      else if (Below(path, folder + "\\pavobrowser")) gone = completed;
       else if (path == folder + "\\uninstall.exe") gone = finishing;
       else if (path == folder) gone = finishing && folderEmptied && !e.mainProgramLocked;
       else gone = folderEmptied;
@@ -82,7 +84,7 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
     } else if (Below(path, "hklm\\software\\microsoft\\windows\\currentversion\\uninstall")) {
       const std::string engEntry = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\" +
                                    LowerPath(install.Define("PROGRAME_ENG_NAME"));
-      gone = full || !Below(path, engEntry);
+      gone = completed && (full || !Below(path, engEntry));
     } else if (Below(path, kClientTree)) {
       gone = pastLnk2 && (full || (legacy && Below(path, "hklm\\software\\mirel_mini\\dorn_pppoe2\\systemset")));
     } else if (Below(path, "hklm\\system\\currentcontrolset\\services\\dornpppoe")) {

@@ -16,7 +16,8 @@ struct Expectation {
   int keepData = 1;
   bool otherPppoe = false;
   bool mainProgramLocked = false;
-  // "lnk2" names no folder: the worker stops at that test, and only what comes before it goes.
+  // "lnk2" names no folder: the worker stops at that test, and only what comes before it goes;
+  // the launcher then keeps the Add/Remove Programs entries and starts no companion program.
   bool endsAtLnk2 = false;
   // Nothing at all is removed (cancelled, client not closed, detector tool missing).
   bool nothingRemoved = false;
