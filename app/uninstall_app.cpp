@@ -1,14 +1,17 @@
 #include "app/uninstall_app.h"
 
 #include <new>
+#include <string>
 
 #include "app/shared_helpers.h"
 #include "app/startup.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "procedures/launchers.h"
 #include "ui/confirm_dlg.h"
 #include "ui/progress_dlg.h"
+#include "uninstall_version.h"
 
 HFONT g_hDialogFont = nullptr;
 
@@ -16,31 +19,77 @@ CUninstallApp::CUninstallApp() = default;
 
 CUninstallApp::~CUninstallApp() = default;
 
+namespace {
+
+const char* ProcedureName(UninstallProcedure procedure) {
+  switch (procedure) {
+    case UninstallProcedure::SetupType: return "SetupType";
+    case UninstallProcedure::Full: return "full";
+    case UninstallProcedure::Legacy: return "legacy";
+    case UninstallProcedure::DetectorMissing: return "legacy, but Ipdetect.exe is missing";
+    case UninstallProcedure::None: return "none: the Windows version cannot be read";
+  }
+  return "";
+}
+
+// The start of the log: when, which program, what it was asked.
+void LogStart(CRunLog& log, const std::string& arguments, const CommandLineOptions& o) {
+  log.Line("start of Uninstall.exe " UNINSTALL_VERSION_TEXT);
+  log.Line("arguments:" + (arguments.empty() ? std::string(" (none)") : arguments));
+  log.Line(std::string("options: ") + (o.silent ? "silent" : "interactive") +
+           ", keep driver " + (o.keepDriver < 0 ? "by default" : std::to_string(o.keepDriver)) +
+           ", keep data " + (o.keepData < 0 ? "by default" : std::to_string(o.keepData)));
+}
+
+}  // namespace
+
 BOOL CUninstallApp::InitInstance() {
+  const std::string arguments = ArgumentsOf(::GetCommandLineA());
+  std::string error;
+  const bool goodArguments = ParseCommandLine(arguments, m_options, error);
+  if (!m_options.logPath.empty() && m_log.Open(m_options.logPath)) {
+    SetRunReport(&m_log);
+    LogStart(m_log, arguments, m_options);
+  }
+  if (!goodArguments) {
+    m_log.Line("bad arguments, nothing removed: " + error);
+    if (!m_options.silent) ::MessageBoxA(nullptr, kCommandLineUsage, "Uninstall.exe", MB_OK | MB_ICONERROR);
+    m_nExitCode = kExitBadArguments;
+    return FALSE;
+  }
+
   std::string moduleDir;
   GetModuleDir(moduleDir);
   switch (StartAndConfirm(moduleDir)) {
     case StartupResult::PackNotLoaded:
+      m_log.Line("Language.xml could not be loaded beside the program, nothing removed");
+      m_nExitCode = kExitIncomplete;
       return TRUE;
     case StartupResult::Cancelled:
+      m_log.Line("cancelled in the confirmation, nothing removed");
+      m_nExitCode = kExitCancelled;
       return FALSE;
     case StartupResult::Confirmed:
       break;
   }
-  switch (ChooseUninstallProcedure(moduleDir)) {
+  m_log.Line(std::string("answers: keep driver ") + (m_bKeepCardDriver ? "1" : "0") + ", keep data " +
+             (m_bDeleteUserData ? "0" : "1"));
+  const UninstallProcedure procedure = ChooseUninstallProcedure(moduleDir);
+  m_log.Line("Windows class " + std::to_string(GetOsClass()) + ", procedure " + ProcedureName(procedure));
+  switch (procedure) {
     case UninstallProcedure::SetupType:
-      RunSetupTypeUninstall(*this);
-      return FALSE;
-    case UninstallProcedure::DetectorMissing:
+      m_nExitCode = RunSetupTypeUninstall(*this);
       return FALSE;
     case UninstallProcedure::Full:
-      RunFullUninstall(*this);
+      m_nExitCode = RunFullUninstall(*this);
       break;
     case UninstallProcedure::Legacy:
-      RunLegacyUninstall(*this);
+      m_nExitCode = RunLegacyUninstall(*this);
       break;
+    case UninstallProcedure::DetectorMissing:
     case UninstallProcedure::None:
-      break;
+      m_nExitCode = kExitIncomplete;
+      return FALSE;
   }
   return TRUE;
 }
@@ -49,7 +98,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
   // Asked before anything is loaded, so the failure message follows the system's language.
   const PackFailureMessage failure = PackFailureMessageFor(m_langPack.GetLanguageCode());
   if (!m_langPack.IsLoaded() && !m_langPack.Load(moduleDir.c_str(), "Language.xml")) {
-    ::MessageBoxA(nullptr, failure.text, failure.caption, MB_OK);
+    if (!m_options.silent) ::MessageBoxA(nullptr, failure.text, failure.caption, MB_OK);
     return StartupResult::PackNotLoaded;
   }
   g_hDialogFont = m_langPack.GetFont();
@@ -60,7 +109,17 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 
   if (!m_pProgressDlg) m_pProgressDlg = new (std::nothrow) CProgressDlg(nullptr);
 
+  // Without a question the boxes' defaults answer: keep the driver, keep the user's data.
+  const bool keepDriver = m_options.keepDriver != 0;
+  const bool keepData = m_options.keepData != 0;
+  if (m_options.silent) {
+    m_bKeepCardDriver = keepDriver ? 1 : 0;
+    m_bDeleteUserData = keepData ? 0 : 1;
+    return StartupResult::Confirmed;
+  }
   CConfirmDlg confirm(nullptr);
+  confirm.m_bKeepDriverChecked = keepDriver;
+  confirm.m_bKeepUserDataChecked = keepData;
   // Only OK confirms: a dialog that could not even be shown asked nothing.
   if (confirm.DoModal() != IDOK) return StartupResult::Cancelled;
   m_bKeepCardDriver = confirm.m_nKeepDriver;
@@ -73,7 +132,11 @@ int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path.
   ForceDeleteFile(kDetectorCopyPath);
   m_skinHook.Remove();
-  return CWinApp::ExitInstance();
+  CWinApp::ExitInstance();
+  m_log.Line("exit code " + std::to_string(m_nExitCode));
+  SetRunReport(nullptr);
+  m_log.Close();
+  return m_nExitCode;
 }
 
 CUninstallApp& GetUninstallApp() { return *static_cast<CUninstallApp*>(CWinApp::GetApp()); }

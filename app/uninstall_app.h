@@ -6,6 +6,8 @@
 #include <atomic>
 #include <string>
 
+#include "app/command_line.h"
+#include "app/run_log.h"
 #include "framework/win_app.h"
 #include "language/language_pack.h"
 #include "ui/skin_hook.h"
@@ -24,15 +26,25 @@ public:
   CUninstallApp();
   ~CUninstallApp() override;
 
-  // Start-up, the confirmation and the choice of procedure, with the program's own folder.
+  // Start-up, the confirmation and the choice of procedure, with the program's own folder and
+  // the switches of its command line.
   BOOL InitInstance() override;
-  // Deletes "c:\Ipdetect.exe" on every path, then the base's exit.
+  // Deletes "c:\Ipdetect.exe" on every path, logs and returns the run's exit code.
   int ExitInstance() override;
 
   // Start-up up to the user's answer, with the companion files taken from moduleDir: the
   // language pack (or the failure message in the system's language), the dialog font, the
   // "Uninstall.bin" import, the progress dialog object and the confirmation dialog.
   StartupResult StartAndConfirm(const std::string& moduleDir);
+
+  // The exit codes deployment tools understand.
+  enum ExitCode {
+    kExitDone = 0,
+    kExitBadArguments = 87,
+    kExitCancelled = 1602,     // the user cancelled, or kept the running client
+    kExitIncomplete = 1603,    // an early end, no language pack, no detector tool
+    kExitDoneRestart = 3010,   // done; a restart completes the driver removal
+  };
 
   CSkinHook m_skinHook;       // skins the main thread's dialogs and message boxes
   int m_bKeepCardDriver = 0;  // 1: keep the data-card driver
@@ -42,6 +54,9 @@ public:
   // dialog; an early end leaves it false, and the launcher then reports no success.
   std::atomic<bool> m_bUninstallCompleted{false};
   CLanguagePack m_langPack;
+  CommandLineOptions m_options;  // the switches; none without arguments
+  CRunLog m_log;                 // open only when /LOG was given
+  int m_nExitCode = kExitDone;
 };
 
 // The one application object of the process (Uninstall.exe's, or a test's own).

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cleanup/close_programs_text.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
 #include "language/mbcs.h"
@@ -249,8 +250,10 @@ void RunBrowserUninstaller(const std::string& moduleDir) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started = {};
-  if (::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &started)) {
+  const BOOL run = ::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &started);
+  ReportProgram(commandLine, run != FALSE);
+  if (run) {
     ::CloseHandle(started.hThread);
     ::CloseHandle(started.hProcess);
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cleanup/folder_walk.h"
+#include "cleanup/run_report.h"
 #include "framework/handles.h"
 
 namespace {
@@ -18,6 +19,17 @@ void NotifyShell(LONG event, const char* path) {
   ::SHChangeNotify(event, kNotifyPathFlush, path, nullptr);
 }
 
+// Tells the run's report what became of a removal (the error is read right after the call).
+void ReportOutcome(const std::string& path, BOOL done, bool link) {
+  const DWORD error = ::GetLastError();
+  if (done)
+    ReportRemoval(path, RemovalResult::Removed);
+  else if (link)
+    ReportRemoval(path, RemovalResult::LinkKept);
+  else
+    ReportRemovalError(path, error);
+}
+
 }  // namespace
 
 BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists) {
@@ -28,11 +40,15 @@ BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists) {
 }
 
 BOOL ForceDeleteFile(const char* path) {
-  if (!::PathFileExistsA(path)) return TRUE;
+  if (!::PathFileExistsA(path)) {
+    if (path && path[0]) ReportRemoval(path, RemovalResult::Missing);
+    return TRUE;
+  }
   // A link goes as a link; its target's attributes are not touched either.
   const bool link = IsLinkPath(path);
   if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   const BOOL deleted = link ? RemoveLinkOnly(path) : ::DeleteFileA(path);
+  ReportOutcome(path, deleted, link);
   NotifyShell(SHCNE_DELETE, path);
   return deleted;
 }
@@ -41,6 +57,7 @@ BOOL ForceRemoveDir(const char* path) {
   const bool link = IsLinkPath(path);
   if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   const BOOL removed = link ? RemoveLinkOnly(path) : ::RemoveDirectoryA(path);
+  ReportOutcome(path, removed, link);
   NotifyShell(SHCNE_RMDIR, path);
   return removed;
 }
@@ -56,10 +73,13 @@ void DeleteProgramShortcut(int folderId, const std::string& programName, const C
   const std::string folderPath = shortcut;
   shortcut += "\\" + programName + ".lnk";
   // The name comes from the language pack: "..\x" must not lead out of the shell folder.
-  if (!rule.AllowsBelow(shortcut, folderPath)) return;
+  if (!rule.AllowsBelow(shortcut, folderPath)) {
+    ReportRemoval(shortcut, RemovalResult::Refused);
+    return;
+  }
 
   ::SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(shortcut.c_str());
+  ReportOutcome(shortcut, ::DeleteFileA(shortcut.c_str()), false);
   NotifyShell(SHCNE_DELETE, shortcut.c_str());
 }
 
@@ -68,7 +88,12 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
   if (!subKey || subKey[0] == '\0') return 0;
   ScopedRegKey parent;
   if (parent.Create(HKEY_LOCAL_MACHINE, parentPath ? parentPath : "") != ERROR_SUCCESS) return 0;
-  ::SHDeleteKeyA(parent.Get(), subKey);
+  const LONG deleted = ::SHDeleteKeyA(parent.Get(), subKey);
+  const std::string key = std::string("HKLM\\") + (parentPath ? parentPath : "") + subKey;
+  if (deleted == ERROR_SUCCESS)
+    ReportRemoval(key, RemovalResult::Removed);
+  else
+    ReportRemovalError(key, static_cast<DWORD>(deleted));
   return 1;
 }
 

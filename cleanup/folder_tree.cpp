@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "cleanup/folder_walk.h"
+#include "cleanup/run_report.h"
 
 bool IsDeletableFolderPath(const std::string& folderPath) {
   const size_t end = folderPath.find_last_not_of('\\');
@@ -16,16 +17,23 @@ void DeleteFolderTree(std::string folderPath) {
   const std::string folder = folderPath.substr(0, folderPath.size() - 1);
   ForEachFolderEntry(folder, [](const FolderEntry& entry) {
     if (entry.IsLink()) {
-      RemoveLinkOnly(entry.path);  // the link goes; what it points at is never entered
+      // The link goes; what it points at is never entered.
+      if (!RemoveLinkOnly(entry.path)) ReportRemoval(entry.path, RemovalResult::LinkKept);
       return;
     }
     ::SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (entry.IsFolder()) {
       DeleteFolderTree(entry.path);
+    } else if (::DeleteFileA(entry.path.c_str())) {
+      ReportRemoval(entry.path, RemovalResult::Removed);
     } else {
-      ::DeleteFileA(entry.path.c_str());
+      ReportRemovalError(entry.path, ::GetLastError());
     }
   });
   // A folder that is itself a link is left to the caller: it was not walked either.
-  if (!IsLinkPath(folder)) ::RemoveDirectoryA(folderPath.c_str());
+  if (IsLinkPath(folder)) return;
+  if (::RemoveDirectoryA(folderPath.c_str()))
+    ReportRemoval(folder, RemovalResult::Removed);
+  else
+    ReportRemovalError(folder, ::GetLastError());
 }

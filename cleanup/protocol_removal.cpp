@@ -7,6 +7,7 @@
 
 #include "cleanup/detector_report.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/run_report.h"
 #include "framework/handles.h"
 
 namespace {
@@ -33,9 +34,11 @@ void RunAndWaitForTool(char* commandLine) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                        nullptr, nullptr, &startup, &process))
-    return;
+  const std::string shown = commandLine;  // CreateProcessA may write into the command line
+  const BOOL started = ::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                                        nullptr, nullptr, &startup, &process);
+  ReportProgram(shown, started != FALSE);
+  if (!started) return;
   ScopedHandle processHandle(process.hProcess);
   ScopedHandle threadHandle(process.hThread);
   ::WaitForSingleObject(processHandle.Get(), INFINITE);

@@ -16,6 +16,7 @@
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/folder_tree.h"
+#include "cleanup/run_report.h"
 #include "procedures/progress_animation.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
@@ -34,10 +35,8 @@ void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
   ::Sleep(500);
 }
 
-// The dialog's window appears once the launcher's modal run has created it.
+// The dialog's run begins once the launcher's modal run has created its window.
 constexpr DWORD kDialogWindowWaitMs = 10000;
-
-void CloseDialog(HWND dialogWindow) { ::SendMessageA(dialogWindow, WM_CLOSE, 0, 0); }
 
 // Removes the shared PPPoE component through its batch file when this client was its last user.
 void RemoveSharedPppoeComponent() {
@@ -47,8 +46,10 @@ void RemoveSharedPppoeComponent() {
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     char commandLine[] = "uninstall.bat";
-    if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                         &si, &pi)) {
+    const BOOL started = ::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                          nullptr, &si, &pi);
+    ReportProgram("uninstall.bat", started != FALSE);
+    if (started) {
       ::WaitForSingleObject(pi.hProcess, INFINITE);
       ::CloseHandle(pi.hThread);
       ::CloseHandle(pi.hProcess);
@@ -64,7 +65,10 @@ void DeleteUserDataFolder(const CPathRule& rule) {
   char appData[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return;
   const std::string userData = std::string(appData) + "\\Teloris";
-  if (rule.Allows(userData)) DeleteFolderTree(userData);
+  if (rule.Allows(userData))
+    DeleteFolderTree(userData);
+  else
+    ReportRemoval(userData, RemovalResult::Refused);
 }
 
 // Lets the desktop show that the client's shortcuts are gone. Without an Active Desktop object
@@ -95,12 +99,11 @@ unsigned __stdcall FullUninstallThread(void* param) {
   CUninstallApp& app = GetUninstallApp();
 
   // Preparation.
-  const HWND dialogWindow = dialog.WaitForWindow(kDialogWindowWaitMs);
-  if (!dialogWindow) return 0;
+  if (!dialog.WaitUntilRunning(kDialogWindowWaitMs)) return 0;
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
     ::Sleep(2000);
-    CloseDialog(dialogWindow);
+    dialog.Close();
     return 0;
   }
   // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
@@ -119,6 +122,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   CProgressAnimation animation(dialog);
 
   // Phase 1: programs, files and registry.
+  ReportStep("phase 1: programs, files and registry");
   ShowStatus(dialog, "TEXT3");
   animation.Start(30, 60);
   if (GetOsClass() != 4) RemoveSharedPppoeComponent();
@@ -134,7 +138,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) {
     // Nothing tells where the client's shortcuts lie: stop here, but let the program end.
     animation.Stop();
-    CloseDialog(dialogWindow);
+    dialog.Close();
     return 0;
   }
   if (app.m_bDeleteUserData) DeleteUserDataFolder(rule);
@@ -146,12 +150,14 @@ unsigned __stdcall FullUninstallThread(void* param) {
   EndAnimation(dialog, animation);
 
   // Phase 2: drivers.
+  ReportStep(app.m_bKeepCardDriver ? "phase 2: drivers (kept)" : "phase 2: drivers, through DriverSetup.dll");
   ShowStatus(dialog, "TEXT2");
   animation.Start(50, 30);
   if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
   EndAnimation(dialog, animation);
 
   // Phase 3: files and folders.
+  ReportStep("phase 3: files and folders");
   ShowStatus(dialog, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
   if (mayEmptyFolder) {
@@ -168,7 +174,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
 
   // Closing.
   app.m_bUninstallCompleted = true;
-  CloseDialog(dialogWindow);
+  dialog.Close();
   RefreshDesktop();
   return 1;
 }

@@ -10,6 +10,7 @@
 #include "app/uninstall_app.h"
 #include "cleanup/close_programs.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/worker_thread.h"
 #include "procedures/full_uninstall.h"
@@ -34,6 +35,7 @@ constexpr UINT kBrowserAnswerTimeoutMs = 10000;
 // After an early end the entries, the finishing program and the browser's uninstaller stay, so
 // the user can try again; the user is told.
 void TellIncomplete(CUninstallApp& app) {
+  if (app.m_options.silent) return;
   const PackFailureMessage message = IncompleteUninstallMessageFor(app.m_langPack.GetLanguageCode());
   ::MessageBoxA(nullptr, message.text, message.caption, MB_OK | MB_ICONERROR);
 }
@@ -42,7 +44,11 @@ void TellIncomplete(CUninstallApp& app) {
 // worker behind the modal progress dialog until the worker closes it. After an early end the
 // user has been told.
 RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param) {
-  if (!CloseClientPrograms(TRUE, ClientNamesFromPack(app.m_langPack))) return RunOutcome::Declined;
+  // A silent run closes the client as after Yes.
+  if (!CloseClientPrograms(app.m_options.silent ? FALSE : TRUE, ClientNamesFromPack(app.m_langPack))) {
+    ReportStep("the user kept the running client: nothing removed");
+    return RunOutcome::Declined;
+  }
   if (HWND browser = ::FindWindowA(nullptr, "GetPavoBrowserUrl")) {
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutA(browser, WM_USER + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kBrowserAnswerTimeoutMs,
@@ -52,11 +58,25 @@ RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread
   // Without a dialog nothing would end the modal run, and without a worker nothing would close
   // it: neither is started then, and nothing is removed.
   if (app.m_pProgressDlg && worker.Start(procedure, param)) {
-    app.m_pProgressDlg->DoModal();
+    if (app.m_options.silent)
+      app.m_pProgressDlg->RunHidden();
+    else
+      app.m_pProgressDlg->DoModal();
     if (app.m_bUninstallCompleted) return RunOutcome::Completed;
   }
+  ReportStep("the procedure ended early: the client is still there");
   TellIncomplete(app);
   return RunOutcome::Incomplete;
+}
+
+// The exit code of a run: after a complete run that removed the drivers, a restart completes it.
+int ExitCodeOf(RunOutcome outcome, const CUninstallApp& app) {
+  switch (outcome) {
+    case RunOutcome::Declined: return CUninstallApp::kExitCancelled;
+    case RunOutcome::Incomplete: return CUninstallApp::kExitIncomplete;
+    case RunOutcome::Completed: break;
+  }
+  return app.m_bKeepCardDriver ? CUninstallApp::kExitDone : CUninstallApp::kExitDoneRestart;
 }
 
 // "<system directory>\Unl.exe <code>,<own path>", started in "c:\" without waiting.
@@ -70,8 +90,10 @@ void StartFinishingProgram(const char* code) {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, "c:\\",
-                       &si, &pi)) {
+  const BOOL started = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                                        nullptr, "c:\\", &si, &pi);
+  ReportProgram(commandText, started != FALSE);
+  if (started) {
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
   }
@@ -97,36 +119,42 @@ void DeleteUninstallEntry(CUninstallApp& app, const char* defineName) {
 
 int RunFullUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  if (RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg) != RunOutcome::Completed) return 0;
-  char caption[50] = {};
-  char text[1024] = {};
-  app.m_langPack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
-  app.m_langPack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
-  ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+  const RunOutcome outcome = RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg);
+  if (outcome != RunOutcome::Completed) return ExitCodeOf(outcome, app);
+  if (!app.m_options.silent) {
+    char caption[50] = {};
+    char text[1024] = {};
+    app.m_langPack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
+    app.m_langPack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
+    ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+  }
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   DeleteUninstallEntry(app, "PROGRAME_ENG_NAME");
   StartFinishingProgram("21");
   RunBrowserUninstaller(ModuleDir());
-  return 0;
+  return ExitCodeOf(outcome, app);
 }
 
 int RunLegacyUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  if (RunProcedure(app, worker, &LegacyUninstallThread, nullptr) != RunOutcome::Completed) return 0;
-  const int answer = AskYesNo("zString6", "zString5");
+  const RunOutcome outcome = RunProcedure(app, worker, &LegacyUninstallThread, nullptr);
+  if (outcome != RunOutcome::Completed) return ExitCodeOf(outcome, app);
+  // A silent run answers the closing question No.
+  const int answer = app.m_options.silent ? IDNO : AskYesNo("zString6", "zString5");
   if (answer == IDYES) ForceDeleteFile("c:\\Ipdetect.exe");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   StartFinishingProgram(answer == IDYES ? "12" : "11");
   RunBrowserUninstaller(ModuleDir());
-  return 1;
+  return ExitCodeOf(outcome, app);
 }
 
 int RunSetupTypeUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  if (RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr) != RunOutcome::Completed) return 0;
-  AskYesNo("zString6", "zString7");
+  const RunOutcome outcome = RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr);
+  if (outcome != RunOutcome::Completed) return ExitCodeOf(outcome, app);
+  if (!app.m_options.silent) AskYesNo("zString6", "zString7");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   StartFinishingProgram("21");
   RunBrowserUninstaller(ModuleDir());
-  return 0;
+  return CUninstallApp::kExitDone;  // this procedure leaves the drivers alone
 }

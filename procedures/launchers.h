@@ -1,7 +1,7 @@
 // The three launchers: each frames one uninstall procedure on the main thread (close the
 // running client, start the worker, show the progress dialog until the worker closes it, the
 // closing message, the Add/Remove Programs entry, the finishing program and the portal
-// browser's uninstaller). Their results are not looked at.
+// browser's uninstaller). Each returns the run's exit code (CUninstallApp::ExitCode).
 #pragma once
 
 class CUninstallApp;

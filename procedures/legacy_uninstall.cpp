@@ -24,8 +24,7 @@ namespace {
 void CloseProgressDialog(bool completed) {
   CUninstallApp& app = GetUninstallApp();
   app.m_bUninstallCompleted = completed;
-  if (!app.m_pProgressDlg) return;
-  if (const HWND window = app.m_pProgressDlg->WaitForWindow(10000)) ::SendMessageA(window, WM_CLOSE, 0, 0);
+  if (app.m_pProgressDlg && app.m_pProgressDlg->WaitUntilRunning(10000)) app.m_pProgressDlg->Close();
 }
 
 std::string EnterModuleDir() {

@@ -7,6 +7,7 @@
 
 #include "app/uninstall_app.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
 #include "language/mbcs.h"
 
@@ -45,12 +46,18 @@ ClientNames ClientNamesFromPack(CLanguagePack& pack) {
 }
 
 bool MayEmptyInstallFolder(const SetupInfo& info, const CPathRule& rule) {
-  return info.hasSetupPath && rule.Allows(info.setupPath);
+  if (!info.hasSetupPath) return false;
+  if (rule.Allows(info.setupPath)) return true;
+  ReportRemoval(info.setupPath, RemovalResult::Refused);
+  return false;
 }
 
 void DeleteMainProgram(const std::string& folder, const CPathRule& rule) {
   const std::string path = folder + "\\" + GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME");
-  if (!rule.AllowsBelow(path, folder)) return;
+  if (!rule.AllowsBelow(path, folder)) {
+    ReportRemoval(path, RemovalResult::Refused);
+    return;
+  }
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (ForceDeleteFile(path.c_str())) return;
     ::Sleep(500);
@@ -71,8 +78,12 @@ void RemoveFoldersExceptBrowser(const std::string& folder) {
 }
 
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
-  for (const std::string& path : info.shortcuts)
-    if (rule.AllowsShortcut(path)) ForceDeleteFile(path.c_str());
+  for (const std::string& path : info.shortcuts) {
+    if (rule.AllowsShortcut(path))
+      ForceDeleteFile(path.c_str());
+    else if (!path.empty())
+      ReportRemoval(path, RemovalResult::Refused);
+  }
 }
 
 void DeleteProgramShortcuts(std::initializer_list<int> folderIds, const CPathRule& rule) {
@@ -87,9 +98,17 @@ std::string ShortcutTitle() {
 }
 
 namespace {
-void DeleteQuietly(const std::string& path) {
+// Deletes a file below folder without telling the shell, when the rule allows it.
+void DeleteQuietlyWhenAllowed(const std::string& path, const std::string& folder, const CPathRule& rule) {
+  if (!rule.AllowsBelow(path, folder)) {
+    ReportRemoval(path, RemovalResult::Refused);
+    return;
+  }
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(path.c_str());
+  if (::DeleteFileA(path.c_str()))
+    ReportRemoval(path, RemovalResult::Removed);
+  else
+    ReportRemovalError(path, ::GetLastError());
 }
 }  // namespace
 
@@ -97,7 +116,7 @@ void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule)
   char desktop[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOP, FALSE)) return;
   const std::string path = std::string(desktop) + "\\" + title + ".lnk";
-  if (rule.AllowsBelow(path, desktop)) DeleteQuietly(path);
+  DeleteQuietlyWhenAllowed(path, desktop, rule);
 }
 
 bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title, const CPathRule& rule) {
@@ -107,7 +126,7 @@ bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& tit
   if (slash == static_cast<size_t>(-1)) return false;
   folder.resize(slash);
   const std::string path = folder + "\\" + title + ".lnk";
-  if (rule.AllowsBelow(path, folder)) DeleteQuietly(path);
+  DeleteQuietlyWhenAllowed(path, folder, rule);
   return true;
 }
 
@@ -115,5 +134,8 @@ void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule) {
   const size_t slash = MbFindLast(info.Lnk2().c_str(), '\\');
   if (slash == static_cast<size_t>(-1)) return;  // no folder: an empty path is never removed
   const std::string folder = info.Lnk2().substr(0, slash);
-  if (rule.Allows(folder)) ForceRemoveDir(folder.c_str());
+  if (rule.Allows(folder))
+    ForceRemoveDir(folder.c_str());
+  else
+    ReportRemoval(folder, RemovalResult::Refused);
 }

@@ -53,8 +53,8 @@ BOOL CConfirmDlg::OnInitDialog() {
 
   m_nKeepDriver = 1;
   UpdateData(false);
-  ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_CARD_DRIVER, BM_SETCHECK, BST_CHECKED, 0);
-  ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_USER_DATA, BM_SETCHECK, BST_CHECKED, 0);
+  ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_CARD_DRIVER, BM_SETCHECK, m_bKeepDriverChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+  ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_USER_DATA, BM_SETCHECK, m_bKeepUserDataChecked ? BST_CHECKED : BST_UNCHECKED, 0);
   // The focus starts on OK, through the dialog manager, so OK is also the button Enter presses.
   if (const HWND ok = GetDlgItem(IDOK)) {
     ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);

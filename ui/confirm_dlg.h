@@ -16,11 +16,14 @@ public:
   // After OK the raw check state of the user-data box: 1 = checked (the user's data folder
   // stays), 0 = unchecked (it is deleted).
   int m_nUserDataState = 0;
+  // How the two boxes start: both checked unless the command line said otherwise.
+  bool m_bKeepDriverChecked = true;
+  bool m_bKeepUserDataChecked = true;
 
 protected:
   void DoDataExchange(CDataExchange& dx) override;
   // Marks the window for the skinning, sets the title and every text from the language pack,
-  // selects the second radio button and checks both boxes.
+  // selects the second radio button and checks the boxes as asked (both by default).
   BOOL OnInitDialog() override;
   // Takes the two check boxes into the members, then ends with IDOK. Cancel, Escape and the
   // close box end with IDCANCEL through the base and leave the members as they were.

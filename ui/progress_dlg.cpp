@@ -17,11 +17,23 @@ CProgressDlg::CProgressDlg(HWND parent)
     : CLangDialog(static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL)),
                   parent),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
-      m_windowReady(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+      m_running(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_closed(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-HWND CProgressDlg::WaitForWindow(DWORD timeoutMs) const {
-  if (::WaitForSingleObject(m_windowReady.Get(), timeoutMs) != WAIT_OBJECT_0) return nullptr;
-  return m_publishedWnd.load();
+bool CProgressDlg::WaitUntilRunning(DWORD timeoutMs) const {
+  return ::WaitForSingleObject(m_running.Get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void CProgressDlg::Close() {
+  if (const HWND window = m_publishedWnd.load()) ::SendMessageA(window, WM_CLOSE, 0, 0);
+  ::SetEvent(m_closed.Get());
+}
+
+void CProgressDlg::RunHidden() {
+  ::ResetEvent(m_closed.Get());
+  ::SetEvent(m_running.Get());
+  ::WaitForSingleObject(m_closed.Get(), INFINITE);
+  ::ResetEvent(m_running.Get());
 }
 
 void CProgressDlg::SetStepPos(int pos) { m_stepBar.SetPos(pos); }
@@ -76,7 +88,7 @@ BOOL CProgressDlg::OnInitDialog() {
 
   ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
   m_publishedWnd.store(m_hWnd);
-  ::SetEvent(m_windowReady.Get());
+  ::SetEvent(m_running.Get());
   return TRUE;
 }
 
@@ -99,7 +111,7 @@ bool CProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
       }
       return false;
     case WM_DESTROY:
-      ::ResetEvent(m_windowReady.Get());
+      ::ResetEvent(m_running.Get());
       m_publishedWnd.store(nullptr);
       ::RemovePropA(m_hWnd, kOwnDialogProperty);
       return false;

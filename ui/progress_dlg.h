@@ -31,9 +31,16 @@ public:
   int GetAnimInterval() const { return m_nAnimInterval.load(); }
   void SetAnimSpan(int points) { m_nAnimSpan.store(points); }
   int GetAnimSpan() const { return m_nAnimSpan.load(); }
-  // The dialog's window once it has initialised (its bars attached), waited for up to timeoutMs;
-  // null when it did not come. The worker threads reach the window only through this.
-  HWND WaitForWindow(DWORD timeoutMs) const;
+  // Waits up to timeoutMs for the run to begin: the window initialised (its bars attached), or a
+  // run without a window started. False when it did not begin.
+  bool WaitUntilRunning(DWORD timeoutMs) const;
+  // Ends the run, from the worker: a synchronous WM_CLOSE to the window, which ends the modal
+  // run; a run without a window returns.
+  void Close();
+
+  // The run without any window, for a silent uninstall: the workers find the dialog running at
+  // once, their bar and text calls only keep values, and Close returns from here.
+  void RunHidden();
 
 protected:
   BOOL OnInitDialog() override;
@@ -52,6 +59,7 @@ private:
   std::string m_strStatus;
   std::atomic<int> m_nAnimInterval{100};
   std::atomic<int> m_nAnimSpan{10};
-  std::atomic<HWND> m_publishedWnd{nullptr};
-  ScopedHandle m_windowReady;  // set while m_publishedWnd holds the initialised window
+  std::atomic<HWND> m_publishedWnd{nullptr};  // the initialised window, for the workers
+  ScopedHandle m_running;  // set while a run is on (the window initialised, or a hidden run)
+  ScopedHandle m_closed;   // set by Close
 };

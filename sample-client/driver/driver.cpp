@@ -6,6 +6,9 @@
 //
 //   driver.exe --exe PATH [--dir WORKDIR] [--keep-driver 0|1] [--keep-data 0|1] [--cancel]
 //              [--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys]
+//              [--args "ARGUMENTS"]
+// --args passes arguments to the program. Any other visible window of the program is reported
+// as "window other", so a run that must show nothing can be checked.
 // With --keys every answer is typed instead of clicked: Enter on the button that has the focus
 // (the confirmation's OK, a question's Yes), Tab first to reach No, Escape to cancel.
 // Exit code: the uninstaller's exit code, or 90 when it did not end in time, 91 on bad usage,
@@ -21,7 +24,7 @@
 namespace {
 
 struct Options {
-  std::string exe, dir, shots;
+  std::string exe, dir, shots, args;
   int keepDriver = 1, keepData = 1;
   bool cancel = false;
   bool closeClient = true, finalYes = true;
@@ -140,6 +143,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (a == "--exe" && hasValue) o.exe = argv[++i];
     else if (a == "--dir" && hasValue) o.dir = argv[++i];
     else if (a == "--shots" && hasValue) o.shots = argv[++i];
+    else if (a == "--args" && hasValue) o.args = argv[++i];
     else if (a == "--keep-driver" && hasValue) o.keepDriver = std::atoi(argv[++i]);
     else if (a == "--keep-data" && hasValue) o.keepData = std::atoi(argv[++i]);
     else if (a == "--close-client" && hasValue) o.closeClient = std::string(argv[++i]) == "yes";
@@ -158,11 +162,13 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr, "usage: driver.exe --exe PATH [--dir D] [--keep-driver 0|1] [--keep-data 0|1] [--cancel] "
-                         "[--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys]\n");
+                         "[--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys] "
+                         "[--args ARGUMENTS]\n");
     return 91;
   }
   std::string dir = o.dir.empty() ? o.exe.substr(0, o.exe.rfind('\\')) : o.dir;
   std::string commandLine = "\"" + o.exe + "\"";
+  if (!o.args.empty()) commandLine += " " + o.args;
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
@@ -194,9 +200,8 @@ int main(int argc, char** argv) {
       const bool progress = ::GetDlgItem(w, 1027) != nullptr;
       const bool yesNo = ::GetDlgItem(w, IDYES) && ::GetDlgItem(w, IDNO);
       const bool ok = ::GetDlgItem(w, IDOK) != nullptr;
-      if (!confirm && !progress && !yesNo && !ok) continue;
       handled.insert(w);
-      const char* kind = confirm ? "confirm" : progress ? "progress" : yesNo ? "question" : "message";
+      const char* kind = confirm ? "confirm" : progress ? "progress" : yesNo ? "question" : ok ? "message" : "other";
       // Let the window finish painting before it is read and pictured.
       ::Sleep(progress ? 1500 : 400);
       std::string line = std::string("window ") + kind + " \"" + TextOf(w) + "\"";

@@ -186,6 +186,42 @@ TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerAndIsNoSuccess) {
   ExpectFootprint(run, e);
 }
 
+// For deployment tools: no window at any moment, the footprint of an interactive run with both
+// boxes checked, exit code 0 and a log of what was done. A shortcut value naming a file that is
+// no shortcut leaves that file in place.
+TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
+  Install();
+  const std::string infoKey = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo";
+  std::string lnk3;
+  ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk3", lnk3));
+  const std::string notAShortcut = "C:\\e2e-not-a-shortcut.txt";
+  ASSERT_TRUE(test::WriteFileBytes(notAShortcut, "someone else's"));
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk3", notAShortcut));
+  const std::string log = test::StandInLogDir() + "\\silent run.log";
+  DeleteFileA(log.c_str());
+
+  DriveOptions drive;
+  drive.arguments = "/s -KeepData=1 \"/LOG=" + log + "\"";
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  EXPECT_EQ(std::string::npos, run.transcript.find("window ")) << run.transcript;
+  EXPECT_TRUE(test::FileExists(notAShortcut));
+  // The shortcut lnk3 named at installation is not the client's to find any more: it stays.
+  std::vector<std::string> expected = test::ExpectedRemovals(m_install, Expectation());
+  expected.erase(std::remove(expected.begin(), expected.end(), "F " + test::LowerPath(lnk3)), expected.end());
+  EXPECT_EQ(expected, run.Removed()) << test::Describe(run.Removed());
+
+  std::string text;
+  ASSERT_TRUE(test::ReadFileBytes(log, text));
+  const std::string mainProgram = m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME");
+  const std::vector<std::string> lines = {"options: silent, keep driver by default, keep data 1", "procedure full",
+                                         "removed: " + mainProgram, "left: refused by the path rule: " + notAShortcut,
+                                         "started: ", "\\Unl.exe 21,", "exit code 0"};
+  for (const std::string& line : lines)
+    EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
+  DeleteFileA(notAShortcut.c_str());
+}
+
 // Every item the run removed belongs to the client's own footprint.
 void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run) {
   Expectation all;

@@ -144,6 +144,7 @@ UninstallRun RunUninstall(const SampleInstallation& install, const std::string& 
       << " --close-client " << (options.closeClient ? "yes" : "no") << " --final " << (options.finalYes ? "yes" : "no");
   if (options.cancel) cmd << " --cancel";
   if (options.keys) cmd << " --keys";
+  if (!options.arguments.empty()) cmd << " --args \"" << options.arguments << "\"";
   if (!options.shots.empty()) cmd << " --shots \"" << options.shots << "\"";
   run.exitCode = RunAndCapture(cmd.str(), run.transcript, 300000);
   // The finishing program and the browser's uninstaller go on after the uninstaller has ended.

@@ -50,6 +50,7 @@ struct DriveOptions {
   bool closeClient = true;
   bool finalYes = true;
   bool keys = false;  // answer with the keyboard instead of clicks
+  std::string arguments;  // Uninstall.exe's own command-line switches
   std::string shots;
 };
 

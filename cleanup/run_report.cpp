@@ -1,0 +1,54 @@
+#include "cleanup/run_report.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<IRunReport*> g_report{nullptr};
+}  // namespace
+
+void SetRunReport(IRunReport* report) { g_report = report; }
+
+void ReportStep(const std::string& text) {
+  if (IRunReport* report = g_report.load()) report->Step(text);
+}
+
+void ReportRemoval(const std::string& what, RemovalResult result) {
+  if (IRunReport* report = g_report.load()) report->Removal(what, result);
+}
+
+void ReportRemovalError(const std::string& what, DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      ReportRemoval(what, RemovalResult::Missing);
+      break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED:
+      ReportRemoval(what, RemovalResult::Locked);
+      break;
+    case ERROR_DIR_NOT_EMPTY:
+      ReportRemoval(what, RemovalResult::NotEmpty);
+      break;
+    default:
+      ReportRemoval(what, RemovalResult::Failed);
+      break;
+  }
+}
+
+void ReportProgram(const std::string& commandLine, bool started) {
+  if (IRunReport* report = g_report.load()) report->Program(commandLine, started);
+}
+
+const char* RemovalResultText(RemovalResult result) {
+  switch (result) {
+    case RemovalResult::Removed: return "removed";
+    case RemovalResult::Missing: return "missing";
+    case RemovalResult::Locked: return "left: locked";
+    case RemovalResult::NotEmpty: return "left: not empty";
+    case RemovalResult::Refused: return "left: refused by the path rule";
+    case RemovalResult::LinkKept: return "left: a link the system cannot remove alone";
+    case RemovalResult::Failed: return "left";
+  }
+  return "left";
+}

@@ -1,0 +1,38 @@
+// What the clean-up did, told to whoever listens: the run's log when the program was asked for
+// one. Nobody listens by default, and then reporting costs a pointer test. Reports come from the
+// main thread and the worker threads alike; a listener serialises them itself.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// What became of one thing the clean-up was to remove.
+enum class RemovalResult {
+  Removed,
+  Missing,    // it was not there
+  Locked,     // in use or access denied: left
+  NotEmpty,   // a folder that still holds something: left
+  Refused,    // refused by the path rule: never touched
+  LinkKept,   // a link the system could not remove by itself: left, and its target untouched
+  Failed,     // left for another reason
+};
+
+class IRunReport {
+public:
+  virtual ~IRunReport() = default;
+  virtual void Step(const std::string& text) = 0;
+  virtual void Removal(const std::string& what, RemovalResult result) = 0;
+  virtual void Program(const std::string& commandLine, bool started) = 0;
+};
+
+// Sets the listener (null: nobody). Set it before any worker starts, and clear it after.
+void SetRunReport(IRunReport* report);
+
+void ReportStep(const std::string& text);
+void ReportRemoval(const std::string& what, RemovalResult result);
+// The result of a failed removal from the system's error code.
+void ReportRemovalError(const std::string& what, DWORD error);
+void ReportProgram(const std::string& commandLine, bool started);
+
+// The word a log uses for a result.
+const char* RemovalResultText(RemovalResult result);
