@@ -376,8 +376,12 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       return root;
     }
     if (c != '<') {
-      // Text and whitespace are not indexed; text outside the root is accepted and ignored.
-      pos = bytes.SkipText(text, pos, length);
+      // Text and whitespace are not indexed; text outside the root is accepted and ignored. The
+      // line break and indent before a tag are passed by the shortest loop.
+      while (bytes.Is(text[pos], kSpace))
+        ++pos;
+      if (text[pos] != '<')
+        pos = bytes.SkipText(text, pos, length);
       continue;
     }
 
