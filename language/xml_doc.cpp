@@ -414,8 +414,11 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       }
       pos = end;
     } else if (c1 == '/') {
-      int end = depth > 0 ? EndOfRepeatedName(text, pos + 2, Record(current).start + 1, openNameLengths.back(), length)
-                          : -1;
+      // An end tag that repeats the open element's name is taken at once; any other gets the full
+      // scan, which also reports what is wrong with it.
+      int end = -1;
+      if (depth > 0)
+        end = EndOfRepeatedName(text, pos + 2, Record(current).start + 1, openNameLengths.back(), length);
       if (end < 0 || end - pos > kMaxEndTagLength) {
         const int nameEnd = ScanName(bytes, text, pos + 2);
         end = ScanEndTag(bytes, text, nameEnd);
