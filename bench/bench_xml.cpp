@@ -1,5 +1,5 @@
 // Parse throughput of CXmlDoc against pugixml on generated language packs (GBK text), and the
-// memory each keeps per element.
+// memory each keeps per element. The last line sums up the ratios for scripts.
 //   bench_xml [processor seconds per parser and pack, default 1]
 #include "language/xml_doc.h"
 
@@ -142,7 +142,9 @@ size_t CountElements(const pugi::xml_node& node)
   return count;
 }
 
-bool Report(const char* label, const std::string& text, double seconds)
+// Prints the figures for one pack; ratio receives CXmlDoc's best rate over the best rate of
+// pugixml's faster mode.
+bool Report(const char* label, const std::string& text, double seconds, double& ratio)
 {
   IndexedDoc ours;
   if (!ours.SetDocument(text.c_str())) {
@@ -179,6 +181,7 @@ bool Report(const char* label, const std::string& text, double seconds)
       std::printf("   ratio CXmlDoc/%s %.2f", c.name, oursMBps / c.bestMBps);
     std::printf("\n");
   }
+  ratio = oursMBps / std::max(contenders[1].bestMBps, contenders[2].bestMBps);
   std::printf("  memory per element: CXmlDoc index %zu bytes (%.1f allocated); "
               "pugixml document %.1f bytes (%.1f without its copy of the text)\n",
               static_cast<size_t>(32), 32.0 * ours.Records() / elements,
@@ -193,7 +196,13 @@ int main(int argc, char** argv)
 {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
   pugi::set_memory_management_functions(CountingAllocate, CountingDeallocate);
-  const bool ok = Report("language pack of 20 KB", MakePack(20 * 1024), seconds) &&
-                  Report("language pack of 10 MB", MakePack(10 * 1024 * 1024), seconds);
-  return ok ? 0 : 1;
+  double ratio20k = 0;
+  double ratio10m = 0;
+  const bool ok = Report("language pack of 20 KB", MakePack(20 * 1024), seconds, ratio20k) &&
+                  Report("language pack of 10 MB", MakePack(10 * 1024 * 1024), seconds, ratio10m);
+  if (!ok)
+    return 1;
+  // One line for scripts that collect the figures.
+  std::printf("xml_summary xml_20k_ratio=%.2f xml_10m_ratio=%.2f\n", ratio20k, ratio10m);
+  return 0;
 }

@@ -63,20 +63,26 @@ public:
     return *p != 0 ? 1 : 0;
   }
   // The first "<" or terminating zero at or after pos (a character boundary), stepping over whole
-  // characters as MbCharLen does. The step after a lead byte depends only on whether the next
-  // byte is the zero, so the loop does not wait for the bytes it skips.
-  int SkipText(const char* text, int pos) const
+  // characters as MbCharLen does; text holds length bytes and then its zero. Runs of plain ASCII
+  // are passed eight bytes at a time, the rest one character at a time.
+  int SkipText(const char* text, int pos, int length) const
   {
     for (;;) {
-      const unsigned char byteClass = m_classes[static_cast<unsigned char>(text[pos])];
-      if (byteClass & kLead) {
-        if (text[pos + 1] == 0)
-          return pos + 1;
-        pos += 2;
-      } else if (byteClass & kTextEnd) {
-        return pos;
-      } else {
-        ++pos;
+      pos = SkipPlainWords(text, pos, length);
+      for (;;) {
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        const unsigned char byteClass = m_classes[c];
+        if (byteClass & kLead) {
+          if (text[pos + 1] == 0)
+            return pos + 1;
+          pos += 2;
+        } else if (byteClass & kTextEnd) {
+          return pos;
+        } else {
+          ++pos;
+          if (c < 0x80)
+            break;
+        }
       }
     }
   }
@@ -94,6 +100,22 @@ private:
       return classes;
     }();
     return table;
+  }
+
+  // Offset of the first group of eight bytes at or after pos that holds a byte above 0x7F, a "<"
+  // or a zero; groups are tested only while they lie inside the text's length bytes.
+  static int SkipPlainWords(const char* text, int pos, int length)
+  {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    const auto hasZeroByte = [](uint64_t word) { return ((word - kOnes) & ~word & kHighBits) != 0; };
+    for (; pos + 8 <= length; pos += 8) {
+      uint64_t word;
+      std::memcpy(&word, text + pos, sizeof word);
+      if ((word & kHighBits) != 0 || hasZeroByte(word) || hasZeroByte(word ^ (kOnes * '<')))
+        break;
+    }
+    return pos;
   }
 
   const unsigned char* m_classes;
@@ -118,6 +140,98 @@ int ScanToDelimiter(const ByteView& bytes, const char* text, int start, int pos,
       return pos + 1;
     pos += bytes.CharLen(text + pos);
   }
+}
+
+// Whether the count bytes at first and at second are equal. Up to eight are compared as one word
+// when eight bytes can be read at both (the text holds length bytes).
+bool SameBytes(const char* text, int first, int second, int count, int length)
+{
+  if (count > 8 || std::max(first, second) + 8 > length)
+    return std::memcmp(text + first, text + second, static_cast<size_t>(count)) == 0;
+  static const unsigned char kMaskBytes[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  uint64_t a, b, mask;
+  std::memcpy(&a, text + first, sizeof a);
+  std::memcpy(&b, text + second, sizeof b);
+  std::memcpy(&mask, kMaskBytes + 8 - count, sizeof mask); // the first count bytes set
+  return ((a ^ b) & mask) == 0;
+}
+
+// Offset just past an end tag whose name, at name, repeats the nameLength bytes of the open
+// element's name at openName and is followed at once by ">"; -1 for any other end tag.
+int EndOfRepeatedName(const char* text, int name, int openName, int nameLength, int length)
+{
+  const int close = name + nameLength;
+  if (close >= length || text[close] != '>' || !SameBytes(text, name, openName, nameLength, length))
+    return -1;
+  return close + 1;
+}
+
+// Offset of the first byte at or after pos that ends a tag name.
+int ScanName(const ByteView& bytes, const char* text, int pos)
+{
+  while (!bytes.Is(text[pos], kNameEnd))
+    ++pos;
+  return pos;
+}
+
+// Offset just past the ">" that ends a start tag, scanning from the end of its name; a ">"
+// inside a quoted value does not count. -1 at the end of the text.
+int ScanStartTag(const ByteView& bytes, const char* text, int pos)
+{
+  char quote = 0;
+  for (;;) {
+    const char c = text[pos];
+    if (c == 0)
+      return -1;
+    if (c == '"' || c == '\'') {
+      if (!quote)
+        quote = c;
+      else if (quote == c)
+        quote = 0;
+      ++pos;
+    } else if (c == '>' && !quote) {
+      return pos + 1;
+    } else {
+      pos += bytes.CharLen(text + pos);
+    }
+  }
+}
+
+// Offset just past the ">" that ends an end tag, scanning from the end of its name. -1 at the end
+// of the text.
+int ScanEndTag(const ByteView& bytes, const char* text, int pos)
+{
+  for (;;) {
+    const char c = text[pos];
+    if (c == 0)
+      return -1;
+    if (c == '>')
+      return pos + 1;
+    pos += bytes.CharLen(text + pos);
+  }
+}
+
+bool EndsMatchedName(char after)
+{
+  return after == 0 || after == ' ' || after == '=' || after == '/' || after == '[';
+}
+
+// The tag name that begins at pos.
+std::string NameFrom(const ByteView& bytes, const char* text, int pos)
+{
+  return std::string(text + pos, static_cast<size_t>(ScanName(bytes, text, pos) - pos));
+}
+
+// Whether the end-tag name [first, last) closes the element whose start tag opens at start: the
+// start tag's name begins with it and goes on with nothing, "=" or "[".
+bool EndTagCloses(const ByteView& bytes, const char* text, int first, int last, int start)
+{
+  const char* const startName = text + start + 1;
+  const size_t length = static_cast<size_t>(last - first);
+  if (std::memcmp(startName, text + first, length) != 0)
+    return false;
+  const char after = startName[length];
+  return bytes.Is(after, kNameEnd) || EndsMatchedName(after);
 }
 
 struct FileCloser {
@@ -230,101 +344,29 @@ bool CXmlDoc::ParseDocument()
   return parsed;
 }
 
+// Element tags are scanned here directly and text is skipped; every other node goes through
+// ParseNode. Open elements are found again through the records' parent links.
 int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
 {
-  range.next = 0;
-  int current = parentRecord;
+  const ByteView bytes;
+  const char* const text = range.text;
+  const int length = static_cast<int>(m_doc.size());
   const int baseLevel = Record(parentRecord).Level();
-
-  // One entry per open element plus the one being scanned; entry 0 stands outside every element.
-  std::vector<ParsedNode> stack;
-  int top = -1;
-  const auto push = [&stack, &top] {
-    ++top;
-    if (top >= static_cast<int>(stack.size()))
-      stack.resize(stack.size() * 2 + 6);
-  };
-  push();
+  int current = parentRecord;
   int depth = 0;
   int root = 0;
+  // The element that ended last: when the current element has children, its last child.
+  int lastEnded = 0;
+  // Name lengths of the open elements, the innermost last.
+  std::vector<int> openNameLengths;
+  ParsedNode other;
 
-  for (;;) {
-    ParsedNode& node = stack[top];
-    switch (ParseNode(range, node)) {
-    case kNodeElement: {
-      if (root && depth == 0) {
-        m_result = "Element '" + node.name + "'" + AtOffset(node.start) + " is sibling to root";
-        return -1;
-      }
-      if (node.length > kMaxStartTagLength) {
-        m_result = "Element tag" + AtOffset(node.start) + " too long";
-        return -1;
-      }
-      const int index = NewElement();
-      if (!root)
-        root = index;
-      // Link as the last child of the current element (taken after NewElement, which may grow).
-      ElementRecord& parent = Record(current);
-      ElementRecord& record = Record(index);
-      record.parent = current;
-      record.nextSibling = 0;
-      uint32_t flags = 0;
-      if (!parent.firstChild) {
-        parent.firstChild = index;
-        record.prevSibling = index;
-        flags = kFirstChildFlag;
-      } else {
-        ElementRecord& first = Record(parent.firstChild);
-        const int last = first.prevSibling;
-        Record(last).nextSibling = index;
-        first.prevSibling = index;
-        record.prevSibling = last;
-      }
-      record.flagsLevel = flags | std::min<uint32_t>(static_cast<uint32_t>(baseLevel + depth), kLevelMask);
-      record.firstChild = 0;
-      record.start = node.start;
-      record.SetTagLengths(node.length, 0);
-      if (node.flags & kEmptyElementFlag) {
-        record.length = node.length;
-      } else {
-        current = index;
-        ++depth;
-        push();
-      }
-      break;
-    }
-    case kNodeEndTag: {
-      const auto endTagName = [&range] { return std::string(range.Begin(), static_cast<size_t>(range.Length())); };
-      if (top == 0) {
-        m_result = "No start tag for end tag '" + endTagName() + "'" + AtOffset(node.start);
-        return -1;
-      }
-      if (node.length > kMaxEndTagLength) {
-        m_result = "Element end tag" + AtOffset(node.start) + " too long";
-        return -1;
-      }
-      ElementRecord& record = Record(current);
-      record.length = node.start - record.start + node.length;
-      record.SetTagLengths(record.StartTagLength(), node.length);
-      const int endTagStart = node.start;
-      --top;
-      const ParsedNode& startTag = stack[top];
-      if (!TokenMatches(range, startTag.name)) {
-        m_result = "End tag '" + endTagName() + "'" + AtOffset(endTagStart + 1) + " does not match start tag '" +
-                   startTag.name + "'" + AtOffset(record.start);
-        return -1;
-      }
-      --depth;
-      current = record.parent;
-      break;
-    }
-    case kNodeError:
-      m_result = node.name;
-      return -1;
-    case kNodeEnd:
+  for (int pos = 0;;) {
+    const char c = text[pos];
+    if (c == 0) {
       if (depth > 0) {
-        --top;
-        m_result = "Element '" + stack[top].name + "'" + AtOffset(stack[top].start) + " not ended";
+        const int start = Record(current).start;
+        m_result = "Element '" + NameFrom(bytes, text, start + 1) + "'" + AtOffset(start) + " not ended";
         return -1;
       }
       if (!root) {
@@ -332,12 +374,115 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
         return 0;
       }
       return root;
-    default:
-      // Text, whitespace, CDATA, processing instructions, comments and the document type are
-      // not indexed; text outside the root is accepted and ignored.
-      break;
+    }
+    if (c != '<') {
+      // Text and whitespace are not indexed; text outside the root is accepted and ignored. The
+      // line break and indent before a tag are passed by the shortest loop.
+      while (bytes.Is(text[pos], kSpace))
+        ++pos;
+      if (text[pos] != '<')
+        pos = bytes.SkipText(text, pos, length);
+      continue;
+    }
+
+    const char c1 = text[pos + 1];
+    if (bytes.Is(c1, kNameStart)) {
+      const int nameEnd = ScanName(bytes, text, pos + 1);
+      const int end = ScanStartTag(bytes, text, nameEnd);
+      if (end < 0) {
+        m_result = "Element tag" + AtOffset(pos) + " unterminated";
+        return -1;
+      }
+      if (root && depth == 0) {
+        m_result = "Element '" + NameFrom(bytes, text, pos + 1) + "'" + AtOffset(pos) + " is sibling to root";
+        return -1;
+      }
+      if (end - pos > kMaxStartTagLength) {
+        m_result = "Element tag" + AtOffset(pos) + " too long";
+        return -1;
+      }
+      const int index = AppendElement(current, lastEnded, pos, end - pos, baseLevel + depth);
+      if (!root)
+        root = index;
+      if (text[end - 2] == '/') {
+        Record(index).length = end - pos;
+        lastEnded = index;
+      } else {
+        current = index;
+        ++depth;
+        openNameLengths.push_back(nameEnd - pos - 1);
+      }
+      pos = end;
+    } else if (c1 == '/') {
+      // An end tag that repeats the open element's name is taken at once; any other gets the full
+      // scan, which also reports what is wrong with it.
+      int end = -1;
+      if (depth > 0)
+        end = EndOfRepeatedName(text, pos + 2, Record(current).start + 1, openNameLengths.back(), length);
+      if (end < 0 || end - pos > kMaxEndTagLength) {
+        const int nameEnd = ScanName(bytes, text, pos + 2);
+        end = ScanEndTag(bytes, text, nameEnd);
+        if (end < 0) {
+          m_result = "Element end tag" + AtOffset(pos) + " unterminated";
+          return -1;
+        }
+        if (depth == 0) {
+          m_result = "No start tag for end tag '" + NameFrom(bytes, text, pos + 2) + "'" + AtOffset(pos);
+          return -1;
+        }
+        if (end - pos > kMaxEndTagLength) {
+          m_result = "Element end tag" + AtOffset(pos) + " too long";
+          return -1;
+        }
+        const int start = Record(current).start;
+        if (!EndTagCloses(bytes, text, pos + 2, nameEnd, start)) {
+          m_result = "End tag '" + NameFrom(bytes, text, pos + 2) + "'" + AtOffset(pos + 1) +
+                     " does not match start tag '" + NameFrom(bytes, text, start + 1) + "'" + AtOffset(start);
+          return -1;
+        }
+      }
+      ElementRecord& record = Record(current);
+      record.length = end - record.start;
+      record.SetTagLengths(record.StartTagLength(), end - pos);
+      --depth;
+      openNameLengths.pop_back();
+      lastEnded = current;
+      current = record.parent;
+      pos = end;
+    } else {
+      range.next = pos;
+      if (ParseNode(range, other) == kNodeError) {
+        m_result = other.name;
+        return -1;
+      }
+      pos = range.next;
     }
   }
+}
+
+int CXmlDoc::AppendElement(int parent, int lastChild, int start, int startTagLength, int level)
+{
+  const int index = NewElement();
+  // Taken after NewElement, which may grow the index.
+  ElementRecord& parentRecord = Record(parent);
+  ElementRecord& record = Record(index);
+  record.parent = parent;
+  record.nextSibling = 0;
+  uint32_t flags = 0;
+  if (!parentRecord.firstChild) {
+    parentRecord.firstChild = index;
+    record.prevSibling = index;
+    flags = kFirstChildFlag;
+  } else {
+    Record(lastChild).nextSibling = index;
+    Record(parentRecord.firstChild).prevSibling = index;
+    record.prevSibling = lastChild;
+  }
+  record.flagsLevel = flags | std::min<uint32_t>(static_cast<uint32_t>(level), kLevelMask);
+  record.firstChild = 0;
+  record.start = start;
+  record.SetTagLengths(startTagLength, 0);
+  return index;
 }
 
 int CXmlDoc::ParseNode(TokenRange& range, ParsedNode& node) const
@@ -366,7 +511,7 @@ int CXmlDoc::ScanText(TokenRange& range, ParsedNode& node) const
     ++pos;
   if (!bytes.Is(text[pos], kTextEnd)) {
     type = kNodeText;
-    pos = bytes.SkipText(text, pos);
+    pos = bytes.SkipText(text, pos, static_cast<int>(m_doc.size()));
   }
   range.next = pos;
   node.length = pos - node.start;
@@ -398,51 +543,27 @@ int CXmlDoc::ScanMarkup(TokenRange& range, ParsedNode& node) const
     node.type = type;
     return type;
   };
-  const auto scanName = [&bytes, text](int pos) {
-    while (!bytes.Is(text[pos], kNameEnd))
-      ++pos;
-    return pos;
-  };
 
   const char c1 = text[start + 1];
   if (bytes.Is(c1, kNameStart)) {
-    const int nameEnd = scanName(start + 1);
+    const int nameEnd = ScanName(bytes, text, start + 1);
     node.name.assign(text + start + 1, static_cast<size_t>(nameEnd - start - 1));
-    char quote = 0;
-    for (int pos = nameEnd;;) {
-      const char c = text[pos];
-      if (c == 0)
-        return unterminated("Element tag");
-      if (c == '"' || c == '\'') {
-        if (!quote)
-          quote = c;
-        else if (quote == c)
-          quote = 0;
-        ++pos;
-      } else if (c == '>' && !quote) {
-        if (text[pos - 1] == '/')
-          node.flags |= kEmptyElementFlag;
-        return finish(pos + 1, kNodeElement);
-      } else {
-        pos += bytes.CharLen(text + pos);
-      }
-    }
+    const int end = ScanStartTag(bytes, text, nameEnd);
+    if (end < 0)
+      return unterminated("Element tag");
+    if (text[end - 2] == '/')
+      node.flags |= kEmptyElementFlag;
+    return finish(end, kNodeElement);
   }
   if (c1 == '/') {
-    const int nameEnd = scanName(start + 2);
+    const int nameEnd = ScanName(bytes, text, start + 2);
     range.first = start + 2;
     range.last = nameEnd - 1;
-    for (int pos = nameEnd;;) {
-      const char c = text[pos];
-      if (c == 0)
-        return unterminated("Element end tag");
-      if (c == '>')
-        return finish(pos + 1, kNodeEndTag);
-      pos += bytes.CharLen(text + pos);
-    }
+    const int end = ScanEndTag(bytes, text, nameEnd);
+    return end < 0 ? unterminated("Element end tag") : finish(end, kNodeEndTag);
   }
   if (c1 == '?') {
-    const int nameEnd = scanName(start + 2);
+    const int nameEnd = ScanName(bytes, text, start + 2);
     node.name.assign(text + start + 2, static_cast<size_t>(nameEnd - start - 2));
     const int end = ScanToDelimiter(bytes, text, start, nameEnd, "?>");
     return end < 0 ? unterminated("Processing instruction") : finish(end, kNodeProcessingInstruction);
@@ -558,27 +679,10 @@ bool CXmlDoc::NextToken(TokenRange& range)
   return true;
 }
 
-namespace {
-
-bool EndsMatchedName(char after)
-{
-  return after == 0 || after == ' ' || after == '=' || after == '/' || after == '[';
-}
-
-} // namespace
-
 bool CXmlDoc::TokenMatches(const TokenRange& token, const char* name)
 {
   const int length = token.Length();
   return std::strncmp(name, token.Begin(), static_cast<size_t>(length)) == 0 && EndsMatchedName(name[length]);
-}
-
-// The same rule for a name whose length is known (a name holds no zero byte).
-bool CXmlDoc::TokenMatches(const TokenRange& token, const std::string& name)
-{
-  const size_t length = static_cast<size_t>(token.Length());
-  return name.size() >= length && std::memcmp(name.data(), token.Begin(), length) == 0 &&
-         EndsMatchedName(name.c_str()[length]);
 }
 
 void CXmlDoc::GrowElements(int wanted)
@@ -738,7 +842,7 @@ std::string CXmlDoc::ElementText(int index) const
   const int begin = record.ContentStart();
   const int end = begin + record.ContentLength();
 
-  const int pos = ByteView().SkipText(text, begin);
+  const int pos = ByteView().SkipText(text, begin, static_cast<int>(m_doc.size()));
   if (pos >= end || text[pos] != '<')
     return UnescapeText(begin, end - begin);
 

@@ -123,11 +123,14 @@ protected:
   int ParseNode(TokenRange& range, ParsedNode& node) const;
   static bool NextToken(TokenRange& range);
   static bool TokenMatches(const TokenRange& token, const char* name);
-  static bool TokenMatches(const TokenRange& token, const std::string& name);
 
   // Makes room for wanted records (0: half as many again as in use), one segment at a time.
   void GrowElements(int wanted);
   int NewElement();
+  // Takes a record for an element whose start tag begins at start and links it as the last child
+  // of parent, after lastChild when parent already has a child; its length and end tag are set
+  // when the element ends.
+  int AppendElement(int parent, int lastChild, int start, int startTagLength, int level);
   ElementRecord& Record(int index) { return m_segments[index >> kSegmentBits][index & (kSegmentSize - 1)]; }
   const ElementRecord& Record(int index) const
   {

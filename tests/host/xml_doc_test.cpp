@@ -78,6 +78,28 @@ TEST(XmlDocParse, ReportsTheFirstErrorWithItsOffset)
     EXPECT_EQ(c.result, Parse(c.text)) << c.text;
 }
 
+// End tags that repeat the open element's name are taken by one comparison of up to eight bytes,
+// or of more; the rest by the full scan. Both give the same answers.
+TEST(XmlDocParse, EndTagsMatchTheirStartTagsWhateverTheNameLength)
+{
+  struct Case {
+    const char* text;
+    const char* result;
+  } cases[] = {
+      {"<a></a>", ""},
+      {"<abcdefgh></abcdefgh>", ""},
+      {"<abcdefghi></abcdefghi>", ""},
+      {"<r><abcdefgh/><abcdefgh></abcdefgh></r>", ""},
+      {"<a=b></a>", ""}, // the start tag's name goes on with "="
+      {"<ab></a>", "End tag 'a' at offset 5 does not match start tag 'ab' at offset 0"},
+      {"<a></ab>", "End tag 'ab' at offset 4 does not match start tag 'a' at offset 0"},
+      {"<abcdefgh></abcdefgx>", "End tag 'abcdefgx' at offset 11 does not match start tag 'abcdefgh' at offset 0"},
+      {"<abcdefghi></abcdefghx>", "End tag 'abcdefghx' at offset 12 does not match start tag 'abcdefghi' at offset 0"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.result, Parse(c.text)) << c.text;
+}
+
 TEST(XmlDocParse, EmptyAndNullDocumentsFailAndLeaveNoRoot)
 {
   XmlDocProbe doc;
@@ -461,6 +483,13 @@ TEST(XmlDocRead, TextStepsOverWholeDoubleByteCharacters)
       {"<r><t>\x81\x81\x81</t>x</r>", "End tag 'r' at offset 15 does not match start tag 't' at offset 3", nullptr},
       {"<r><t>\x81" "a\x81</t></r>", "End tag 'r' at offset 14 does not match start tag 't' at offset 3", nullptr},
       {"<r><t>\x81</t>\x81</t></r>", "End tag 'r' at offset 17 does not match start tag 't' at offset 3", nullptr},
+      // Runs long enough to be passed eight bytes at a time, before the last character.
+      {"<r><t>\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4</t></r>", "",
+       "\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4"},
+      {"<r><t>abcdefghij\x81</t>x</r>", "End tag 'r' at offset 23 does not match start tag 't' at offset 3", nullptr},
+      {"<r><t>\r\n        \x81</t>x</r>", "End tag 'r' at offset 23 does not match start tag 't' at offset 3", nullptr},
+      {"<r><t>\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81</t>x</r>",
+       "End tag 'r' at offset 29 does not match start tag 't' at offset 3", nullptr},
   };
   for (const Case& c : cases) {
     CXmlDoc doc;
