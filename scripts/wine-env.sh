@@ -22,7 +22,11 @@ else
 fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
-export LC_ALL="${LC_ALL:-zh_CN.UTF-8}"
+# Windows programs run under the Chinese locale (the client's home: system language 2052, code
+# page 936); the scripts' own messages keep the user's language.
+export WINE_LC_ALL="${WINE_LC_ALL:-zh_CN.UTF-8}"
+wine() { LC_ALL="$WINE_LC_ALL" command wine "$@"; }
+wineboot() { LC_ALL="$WINE_LC_ALL" command wineboot "$@"; }
 
 # Creates the prefix once (about 10 s) and keeps a persistent wineserver for it, so that a
 # server started inside a captured `wine` call never holds a test's output pipe open.

@@ -8,4 +8,4 @@ shift
 build_dir=$(cd "$(dirname "$exe")/.." && pwd)
 here=$(dirname "$(readlink -f "$0")")
 . "$here/wine-env.sh" "$build_dir"
-exec wine "$exe" "$@"
+LC_ALL="$WINE_LC_ALL" exec wine "$exe" "$@"
