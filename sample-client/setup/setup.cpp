@@ -19,8 +19,14 @@
 
 namespace {
 
+std::string DefaultInstallFolder() {
+  char programFiles[MAX_PATH] = "C:\\Program Files";
+  ::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+  return std::string(programFiles) + "\\Mirel\\DornDial";
+}
+
 struct Options {
-  std::string dir = "C:\\Program Files\\Mirel\\DornDial";
+  std::string dir;  // "<Program Files>\Mirel\DornDial" when not given
   std::string setupPath;       // the "SetupPath" value; the folder itself when empty
   std::string lnk2;            // the "lnk2" value; the real shortcut path when empty
   bool lnk2Given = false;
@@ -278,6 +284,9 @@ int main(int argc, char** argv) {
   pack.GetText("uninstall", "other", "TEXT1", title, sizeof(title));
 
   // The installation folder.
+  // Where a 32-bit installer puts it: the Program Files folder this program is given, which is
+  // "Program Files (x86)" under WoW64; its registry values go through the same 32-bit view.
+  if (o.dir.empty()) o.dir = DefaultInstallFolder();
   const std::string d = o.dir;
   MakeFolders(d);
   CopyInto(product, d + "\\Uninstall.exe");

@@ -2,9 +2,13 @@
 // another process deep in the tree, Chinese names, and the paths that must delete nothing.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shlobj.h>
+
 #include <string>
 
 #include "cleanup/folder_tree.h"
+#include "cleanup/path_rule.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/test_support.h"
 
@@ -99,6 +103,32 @@ TEST(DeleteFolderTree, PathsThatNameNoFolderDeleteNothing) {
   DeleteFolderTree("");
   DeleteFolderTree(dir / "missing");
   EXPECT_TRUE(test::FileExists(root + "\\a.txt"));
+}
+
+// The rule of the running system, on its real folders and their other spellings.
+TEST(PathRuleOnThisSystem, RefusesTheSystemsOwnFoldersInEverySpelling) {
+  const CPathRule rule = CPathRule::ForThisSystem();
+  auto folder = [](int id) {
+    char path[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path);
+    return std::string(path);
+  };
+  char shortName[MAX_PATH] = {};
+  ::GetShortPathNameA(folder(CSIDL_PROGRAM_FILES).c_str(), shortName, MAX_PATH);
+  const std::string profile = folder(CSIDL_PROFILE);
+  for (const std::string& refused :
+       {folder(CSIDL_WINDOWS), folder(CSIDL_SYSTEM) + "\\drivers", folder(CSIDL_PROGRAM_FILES), std::string(shortName),
+        folder(CSIDL_PROGRAM_FILES) + "\\.", profile, profile.substr(0, profile.find_last_of('\\')),
+        folder(CSIDL_APPDATA), folder(CSIDL_DESKTOPDIRECTORY) + ". ", folder(CSIDL_COMMON_PROGRAMS),
+        folder(CSIDL_PROGRAMS) + "\\..\\Programs"})
+    EXPECT_FALSE(rule.Allows(refused)) << refused;
+  for (const std::string& allowed : {folder(CSIDL_PROGRAM_FILES) + "\\Mirel\\DornDial",
+                                     std::string(shortName) + "\\Mirel", folder(CSIDL_APPDATA) + "\\Teloris",
+                                     folder(CSIDL_PROGRAMS) + "\\Client"})
+    EXPECT_TRUE(rule.Allows(allowed)) << allowed;
+  EXPECT_TRUE(rule.AllowsShortcut(folder(CSIDL_DESKTOPDIRECTORY) + "\\Client.LNK"));
+  EXPECT_FALSE(rule.AllowsShortcut(folder(CSIDL_WINDOWS) + "\\Client.lnk"));
+  EXPECT_FALSE(rule.AllowsBelow(folder(CSIDL_PROGRAM_FILES) + "\\Mirel\\..\\x.exe", folder(CSIDL_PROGRAM_FILES) + "\\Mirel"));
 }
 
 TEST(DeleteFolderTree, DriveRootsAreNeverTaken) {

@@ -42,6 +42,9 @@ void DeleteManifestItem(const std::string& line) {
 }  // namespace
 
 SampleInstallation::SampleInstallation() {
+  char programFiles[MAX_PATH] = "C:\\Program Files";
+  ::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+  m_folder = std::string(programFiles) + "\\Mirel\\DornDial";
   ::CreateDirectoryA(StandInLogDir().c_str(), nullptr);
   ::SetEnvironmentVariableA("SAMPLE_CLIENT_LOG_DIR", StandInLogDir().c_str());
 }

@@ -35,7 +35,7 @@ public:
   void Remove();
 
 private:
-  std::string m_folder = "C:\\Program Files\\Mirel\\DornDial";
+  std::string m_folder;  // where the set-up puts it: "<Program Files>\Mirel\DornDial"
   std::string m_output;
   std::string m_lang = "zh";
   std::vector<std::string> m_made;   // the manifest's lines as written
