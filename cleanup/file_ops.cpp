@@ -89,7 +89,9 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
   ScopedRegKey parent;
   if (parent.Create(HKEY_LOCAL_MACHINE, parentPath ? parentPath : "") != ERROR_SUCCESS) return 0;
   const LONG deleted = ::SHDeleteKeyA(parent.Get(), subKey);
-  const std::string key = std::string("HKLM\\") + (parentPath ? parentPath : "") + subKey;
+  std::string key = std::string("HKLM\\") + (parentPath ? parentPath : "");
+  if (key.back() != '\\') key += '\\';
+  key += subKey;
   if (deleted == ERROR_SUCCESS)
     ReportRemoval(key, RemovalResult::Removed);
   else

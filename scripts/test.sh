@@ -24,21 +24,23 @@ ctest --preset host --output-on-failure -j2
 echo "== fuzzers (${fuzz_seconds} s each)"
 scripts/fuzz.sh all "$fuzz_seconds"
 
-echo "== Windows build"
-cmake --preset win >/dev/null
-cmake --build --preset win
-
 # The tests run the 32-bit build in a 32-bit prefix. Where this machine's kernel cannot start
-# 32-bit programs, they run the 64-bit build of the same sources under 64-bit Wine instead.
+# 32-bit programs, the 32-bit program is only built, and the tests run the 64-bit build of the same
+# sources under 64-bit Wine instead.
 preset=win
 . scripts/wine-env.sh "$root/build/win"
+echo "== Windows build"
+cmake --preset win >/dev/null
 if [ "$WINE_BITS" = 64 ]; then
+  cmake --build --preset win --target Uninstall
   echo "== this machine cannot run 32-bit programs: the Windows tests run the 64-bit build"
   preset=win64
   cmake --preset win64 >/dev/null
   cmake --build --preset win64
   unset WINEPREFIX
   . scripts/wine-env.sh "$root/build/win64"
+else
+  cmake --build --preset win
 fi
 
 echo "== Windows tests under Wine ($WINEARCH)"

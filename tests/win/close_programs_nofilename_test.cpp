@@ -1,6 +1,7 @@
-// A language pack whose PROGRAM_FILENAME is only blanks: no process is the client's, so nothing
-// running is asked about or ended by name (not even one with a blank in its name, nor the test
-// itself), while the hotspot-search client is still ended and a client window still answered.
+// A language pack whose PROGRAM_FILENAME is only blanks and that names no PROGRAM_CLIENT_NAME or
+// PROGRAM_NAME: no process is the client's, so nothing running is asked about or ended by name
+// (not even one with a blank in its name, nor the test itself, nor an untitled dialog), while the
+// hotspot-search client is still ended and a client window still answered.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -73,6 +74,22 @@ TEST_F(BlankFileName, AClientWindowIsStillAskedAboutAndSentTheMessages) {
   EXPECT_TRUE(client->Logged("message 0x0402"));
   EXPECT_TRUE(client->Logged("message 0x0401"));
   EXPECT_TRUE(client->WaitForExit());
+}
+
+// The pack names no PROGRAM_CLIENT_NAME or PROGRAM_NAME: an empty title must not find some other
+// program's untitled dialog, which would be sent the client's messages and closed.
+TEST_F(BlankFileName, AnUntitledDialogOfAnotherProgramIsNeverTakenForTheClient) {
+  auto other = Start("Unrelated Tool.exe", "--dialog --title \"\"");
+  ASSERT_TRUE(other->WaitForLogPrefix("window"));
+  QuestionAnswerer answerer(IDYES);
+
+  EXPECT_EQ(nullptr, FindClientMainWindow(close_test::PackNames()));
+  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+
+  EXPECT_EQ(0, answerer.Asked());
+  EXPECT_FALSE(other->Logged("message 0x0402"));
+  EXPECT_FALSE(other->Logged("message 0x0401"));
+  EXPECT_TRUE(other->IsRunning());
 }
 
 }  // namespace
