@@ -427,7 +427,7 @@ TEST_F(RealProgram, WithoutThePackTheFailureMessageShowsInTheSystemLanguage) {
     startup_test::Click(box, IDOK);
     DWORD exitCode = 99;
     ASSERT_TRUE(WaitForExit(exitCode)) << c.locale;
-    EXPECT_EQ(0u, exitCode) << c.locale;
+    EXPECT_EQ(1603u, exitCode) << c.locale;
     ExpectNothingRemovedOrCopied(c.locale);
     EXPECT_EQ("<missing>", SetupValue(kDefaultSetupKey, "SetupType")) << "imported, " << c.locale;
   }
@@ -471,7 +471,7 @@ TEST_F(RealProgram, TheConfirmationShowsTheChinesePack) {
   startup_test::Click(dialog, IDCANCEL);
   DWORD exitCode = 99;
   ASSERT_TRUE(WaitForExit(exitCode));
-  EXPECT_EQ(0u, exitCode);
+  EXPECT_EQ(1602u, exitCode);
 }
 
 // Wine answers WM_GETFONT from another process with 0 (message boxes included), so the font of
@@ -529,7 +529,7 @@ TEST_F(RealProgram, DecliningEndsWithNothingRemovedAndTheSetupValuesImported) {
     c.act(dialog);
     DWORD exitCode = 99;
     ASSERT_TRUE(WaitForExit(exitCode)) << c.what;
-    EXPECT_EQ(0u, exitCode) << c.what;
+    EXPECT_EQ(1602u, exitCode) << c.what;
     ExpectNothingRemovedOrCopied(c.what);
     ExpectSampleSetupValuesImported();
   }
@@ -555,7 +555,7 @@ TEST_F(RealProgram, ALegacySystemWithoutTheDetectorEndsSilentlyAfterOk) {
   EXPECT_FALSE(otherWindow);
   DWORD exitCode = 99;
   ASSERT_TRUE(WaitForExit(exitCode));
-  EXPECT_EQ(0u, exitCode);
+  EXPECT_EQ(1603u, exitCode);
   EXPECT_EQ("finishing program", FileBytes(FinishingProgramCopy()));
   EXPECT_FALSE(test::FileExists(kDetectorCopyPath));
   ExpectSampleSetupValuesImported();

@@ -147,7 +147,12 @@ UninstallRun RunUninstall(const SampleInstallation& install, const std::string& 
       << " --close-client " << (options.closeClient ? "yes" : "no") << " --final " << (options.finalYes ? "yes" : "no");
   if (options.cancel) cmd << " --cancel";
   if (options.keys) cmd << " --keys";
-  if (!options.arguments.empty()) cmd << " --args \"" << options.arguments << "\"";
+  if (!options.arguments.empty()) {
+    // One argument of the driver's: quotes inside it are escaped (none follows a backslash here).
+    std::string quoted;
+    for (char c : options.arguments) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    cmd << " --args \"" << quoted << "\"";
+  }
   if (!options.shots.empty()) cmd << " --shots \"" << options.shots << "\"";
   run.exitCode = RunAndCapture(cmd.str(), run.transcript, 300000);
   // The finishing program and the browser's uninstaller go on after the uninstaller has ended.
