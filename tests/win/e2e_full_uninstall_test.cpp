@@ -193,11 +193,14 @@ TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerAndIsNoSuccess) {
 TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   Install();
   const std::string infoKey = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo";
-  std::string lnk3;
-  ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk3", lnk3));
+  // lnk7, the portal's shortcut on the desktop, lies outside the folder of the client's shortcuts.
+  std::string lnk7, lnk2;
+  ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk7", lnk7));
+  ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk2", lnk2));
+  ASSERT_NE(lnk2.substr(0, lnk2.rfind('\\')), lnk7.substr(0, lnk7.rfind('\\')));
   const std::string notAShortcut = "C:\\e2e-not-a-shortcut.txt";
   ASSERT_TRUE(test::WriteFileBytes(notAShortcut, "someone else's"));
-  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk3", notAShortcut));
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, infoKey, "lnk7", notAShortcut));
   const std::string log = test::StandInLogDir() + "\\silent run.log";
   DeleteFileA(log.c_str());
 
@@ -207,9 +210,9 @@ TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   EXPECT_EQ(0, run.exitCode) << run.transcript;
   EXPECT_EQ(std::string::npos, run.transcript.find("window ")) << run.transcript;
   EXPECT_TRUE(test::FileExists(notAShortcut));
-  // The shortcut lnk3 named at installation is not the client's to find any more: it stays.
+  // The shortcut lnk7 named at installation is not the client's to find any more: it stays.
   std::vector<std::string> expected = test::ExpectedRemovals(m_install, Expectation());
-  expected.erase(std::remove(expected.begin(), expected.end(), "F " + test::LowerPath(lnk3)), expected.end());
+  expected.erase(std::remove(expected.begin(), expected.end(), "F " + test::LowerPath(lnk7)), expected.end());
   EXPECT_EQ(expected, run.Removed()) << test::Describe(run.Removed());
 
   std::string text;
