@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/setup_values.h"
+#include "cleanup/shell_notifier.h"
 #include "procedures/launchers.h"
 #include "ui/confirm_dlg.h"
 #include "ui/progress_dlg.h"
@@ -72,6 +73,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path.
   ForceDeleteFile(kDetectorCopyPath);
+  FlushShellNotifications();
   m_skinHook.Remove();
   return CWinApp::ExitInstance();
 }

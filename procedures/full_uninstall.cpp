@@ -4,6 +4,7 @@
 #include <ras.h>
 #include <wininet.h>  // shlobj.h declares the Active Desktop interface only after this
 #include <shlobj.h>
+#include <process.h>
 
 #include <cstdio>
 #include <string>
@@ -16,6 +17,8 @@
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/folder_tree.h"
+#include "cleanup/shell_notifier.h"
+#include "framework/handles.h"
 #include "procedures/progress_animation.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
@@ -37,7 +40,11 @@ void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
 // The dialog's window appears once the launcher's modal run has created it.
 constexpr DWORD kDialogWindowWaitMs = 10000;
 
-void CloseDialog(HWND dialogWindow) { ::SendMessageA(dialogWindow, WM_CLOSE, 0, 0); }
+// The shell has been told of every removal before the dialog goes.
+void CloseDialog(HWND dialogWindow) {
+  FlushShellNotifications();
+  ::SendMessageA(dialogWindow, WM_CLOSE, 0, 0);
+}
 
 // Removes the shared PPPoE component through its batch file when this client was its last user.
 void RemoveSharedPppoeComponent() {
@@ -67,9 +74,14 @@ void DeleteUserDataFolder(const CPathRule& rule) {
   if (rule.Allows(userData)) DeleteFolderTree(userData);
 }
 
-// Lets the desktop show that the client's shortcuts are gone. Without an Active Desktop object
-// the desktop window is still redrawn.
-void RefreshDesktop() {
+// The Active Desktop object may come from a component the system starts slowly or never
+// answers for (a local server); the desktop refresh waits for it this long at most.
+constexpr DWORD kActiveDesktopWaitMs = 3000;
+
+// Has the Active Desktop apply its settings again, in a COM apartment of the calling thread.
+// Because the contexts include a local server, the object is run before it is asked for the
+// interface.
+unsigned __stdcall ApplyActiveDesktop(void*) {
   const HRESULT comInit = ::CoInitialize(nullptr);
   IUnknown* unknown = nullptr;
   if (SUCCEEDED(::CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_ALL, IID_IUnknown,
@@ -83,6 +95,16 @@ void RefreshDesktop() {
     unknown->Release();
   }
   if (SUCCEEDED(comInit)) ::CoUninitialize();
+  return 0;
+}
+
+// Lets the desktop show that the client's shortcuts are gone. The Active Desktop is asked on a
+// thread of its own, so a slow one holds the worker for a bounded time (it finishes on its own
+// or ends with the process); the desktop window is redrawn in any case.
+void RefreshDesktop() {
+  const ScopedHandle applier(
+      reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &ApplyActiveDesktop, nullptr, 0, nullptr)));
+  if (applier.IsValid()) ::WaitForSingleObject(applier.Get(), kActiveDesktopWaitMs);
   ::InvalidateRect(::GetDesktopWindow(), nullptr, TRUE);
 }
 
@@ -94,7 +116,9 @@ unsigned __stdcall FullUninstallThread(void* param) {
   CProgressDlg& dialog = *dialogPtr;
   CUninstallApp& app = GetUninstallApp();
 
-  // Preparation.
+  // Preparation. Each phase start and end is marked in the debug output for the timeline of
+  // scripts/bench.sh.
+  ::OutputDebugStringA("Uninstall: preparation");
   const HWND dialogWindow = dialog.WaitForWindow(kDialogWindowWaitMs);
   if (!dialogWindow) return 0;
   const SetupInfo info = ReadSetupInfo();
@@ -119,6 +143,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   CProgressAnimation animation(dialog);
 
   // Phase 1: programs, files and registry.
+  ::OutputDebugStringA("Uninstall: phase 1");
   ShowStatus(dialog, "TEXT3");
   animation.Start(30, 60);
   if (GetOsClass() != 4) RemoveSharedPppoeComponent();
@@ -143,15 +168,19 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE", "Mirel_Mini");
+  ::OutputDebugStringA("Uninstall: phase 1 end");
   EndAnimation(dialog, animation);
 
   // Phase 2: drivers.
+  ::OutputDebugStringA("Uninstall: phase 2");
   ShowStatus(dialog, "TEXT2");
   animation.Start(50, 30);
   if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
+  ::OutputDebugStringA("Uninstall: phase 2 end");
   EndAnimation(dialog, animation);
 
   // Phase 3: files and folders.
+  ::OutputDebugStringA("Uninstall: phase 3");
   ShowStatus(dialog, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
   if (mayEmptyFolder) {
@@ -160,6 +189,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
     RemoveFoldersExceptBrowser(folder);
     ForceRemoveDir(folder.c_str());
   }
+  ::OutputDebugStringA("Uninstall: phase 3 end");
   animation.Stop();
   dialog.SetStepPos(100);
   dialog.SetStepPos(100);
@@ -167,8 +197,11 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ::Sleep(1000);
 
   // Closing.
+  ::OutputDebugStringA("Uninstall: closing");
   app.m_bUninstallCompleted = true;
   CloseDialog(dialogWindow);
+  ::OutputDebugStringA("Uninstall: desktop refresh");
   RefreshDesktop();
+  ::OutputDebugStringA("Uninstall: end");
   return 1;
 }
