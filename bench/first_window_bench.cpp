@@ -1,8 +1,9 @@
-// Benchmark, run under Wine: how long a program takes from its start to its first visible window.
-// Starts the program (its own folder as working folder), looks every 2 ms for a visible top-level
-// window of the new process, records the time, then ends the process. Prints every round and the
-// median in milliseconds; the last line is "median_ms=N".
-// Usage: bench_first_window.exe ROUNDS PROGRAM
+// Benchmark, run under Wine: how long programs take from their start to their first visible
+// window. Starts each program in turn (its own folder as working folder), so a change in the
+// machine's load falls on all of them alike; looks every 2 ms for a visible top-level window of
+// the new process, records the time, then ends the process. Prints every round and, per program
+// in the order given, a line "median_ms=N" (milliseconds).
+// Usage: bench_first_window.exe ROUNDS PROGRAM...
 #include <windows.h>
 
 #include <algorithm>
@@ -69,22 +70,27 @@ double TimeToFirstWindow(const std::string& program) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: bench_first_window.exe ROUNDS PROGRAM\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: bench_first_window.exe ROUNDS PROGRAM...\n");
     return 2;
   }
   const int rounds = std::max(1, std::atoi(argv[1]));
-  std::vector<double> times;
+  const int programs = argc - 2;
+  std::vector<std::vector<double>> times(programs);
   for (int r = 0; r < rounds; ++r) {
-    const double ms = TimeToFirstWindow(argv[2]);
-    if (ms < 0) {
-      std::printf("round %d: no window\n", r + 1);
-      return 1;
+    for (int p = 0; p < programs; ++p) {
+      const double ms = TimeToFirstWindow(argv[2 + p]);
+      if (ms < 0) {
+        std::printf("round %d: %s showed no window\n", r + 1, argv[2 + p]);
+        return 1;
+      }
+      std::printf("round %d: %s %.1f ms\n", r + 1, argv[2 + p], ms);
+      times[p].push_back(ms);
     }
-    std::printf("round %d: %.1f ms\n", r + 1, ms);
-    times.push_back(ms);
   }
-  std::sort(times.begin(), times.end());
-  std::printf("median_ms=%.1f\n", times[times.size() / 2]);
+  for (std::vector<double>& t : times) {
+    std::sort(t.begin(), t.end());
+    std::printf("median_ms=%.1f\n", t[t.size() / 2]);
+  }
   return 0;
 }

@@ -12,7 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 file_rounds=1
-window_rounds=5
+window_rounds=9
 full_rounds=3
 only=""
 while [ $# -gt 0 ]; do
@@ -81,14 +81,11 @@ if runs window; then
   rm -rf "$window_dir"
   mkdir -p "$window_dir"
   cp "$bin/Uninstall.exe" "$bin/minimal_dialog.exe" "$client/Language.xml" "$client/Uninstall.bin" "$window_dir/"
-  first_window_median() {
-    local out
-    out=$(wine "$bin/bench_first_window.exe" "$window_rounds" "C:\\bench-first-window\\$1" | sed 's/\r$//')
-    printf '%s\n' "$out" | sed "s/^/  $1 /" >&2
-    printf '%s\n' "$out" | sed -n 's/^median_ms=//p'
-  }
-  minimal_ms=$(first_window_median minimal_dialog.exe)
-  uninstall_ms=$(first_window_median Uninstall.exe)
+  window_out=$(wine "$bin/bench_first_window.exe" "$window_rounds" 'C:\bench-first-window\minimal_dialog.exe' \
+    'C:\bench-first-window\Uninstall.exe' | sed 's/\r$//')
+  printf '%s\n' "$window_out" | grep '^round' | sed 's/^/  /'
+  minimal_ms=$(printf '%s\n' "$window_out" | sed -n 's/^median_ms=//p' | sed -n 1p)
+  uninstall_ms=$(printf '%s\n' "$window_out" | sed -n 's/^median_ms=//p' | sed -n 2p)
   first_window_ratio=$(awk -v u="$uninstall_ms" -v m="$minimal_ms" 'BEGIN { printf "%.2f", u / m }')
   echo "minimal dialog program: $minimal_ms ms; Uninstall.exe: $uninstall_ms ms (medians of $window_rounds); ratio $first_window_ratio"
   rm -rf "$window_dir"
