@@ -8,6 +8,7 @@
 #include "cleanup/file_ops.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
+#include "cleanup/shell_notifier.h"
 #include "procedures/launchers.h"
 #include "ui/confirm_dlg.h"
 #include "ui/progress_dlg.h"
@@ -131,6 +132,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path.
   ForceDeleteFile(kDetectorCopyPath);
+  FlushShellNotifications();
   m_skinHook.Remove();
   CWinApp::ExitInstance();
   m_log.Line("exit code " + std::to_string(m_nExitCode));

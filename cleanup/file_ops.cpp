@@ -7,17 +7,13 @@
 
 #include "cleanup/folder_walk.h"
 #include "cleanup/run_report.h"
+#include "cleanup/shell_notifier.h"
 #include "framework/handles.h"
 
 namespace {
 
-// The item is an ANSI path (0x0001), and the shell is asked to deliver the event without waiting
-// (0x2000). Spelled out: the headers' SHCNF_FLUSHNOWAIT is another value.
-constexpr UINT kNotifyPathFlush = 0x2001;
-
-void NotifyShell(LONG event, const char* path) {
-  ::SHChangeNotify(event, kNotifyPathFlush, path, nullptr);
-}
+// Deleting goes on while the notifier thread tells the shell, in the same order.
+void NotifyShell(LONG event, const char* path) { CShellNotifier::Instance().Announce(event, path); }
 
 // Tells the run's report what became of a removal (the error is read right after the call).
 void ReportOutcome(const std::string& path, BOOL done, bool link) {

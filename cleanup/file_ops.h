@@ -1,6 +1,8 @@
 // The small file, folder, shortcut and registry operations every uninstall procedure is built
 // from. Each clears the attributes that could block it, does one system call, tells the shell
 // about a removal (so Explorer windows and the desktop refresh) and reports success BOOL-style.
+// The shell is told through the shell notifier's thread, in order; FlushShellNotifications
+// (cleanup/shell_notifier.h) waits until every announcement has gone out.
 // Nothing here shows a message or logs; callers mostly go on whatever the result.
 #pragma once
 #include <windows.h>

@@ -9,6 +9,8 @@ std::atomic<IRunReport*> g_report{nullptr};
 void SetRunReport(IRunReport* report) { g_report = report; }
 
 void ReportStep(const std::string& text) {
+  // Also in the debug output, where the benchmark's timeline reads it.
+  ::OutputDebugStringA(("Uninstall: " + text).c_str());
   if (IRunReport* report = g_report.load()) report->Step(text);
 }
 

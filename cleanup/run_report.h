@@ -28,6 +28,7 @@ public:
 // Sets the listener (null: nobody). Set it before any worker starts, and clear it after.
 void SetRunReport(IRunReport* report);
 
+// A step is also written to the debug output as "Uninstall: <text>".
 void ReportStep(const std::string& text);
 void ReportRemoval(const std::string& what, RemovalResult result);
 // The result of a failed removal from the system's error code.

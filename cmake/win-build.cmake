@@ -50,6 +50,12 @@ if(NOT UNINSTALL_PROGRAM_ONLY)
   add_executable(bench_file_phase bench/file_phase_bench.cpp)
   target_compile_options(bench_file_phase PRIVATE ${PROJECT_WARNINGS})
   target_link_libraries(bench_file_phase PRIVATE uninstall_core)
+  # Start to first visible window: any program, and the minimal dialog program as the anchor.
+  add_executable(bench_first_window bench/first_window_bench.cpp)
+  target_compile_options(bench_first_window PRIVATE ${PROJECT_WARNINGS})
+  add_executable(minimal_dialog WIN32 bench/minimal_dialog.cpp bench/minimal_dialog.rc)
+  target_compile_options(minimal_dialog PRIVATE ${PROJECT_WARNINGS})
+  target_include_directories(minimal_dialog PRIVATE ${CMAKE_SOURCE_DIR})
 
   add_subdirectory(sample-client)
   add_subdirectory(tests/win)

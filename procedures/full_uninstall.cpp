@@ -4,6 +4,7 @@
 #include <ras.h>
 #include <wininet.h>  // shlobj.h declares the Active Desktop interface only after this
 #include <shlobj.h>
+#include <process.h>
 
 #include <cstdio>
 #include <string>
@@ -17,6 +18,8 @@
 #include "cleanup/file_ops.h"
 #include "cleanup/folder_tree.h"
 #include "cleanup/run_report.h"
+#include "cleanup/shell_notifier.h"
+#include "framework/handles.h"
 #include "procedures/progress_animation.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
@@ -37,6 +40,12 @@ void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
 
 // The dialog's run begins once the launcher's modal run has created its window.
 constexpr DWORD kDialogWindowWaitMs = 10000;
+
+// The shell has been told of every removal before the dialog goes.
+void CloseDialog(CProgressDlg& dialog) {
+  FlushShellNotifications();
+  dialog.Close();
+}
 
 // Removes the shared PPPoE component through its batch file when this client was its last user.
 void RemoveSharedPppoeComponent() {
@@ -71,9 +80,14 @@ void DeleteUserDataFolder(const CPathRule& rule) {
     ReportRemoval(userData, RemovalResult::Refused);
 }
 
-// Lets the desktop show that the client's shortcuts are gone. Without an Active Desktop object
-// the desktop window is still redrawn.
-void RefreshDesktop() {
+// The Active Desktop object may come from a component the system starts slowly or never
+// answers for (a local server); the desktop refresh waits for it this long at most.
+constexpr DWORD kActiveDesktopWaitMs = 3000;
+
+// Has the Active Desktop apply its settings again, in a COM apartment of the calling thread.
+// Because the contexts include a local server, the object is run before it is asked for the
+// interface.
+unsigned __stdcall ApplyActiveDesktop(void*) {
   const HRESULT comInit = ::CoInitialize(nullptr);
   IUnknown* unknown = nullptr;
   if (SUCCEEDED(::CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_ALL, IID_IUnknown,
@@ -87,6 +101,16 @@ void RefreshDesktop() {
     unknown->Release();
   }
   if (SUCCEEDED(comInit)) ::CoUninitialize();
+  return 0;
+}
+
+// Lets the desktop show that the client's shortcuts are gone. The Active Desktop is asked on a
+// thread of its own, so a slow one holds the worker for a bounded time (it finishes on its own
+// or ends with the process); the desktop window is redrawn in any case.
+void RefreshDesktop() {
+  const ScopedHandle applier(
+      reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &ApplyActiveDesktop, nullptr, 0, nullptr)));
+  if (applier.IsValid()) ::WaitForSingleObject(applier.Get(), kActiveDesktopWaitMs);
   ::InvalidateRect(::GetDesktopWindow(), nullptr, TRUE);
 }
 
@@ -98,12 +122,14 @@ unsigned __stdcall FullUninstallThread(void* param) {
   CProgressDlg& dialog = *dialogPtr;
   CUninstallApp& app = GetUninstallApp();
 
-  // Preparation.
+  // Preparation. Each step is marked in the debug output (the timeline of scripts/bench.sh)
+  // and in the run's log.
+  ReportStep("preparation");
   if (!dialog.WaitUntilRunning(kDialogWindowWaitMs)) return 0;
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
     ::Sleep(2000);
-    dialog.Close();
+    CloseDialog(dialog);
     return 0;
   }
   // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
@@ -138,7 +164,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) {
     // Nothing tells where the client's shortcuts lie: stop here, but let the program end.
     animation.Stop();
-    dialog.Close();
+    CloseDialog(dialog);
     return 0;
   }
   if (app.m_bDeleteUserData) DeleteUserDataFolder(rule);
@@ -147,6 +173,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE", "Mirel_Mini");
+  ReportStep("phase 1 end");
   EndAnimation(dialog, animation);
 
   // Phase 2: drivers.
@@ -154,6 +181,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ShowStatus(dialog, "TEXT2");
   animation.Start(50, 30);
   if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
+  ReportStep("phase 2 end");
   EndAnimation(dialog, animation);
 
   // Phase 3: files and folders.
@@ -166,6 +194,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
     RemoveFoldersExceptBrowser(folder);
     ForceRemoveDir(folder.c_str());
   }
+  ReportStep("phase 3 end");
   animation.Stop();
   dialog.SetStepPos(100);
   dialog.SetStepPos(100);
@@ -173,8 +202,11 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ::Sleep(1000);
 
   // Closing.
+  ReportStep("closing");
   app.m_bUninstallCompleted = true;
-  dialog.Close();
+  CloseDialog(dialog);
+  ReportStep("desktop refresh");
   RefreshDesktop();
+  ReportStep("end");
   return 1;
 }

@@ -13,6 +13,8 @@
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/protocol_removal.h"
+#include "cleanup/run_report.h"
+#include "cleanup/shell_notifier.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
 
@@ -20,8 +22,11 @@ namespace {
 
 // Ends the modal run of the progress dialog: the launcher then goes on, and takes the run as
 // complete when completed is set. A quick run can end before the launcher has shown the dialog,
-// so its window is awaited first (for a bounded time).
+// so its window is awaited first (for a bounded time). The shell has been told of every removal
+// before the dialog goes.
 void CloseProgressDialog(bool completed) {
+  ReportStep("closing");
+  FlushShellNotifications();
   CUninstallApp& app = GetUninstallApp();
   app.m_bUninstallCompleted = completed;
   if (app.m_pProgressDlg && app.m_pProgressDlg->WaitUntilRunning(10000)) app.m_pProgressDlg->Close();
@@ -60,7 +65,10 @@ bool RemoveInstallation(const SetupInfo& info, const CPathRule& rule) {
 
 }  // namespace
 
+// Each worker marks its start and its installation step in the debug output, for the timeline of
+// scripts/bench.sh.
 unsigned __stdcall LegacyUninstallThread(void*) {
+  ReportStep("legacy procedure");
   CUninstallApp& app = GetUninstallApp();
   std::string moduleDir;
   GetModuleDir(moduleDir);
@@ -77,6 +85,7 @@ unsigned __stdcall LegacyUninstallThread(void*) {
                          rule);
   RemoveClientProtocol(EnterModuleDir());
   if (MayEmptyInstallFolder(info, rule)) UnregisterComServers(info.setupPath, rule);
+  ReportStep("installation");
   if (!RemoveInstallation(info, rule)) {
     CloseProgressDialog(false);
     return 0;
@@ -90,8 +99,10 @@ unsigned __stdcall LegacyUninstallThread(void*) {
 }
 
 unsigned __stdcall SetupTypeUninstallThread(void*) {
+  ReportStep("SetupType procedure");
   const SetupInfo info = ReadSetupInfo();
   EnterModuleDir();
+  ReportStep("installation");
   if (!RemoveInstallation(info, CPathRule::ForThisSystem())) {
     CloseProgressDialog(false);
     return 0;

@@ -10,6 +10,7 @@
 
 #include "app/uninstall_app.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/shell_notifier.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/test_support.h"
 
@@ -59,6 +60,8 @@ public:
   static constexpr UINT kEventMessage = WM_APP + 17;
 
   ShellEventRecorder() {
+    // Announcements still queued from earlier deletions are not this recorder's.
+    FlushShellNotifications();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = &ShellEventRecorder::WndProc;
     wc.hInstance = ::GetModuleHandleA(nullptr);
@@ -95,14 +98,16 @@ public:
     Pump();
     return m_events.size();
   }
+  // The events delivered so far, in order, without pumping.
+  const std::vector<std::string>& Delivered() const { return m_events; }
 
-private:
   static std::string Key(LONG event, const std::string& path) {
     std::string lowered = path;
     CharLowerBuffA(&lowered[0], static_cast<DWORD>(lowered.size()));
     return std::to_string(event) + ":" + lowered;
   }
 
+private:
   static void Pump() {
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
@@ -183,6 +188,26 @@ TEST(ForceRemoveDir, EmptyFoldersGoWhateverTheirAttributes) {
     EXPECT_FALSE(test::FileExists(folder));
     EXPECT_TRUE(shell.SawEvent(SHCNE_RMDIR, folder));
   }
+}
+
+TEST(ShellNotifier, EveryRemovalIsAnnouncedOnceInOrderBeforeTheFlushReturns) {
+  test::TempDir dir;
+  ShellEventRecorder shell;
+  ASSERT_TRUE(shell.Registered());
+  std::vector<std::string> expected;
+  for (int folder = 0; folder < 5; ++folder) {
+    const std::string sub = dir / ("sub" + std::to_string(folder));
+    ASSERT_TRUE(::CreateDirectoryA(sub.c_str(), nullptr));
+    for (int file = 0; file < 20; ++file) {
+      const std::string path = WithAttributes(sub + "\\f" + std::to_string(file) + ".dat", FILE_ATTRIBUTE_HIDDEN);
+      ASSERT_NE(0, ForceDeleteFile(path.c_str()));
+      expected.push_back(ShellEventRecorder::Key(SHCNE_DELETE, path));
+    }
+    ASSERT_NE(0, ForceRemoveDir(sub.c_str()));
+    expected.push_back(ShellEventRecorder::Key(SHCNE_RMDIR, sub));
+  }
+  FlushShellNotifications();
+  EXPECT_EQ(expected, shell.Delivered());
 }
 
 TEST(ForceRemoveDir, AFolderThatHoldsAFileStaysWithItsAttributesReset) {

@@ -1,0 +1,49 @@
+// Tells the shell about removals from a thread of its own, so deleting never waits for the shell
+// (under Wine one notification costs more than the deletion it announces). The announcements go
+// out one by one, each with its own SHChangeNotify, in the order they were made.
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "framework/handles.h"
+
+class CShellNotifier {
+public:
+  // The process's notifier; its thread starts on first use. At process exit it sends what is
+  // still queued before it goes.
+  static CShellNotifier& Instance();
+
+  ~CShellNotifier();
+  CShellNotifier(const CShellNotifier&) = delete;
+  CShellNotifier& operator=(const CShellNotifier&) = delete;
+
+  // Queues SHChangeNotify(event, 0x2001, path, null) and returns at once.
+  void Announce(LONG event, const char* path);
+  // Returns once nothing is left to send, so every announcement queued before the call has gone
+  // out. Messages sent to the calling thread's windows are handled meanwhile: the shell may
+  // deliver an announcement to a window of this process.
+  void Flush();
+
+private:
+  struct Announcement {
+    LONG event;
+    std::string path;
+  };
+
+  CShellNotifier();
+  void SendAnnouncements();
+
+  std::mutex m_lock;
+  std::deque<Announcement> m_queue;  // under m_lock
+  bool m_stopping = false;           // under m_lock
+  ScopedHandle m_queued;   // auto-reset: an announcement was queued, or the notifier stops
+  ScopedHandle m_drained;  // manual-reset: set while nothing is queued or being sent
+  std::thread m_thread;
+};
+
+// Waits for the process's notifier to have sent every announcement made so far.
+void FlushShellNotifications();
