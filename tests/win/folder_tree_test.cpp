@@ -117,7 +117,8 @@ TEST(PathRuleOnThisSystem, RefusesTheSystemsOwnFoldersInEverySpelling) {
   ::GetShortPathNameA(folder(CSIDL_PROGRAM_FILES).c_str(), shortName, MAX_PATH);
   const std::string profile = folder(CSIDL_PROFILE);
   for (const std::string& refused :
-       {folder(CSIDL_WINDOWS), folder(CSIDL_SYSTEM) + "\\drivers", folder(CSIDL_PROGRAM_FILES), std::string(shortName),
+       {folder(CSIDL_WINDOWS), "\\\\?\\" + folder(CSIDL_WINDOWS), folder(CSIDL_SYSTEM) + "\\drivers",
+        folder(CSIDL_PROGRAM_FILES), std::string(shortName),
         folder(CSIDL_PROGRAM_FILES) + "\\.", profile, profile.substr(0, profile.find_last_of('\\')),
         folder(CSIDL_APPDATA), folder(CSIDL_DESKTOPDIRECTORY) + ". ", folder(CSIDL_COMMON_PROGRAMS),
         folder(CSIDL_PROGRAMS) + "\\..\\Programs"})
