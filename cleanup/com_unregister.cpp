@@ -4,7 +4,6 @@
 #include <ole2.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "cleanup/com_list_file.h"
 #include "cleanup/com_skip_rules.h"
@@ -19,12 +18,6 @@ constexpr const char kListFileName[] = "reg.ini";
 constexpr DWORD kListFileMaxBytes = 0x100000;
 
 using DllUnregisterServerFn = HRESULT(STDAPICALLTYPE*)();
-
-bool IsDotEntry(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
 bool FileExists(const std::string& path) {
   WIN32_FIND_DATAA found = {};
@@ -61,15 +54,15 @@ void CollectListedNames(const std::string& folder, const std::vector<std::string
     bool more = true;
     while (more && IsDotEntry(found.cFileName)) more = ::FindNextFileA(search.Get(), &found) != FALSE;
     if (!more) return;
-    const std::string fullPath =
-        pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName;
+    const FolderEntry entry{pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName,
+                            found.dwFileAttributes};
     // A name that leads out of the list's folder counts as not found; a link is never searched.
-    if (!rule.AllowsBelow(fullPath, folder)) return;
-    if (IsLink(found.dwFileAttributes)) continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      CollectFileList(fullPath, list, listFileName, TRUE, rule);
+    if (!rule.AllowsBelow(entry.path, folder)) return;
+    if (entry.IsLink()) continue;
+    if (entry.IsFolder())
+      CollectFileList(entry.path, list, listFileName, TRUE, rule);
     else
-      list.push_back(fullPath);
+      list.push_back(entry.path);
   }
 }
 

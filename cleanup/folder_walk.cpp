@@ -8,8 +8,6 @@
 
 namespace {
 
-bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
-
 using SetInformationFileFn = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 
 // Marks an open file or folder for deletion when its handle closes.
@@ -27,6 +25,8 @@ bool MarkForDeletion(HANDLE handle) {
 }
 
 }  // namespace
+
+bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
 bool ForEachFolderEntry(const std::string& folder, const std::function<void(const FolderEntry&)>& visit) {
   // Looked at again right before the walk goes in, so a folder swapped for a link since it was

@@ -17,6 +17,9 @@ struct FolderEntry {
   bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(); }
 };
 
+// The entries "." and ".." that every enumeration returns: the folder itself and its parent.
+bool IsDotEntry(const char* name);
+
 // Calls visit for every entry of folder except "." and "..", in the order the file system returns
 // them. False when the folder cannot be searched, and when it is itself a link.
 bool ForEachFolderEntry(const std::string& folder, const std::function<void(const FolderEntry&)>& visit);
