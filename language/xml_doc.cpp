@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 static_assert(sizeof(int32_t) == 4 && sizeof(uint32_t) == 4, "records are built of 32-bit words");
 
@@ -49,11 +48,11 @@ constexpr std::array<unsigned char, 256> MakeFixedClasses()
 // cannot change while the process runs.
 class ByteView {
 public:
-  ByteView() : m_classes(Table().data()) {}
+  ByteView() : m_table(Table()) {}
 
   bool Is(char c, unsigned char byteClass) const
   {
-    return (m_classes[static_cast<unsigned char>(c)] & byteClass) != 0;
+    return (m_table.classes[static_cast<unsigned char>(c)] & byteClass) != 0;
   }
   // As MbCharLen.
   int CharLen(const char* p) const
@@ -63,15 +62,19 @@ public:
     return *p != 0 ? 1 : 0;
   }
   // The first "<" or terminating zero at or after pos (a character boundary), stepping over whole
-  // characters as MbCharLen does; text holds length bytes and then its zero. Runs of plain ASCII
-  // are passed eight bytes at a time, the rest one character at a time.
+  // characters as MbCharLen does; text holds length bytes and then its zero. Words of eight bytes
+  // are passed at once while they are whole characters by themselves; the word that is not is
+  // passed one character at a time, and then words are tried again. Taking the position from
+  // the word (a count of its leading bytes) instead would put that count in the way of every
+  // following read.
   int SkipText(const char* text, int pos, int length) const
   {
     for (;;) {
-      pos = SkipPlainWords(text, pos, length);
-      for (;;) {
-        const unsigned char c = static_cast<unsigned char>(text[pos]);
-        const unsigned char byteClass = m_classes[c];
+      pos = SkipWholeWords(text, pos, length);
+      // The word at pos is taken one character at a time.
+      const int wordEnd = pos + 8;
+      do {
+        const unsigned char byteClass = m_table.classes[static_cast<unsigned char>(text[pos])];
         if (byteClass & kLead) {
           if (text[pos + 1] == 0)
             return pos + 1;
@@ -80,45 +83,76 @@ public:
           return pos;
         } else {
           ++pos;
-          if (c < 0x80)
-            break;
         }
-      }
+      } while (pos < wordEnd);
     }
   }
 
 private:
-  static const std::array<unsigned char, 256>& Table()
+  static constexpr uint64_t kOnes = 0x0101010101010101u;
+  static constexpr uint64_t kHighBits = 0x8080808080808080u;
+
+  struct Tables {
+    std::array<unsigned char, 256> classes;
+    // The longest run of bytes above 0x7F that are all lead bytes or all single characters (GBK:
+    // 0x81..0xFE), as the addends of a test on the low seven bits of each byte in a word.
+    uint64_t runFromAddend; // each byte 0x80 - low: the high bit is set for bytes >= the run's first
+    uint64_t runToAddend;   // each byte 0x7F - high: the high bit stays clear for bytes <= its last
+  };
+
+  static const Tables& Table()
   {
-    static const std::array<unsigned char, 256> table = [] {
-      std::array<unsigned char, 256> classes = MakeFixedClasses();
+    static const Tables tables = [] {
+      Tables t{MakeFixedClasses(), 0, 0};
       for (int c = 0x80; c < 256; ++c) {
         const char pair[] = {static_cast<char>(c), 'A', 0};
         if (MbCharLen(pair) == 2)
-          classes[c] |= kLead;
+          t.classes[c] |= kLead;
       }
-      return classes;
+      int bestFirst = 0x80, bestLast = 0x80;
+      for (int first = 0x80; first < 256;) {
+        int last = first;
+        while (last + 1 < 256 && (t.classes[last + 1] & kLead) == (t.classes[first] & kLead))
+          ++last;
+        if (last - first > bestLast - bestFirst) {
+          bestFirst = first;
+          bestLast = last;
+        }
+        first = last + 1;
+      }
+      t.runFromAddend = kOnes * static_cast<uint64_t>(0x80 - (bestFirst & 0x7F));
+      t.runToAddend = kOnes * static_cast<uint64_t>(0x7F - (bestLast & 0x7F));
+      return t;
     }();
-    return table;
+    return tables;
   }
 
-  // Offset of the first group of eight bytes at or after pos that holds a byte above 0x7F, a "<"
-  // or a zero; groups are tested only while they lie inside the text's length bytes.
-  static int SkipPlainWords(const char* text, int pos, int length)
+  // Non-zero when word holds a zero byte.
+  static uint64_t ZeroBytes(uint64_t word) { return (word - kOnes) & ~word & kHighBits; }
+
+  // Offset of the first group of eight bytes at or after pos that is not whole characters of one
+  // of two kinds: ASCII without "<" or zero, or bytes of the run above (an even number of lead
+  // bytes pairs up, so the word ends on a character boundary as it began). Words are read only
+  // while they lie inside the text's length bytes.
+  int SkipWholeWords(const char* text, int pos, int length) const
   {
-    constexpr uint64_t kOnes = 0x0101010101010101u;
-    constexpr uint64_t kHighBits = 0x8080808080808080u;
-    const auto hasZeroByte = [](uint64_t word) { return ((word - kOnes) & ~word & kHighBits) != 0; };
     for (; pos + 8 <= length; pos += 8) {
       uint64_t word;
       std::memcpy(&word, text + pos, sizeof word);
-      if ((word & kHighBits) != 0 || hasZeroByte(word) || hasZeroByte(word ^ (kOnes * '<')))
+      const uint64_t high = word & kHighBits;
+      if (high == kHighBits) {
+        const uint64_t low = word & ~kHighBits;
+        if (((low + m_table.runFromAddend) & kHighBits) != kHighBits ||
+            ((low + m_table.runToAddend) & kHighBits) != 0)
+          break;
+      } else if (high != 0 || ZeroBytes(word) != 0 || ZeroBytes(word ^ (kOnes * '<')) != 0) {
         break;
+      }
     }
     return pos;
   }
 
-  const unsigned char* m_classes;
+  const Tables& m_table;
 };
 
 std::string AtOffset(int offset)
@@ -344,6 +378,31 @@ bool CXmlDoc::ParseDocument()
   return parsed;
 }
 
+inline int CXmlDoc::AppendElement(int parent, int lastChild, int start, int startTagLength, int level)
+{
+  const int index = NewElement();
+  // Taken after NewElement, which may grow the index.
+  ElementRecord& parentRecord = Record(parent);
+  ElementRecord& record = Record(index);
+  record.parent = parent;
+  record.nextSibling = 0;
+  uint32_t flags = 0;
+  if (!parentRecord.firstChild) {
+    parentRecord.firstChild = index;
+    record.prevSibling = index;
+    flags = kFirstChildFlag;
+  } else {
+    // The first child learns its last sibling when the parent ends.
+    Record(lastChild).nextSibling = index;
+    record.prevSibling = lastChild;
+  }
+  record.flagsLevel = flags | std::min<uint32_t>(static_cast<uint32_t>(level), kLevelMask);
+  record.firstChild = 0;
+  record.start = start;
+  record.SetTagLengths(startTagLength, 0);
+  return index;
+}
+
 // Element tags are scanned here directly and text is skipped; every other node goes through
 // ParseNode. Open elements are found again through the records' parent links.
 int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
@@ -357,8 +416,6 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
   int root = 0;
   // The element that ended last: when the current element has children, its last child.
   int lastEnded = 0;
-  // Name lengths of the open elements, the innermost last.
-  std::vector<int> openNameLengths;
   ParsedNode other;
 
   for (int pos = 0;;) {
@@ -376,8 +433,7 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       return root;
     }
     if (c != '<') {
-      // Text and whitespace are not indexed; text outside the root is accepted and ignored. The
-      // line break and indent before a tag are passed by the shortest loop.
+      // Text and whitespace are not indexed; text outside the root is accepted and ignored.
       while (bytes.Is(text[pos], kSpace))
         ++pos;
       if (text[pos] != '<')
@@ -388,7 +444,7 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
     const char c1 = text[pos + 1];
     if (bytes.Is(c1, kNameStart)) {
       const int nameEnd = ScanName(bytes, text, pos + 1);
-      const int end = ScanStartTag(bytes, text, nameEnd);
+      const int end = text[nameEnd] == '>' ? nameEnd + 1 : ScanStartTag(bytes, text, nameEnd);
       if (end < 0) {
         m_result = "Element tag" + AtOffset(pos) + " unterminated";
         return -1;
@@ -408,9 +464,10 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
         Record(index).length = end - pos;
         lastEnded = index;
       } else {
+        // Until the element ends, its length holds the length of its name.
+        Record(index).length = nameEnd - pos - 1;
         current = index;
         ++depth;
-        openNameLengths.push_back(nameEnd - pos - 1);
       }
       pos = end;
     } else if (c1 == '/') {
@@ -418,7 +475,7 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       // scan, which also reports what is wrong with it.
       int end = -1;
       if (depth > 0)
-        end = EndOfRepeatedName(text, pos + 2, Record(current).start + 1, openNameLengths.back(), length);
+        end = EndOfRepeatedName(text, pos + 2, Record(current).start + 1, Record(current).length, length);
       if (end < 0 || end - pos > kMaxEndTagLength) {
         const int nameEnd = ScanName(bytes, text, pos + 2);
         end = ScanEndTag(bytes, text, nameEnd);
@@ -444,8 +501,9 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       ElementRecord& record = Record(current);
       record.length = end - record.start;
       record.SetTagLengths(record.StartTagLength(), end - pos);
+      if (record.firstChild)
+        Record(record.firstChild).prevSibling = lastEnded;
       --depth;
-      openNameLengths.pop_back();
       lastEnded = current;
       current = record.parent;
       pos = end;
@@ -458,31 +516,6 @@ int CXmlDoc::ParseElements(int parentRecord, TokenRange& range)
       pos = range.next;
     }
   }
-}
-
-int CXmlDoc::AppendElement(int parent, int lastChild, int start, int startTagLength, int level)
-{
-  const int index = NewElement();
-  // Taken after NewElement, which may grow the index.
-  ElementRecord& parentRecord = Record(parent);
-  ElementRecord& record = Record(index);
-  record.parent = parent;
-  record.nextSibling = 0;
-  uint32_t flags = 0;
-  if (!parentRecord.firstChild) {
-    parentRecord.firstChild = index;
-    record.prevSibling = index;
-    flags = kFirstChildFlag;
-  } else {
-    Record(lastChild).nextSibling = index;
-    Record(parentRecord.firstChild).prevSibling = index;
-    record.prevSibling = lastChild;
-  }
-  record.flagsLevel = flags | std::min<uint32_t>(static_cast<uint32_t>(level), kLevelMask);
-  record.firstChild = 0;
-  record.start = start;
-  record.SetTagLengths(startTagLength, 0);
-  return index;
 }
 
 int CXmlDoc::ParseNode(TokenRange& range, ParsedNode& node) const

@@ -129,7 +129,7 @@ protected:
   int NewElement();
   // Takes a record for an element whose start tag begins at start and links it as the last child
   // of parent, after lastChild when parent already has a child; its length and end tag are set
-  // when the element ends.
+  // when the element ends, and so is the link from the parent's first child to its last.
   int AppendElement(int parent, int lastChild, int start, int startTagLength, int level);
   ElementRecord& Record(int index) { return m_segments[index >> kSegmentBits][index & (kSegmentSize - 1)]; }
   const ElementRecord& Record(int index) const

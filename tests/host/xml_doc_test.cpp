@@ -490,6 +490,9 @@ TEST(XmlDocRead, TextStepsOverWholeDoubleByteCharacters)
       {"<r><t>\r\n        \x81</t>x</r>", "End tag 'r' at offset 23 does not match start tag 't' at offset 3", nullptr},
       {"<r><t>\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81\x81</t>x</r>",
        "End tag 'r' at offset 29 does not match start tag 't' at offset 3", nullptr},
+      // Bytes above 0x7F that are no lead bytes (0x80, 0xFF) keep a word from being passed as pairs.
+      {"<r><t>\x81\xFF\xFF\x81\x81\x81\x81\x81\x81</t>x</r>", "", "\x81\xFF\xFF\x81\x81\x81\x81\x81\x81"},
+      {"<r><t>\x80\x81\x81\x81\x81\x81\x81\x81\x81</t>x</r>", "", "\x80\x81\x81\x81\x81\x81\x81\x81\x81"},
   };
   for (const Case& c : cases) {
     CXmlDoc doc;
