@@ -15,6 +15,23 @@ namespace {
 // Deleting goes on while the notifier thread tells the shell, in the same order.
 void NotifyShell(LONG event, const char* path) { CShellNotifier::Instance().Announce(event, path); }
 
+// Runs remove; when it fails, runs it once more while the notifier sends nothing. The shell may
+// have held a folder of the path open just then, looking up an earlier announcement. The last
+// error stays that of the last attempt.
+template <typename Remove>
+BOOL RemoveBesideTheNotifier(Remove remove) {
+  if (remove()) return TRUE;
+  BOOL removed = FALSE;
+  DWORD error = 0;
+  {
+    const auto quiet = CShellNotifier::Instance().WaitUntilQuiet();
+    removed = remove();
+    error = ::GetLastError();
+  }
+  ::SetLastError(error);
+  return removed;
+}
+
 // Tells the run's report what became of a removal (the error is read right after the call).
 void ReportOutcome(const std::string& path, BOOL done, bool link) {
   const DWORD error = ::GetLastError();
@@ -43,7 +60,8 @@ BOOL ForceDeleteFile(const char* path) {
   // A link goes as a link; its target's attributes are not touched either.
   const bool link = IsLinkPath(path);
   if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const BOOL deleted = link ? RemoveLinkOnly(path) : ::DeleteFileA(path);
+  const BOOL deleted =
+      RemoveBesideTheNotifier([&] { return link ? RemoveLinkOnly(path) : ::DeleteFileA(path); });
   ReportOutcome(path, deleted, link);
   NotifyShell(SHCNE_DELETE, path);
   return deleted;
@@ -52,7 +70,8 @@ BOOL ForceDeleteFile(const char* path) {
 BOOL ForceRemoveDir(const char* path) {
   const bool link = IsLinkPath(path);
   if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const BOOL removed = link ? RemoveLinkOnly(path) : ::RemoveDirectoryA(path);
+  const BOOL removed =
+      RemoveBesideTheNotifier([&] { return link ? RemoveLinkOnly(path) : ::RemoveDirectoryA(path); });
   ReportOutcome(path, removed, link);
   NotifyShell(SHCNE_RMDIR, path);
   return removed;

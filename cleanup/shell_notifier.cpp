@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -62,11 +63,18 @@ void CShellNotifier::SendAnnouncements() {
         if (m_stopping) return;
       }
     }
-    if (taken)
+    if (taken) {
+      const std::lock_guard<std::timed_mutex> sending(m_sending);
       ::SHChangeNotify(next.event, kNotifyPathFlush, next.path.c_str(), nullptr);
-    else
+    } else
       ::WaitForSingleObject(m_queued.Get(), INFINITE);
   }
+}
+
+std::unique_lock<std::timed_mutex> CShellNotifier::WaitUntilQuiet() {
+  std::unique_lock<std::timed_mutex> quiet(m_sending, std::defer_lock);
+  quiet.try_lock_for(std::chrono::milliseconds(kQuietWaitMs));
+  return quiet;
 }
 
 void FlushShellNotifications() { CShellNotifier::Instance().Flush(); }

@@ -28,6 +28,13 @@ public:
   // deliver an announcement to a window of this process.
   void Flush();
 
+  // While the returned lock is held, no announcement is being sent. The shell looks an announced
+  // path up one folder at a time and holds each folder open meanwhile (Wine without sharing its
+  // deletion), so a removal that failed beside the notifier is tried again under this lock. The
+  // wait is bounded: after kQuietWaitMs the lock is returned without being held.
+  std::unique_lock<std::timed_mutex> WaitUntilQuiet();
+  static constexpr int kQuietWaitMs = 5000;
+
 private:
   struct Announcement {
     LONG event;
@@ -38,6 +45,7 @@ private:
   void SendAnnouncements();
 
   std::mutex m_lock;
+  std::timed_mutex m_sending;        // held while SHChangeNotify runs
   std::deque<Announcement> m_queue;  // under m_lock
   bool m_stopping = false;           // under m_lock
   ScopedHandle m_queued;   // auto-reset: an announcement was queued, or the notifier stops

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/uninstall_app.h"
@@ -208,6 +209,26 @@ TEST(ShellNotifier, EveryRemovalIsAnnouncedOnceInOrderBeforeTheFlushReturns) {
   }
   FlushShellNotifications();
   EXPECT_EQ(expected, shell.Delivered());
+}
+
+// The shell looks an announced path up folder by folder and holds each one open for a moment,
+// under Wine without sharing its deletion. A removal that meets this waits for the announcement.
+TEST(ForceRemoveDir, AFolderTheShellHoldsOpenDuringAnAnnouncementGoesWhenTheAnnouncementEnds) {
+  test::TempDir dir;
+  const std::string folder = dir / "busy";
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  ScopedHandle opened(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  std::thread shell([&] {
+    const auto sending = CShellNotifier::Instance().WaitUntilQuiet();
+    ScopedHandle listing(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ::SetEvent(opened.Get());
+    ::Sleep(300);  // the length of the announcement
+  });
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(opened.Get(), 10000));
+  EXPECT_NE(0, ForceRemoveDir(folder.c_str()));
+  shell.join();
+  EXPECT_FALSE(test::FileExists(folder));
 }
 
 TEST(ForceRemoveDir, AFolderThatHoldsAFileStaysWithItsAttributesReset) {
