@@ -34,13 +34,10 @@ BOOL RemoveBesideTheNotifier(Remove remove) {
 
 // Tells the run's report what became of a removal (the error is read right after the call).
 void ReportOutcome(const std::string& path, BOOL done, bool link) {
-  const DWORD error = ::GetLastError();
-  if (done)
-    ReportRemoval(path, RemovalResult::Removed);
-  else if (link)
+  if (link && !done)
     ReportRemoval(path, RemovalResult::LinkKept);
   else
-    ReportRemovalError(path, error);
+    ReportRemovalOutcome(path, done);
 }
 
 }  // namespace
@@ -94,7 +91,7 @@ void DeleteProgramShortcut(int folderId, const std::string& programName, const C
   }
 
   ::SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ReportOutcome(shortcut, ::DeleteFileA(shortcut.c_str()), false);
+  ReportRemovalOutcome(shortcut, ::DeleteFileA(shortcut.c_str()));
   NotifyShell(SHCNE_DELETE, shortcut.c_str());
 }
 
@@ -107,10 +104,7 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
   std::string key = std::string("HKLM\\") + (parentPath ? parentPath : "");
   if (key.back() != '\\') key += '\\';
   key += subKey;
-  if (deleted == ERROR_SUCCESS)
-    ReportRemoval(key, RemovalResult::Removed);
-  else
-    ReportRemovalError(key, static_cast<DWORD>(deleted));
+  ReportRemovalCode(key, static_cast<DWORD>(deleted));
   return 1;
 }
 

@@ -22,18 +22,12 @@ void DeleteFolderTree(std::string folderPath) {
       return;
     }
     ::SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (entry.IsFolder()) {
+    if (entry.IsFolder())
       DeleteFolderTree(entry.path);
-    } else if (::DeleteFileA(entry.path.c_str())) {
-      ReportRemoval(entry.path, RemovalResult::Removed);
-    } else {
-      ReportRemovalError(entry.path, ::GetLastError());
-    }
+    else
+      ReportRemovalOutcome(entry.path, ::DeleteFileA(entry.path.c_str()));
   });
   // A folder that is itself a link is left to the caller: it was not walked either.
   if (IsLinkPath(folder)) return;
-  if (::RemoveDirectoryA(folderPath.c_str()))
-    ReportRemoval(folder, RemovalResult::Removed);
-  else
-    ReportRemovalError(folder, ::GetLastError());
+  ReportRemovalOutcome(folder, ::RemoveDirectoryA(folderPath.c_str()));
 }

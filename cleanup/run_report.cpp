@@ -18,8 +18,11 @@ void ReportRemoval(const std::string& what, RemovalResult result) {
   if (IRunReport* report = g_report.load()) report->Removal(what, result);
 }
 
-void ReportRemovalError(const std::string& what, DWORD error) {
-  switch (error) {
+void ReportRemovalCode(const std::string& what, DWORD code) {
+  switch (code) {
+    case ERROR_SUCCESS:
+      ReportRemoval(what, RemovalResult::Removed);
+      break;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
       ReportRemoval(what, RemovalResult::Missing);
@@ -36,6 +39,11 @@ void ReportRemovalError(const std::string& what, DWORD error) {
       ReportRemoval(what, RemovalResult::Failed);
       break;
   }
+}
+
+void ReportRemovalOutcome(const std::string& what, BOOL done) {
+  const DWORD error = ::GetLastError();
+  ReportRemovalCode(what, done ? ERROR_SUCCESS : error);
 }
 
 void ReportProgram(const std::string& commandLine, bool started) {

@@ -31,8 +31,10 @@ void SetRunReport(IRunReport* report);
 // A step is also written to the debug output as "Uninstall: <text>".
 void ReportStep(const std::string& text);
 void ReportRemoval(const std::string& what, RemovalResult result);
-// The result of a failed removal from the system's error code.
-void ReportRemovalError(const std::string& what, DWORD error);
+// The result of a removal from the system's code: ERROR_SUCCESS is removed.
+void ReportRemovalCode(const std::string& what, DWORD code);
+// Removed when done, else the result of the thread's last error (read first thing).
+void ReportRemovalOutcome(const std::string& what, BOOL done);
 void ReportProgram(const std::string& commandLine, bool started);
 
 // The word a log uses for a result.

@@ -105,10 +105,7 @@ void DeleteQuietlyWhenAllowed(const std::string& path, const std::string& folder
     return;
   }
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (::DeleteFileA(path.c_str()))
-    ReportRemoval(path, RemovalResult::Removed);
-  else
-    ReportRemovalError(path, ::GetLastError());
+  ReportRemovalOutcome(path, ::DeleteFileA(path.c_str()));
 }
 }  // namespace
 
