@@ -16,6 +16,12 @@ int GetModuleDir(std::string& dir) {
   return 1;
 }
 
+std::string ModuleDir() {
+  std::string dir;
+  GetModuleDir(dir);
+  return dir;
+}
+
 int OsClassFromVersion(unsigned major, unsigned minor) {
   // The platform id is not looked at: NT 4.0 goes with Windows 95.
   if (major == 4 && (minor == 0 || minor == 10)) return 1;

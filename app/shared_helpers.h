@@ -6,6 +6,8 @@
 // The folder of the running program without a trailing backslash (empty when the path has no
 // backslash). Always returns 1.
 int GetModuleDir(std::string& dir);
+// The same folder as a value.
+std::string ModuleDir();
 
 // The operating-system class that selects the procedure: 0 when the version cannot be read,
 // 1 for 4.0 and 4.10 (Windows 95, NT 4.0, 98), 2 for 5.0, 3 for 4.90 (Me), 4 for everything else.

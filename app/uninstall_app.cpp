@@ -59,8 +59,7 @@ BOOL CUninstallApp::InitInstance() {
     return FALSE;
   }
 
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
+  const std::string moduleDir = ModuleDir();
   switch (StartAndConfirm(moduleDir)) {
     case StartupResult::PackNotLoaded:
       m_log.Line("Language.xml could not be loaded beside the program, nothing removed");

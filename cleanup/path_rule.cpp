@@ -86,9 +86,12 @@ CPathRule CPathRule::ForThisSystem() {
   if (::GetWindowsDirectoryA(path, MAX_PATH)) rule.m_folders.withContents.push_back(rule.Folded(path));
 
   std::vector<std::string> named;
+  std::string profile;
   for (int id : kShellFolderIds) {
     path[0] = '\0';
-    if (SUCCEEDED(::SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path))) named.emplace_back(path);
+    if (FAILED(::SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path))) continue;
+    named.emplace_back(path);
+    if (id == CSIDL_PROFILE) profile = path;
   }
   if (::GetSystemDirectoryA(path, MAX_PATH)) named.emplace_back(path);
   for (const char* variable : kFolderVariables) {
@@ -105,8 +108,7 @@ CPathRule CPathRule::ForThisSystem() {
     rule.m_folders.themselves.push_back(folded);
   }
   // The folder that holds the current user's profile holds every profile.
-  if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path)))
-    rule.m_folders.themselves.push_back(ParentOf(rule.Folded(path)));
+  if (!profile.empty()) rule.m_folders.themselves.push_back(ParentOf(rule.Folded(profile)));
   return rule;
 }
 

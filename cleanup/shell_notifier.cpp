@@ -66,8 +66,9 @@ void CShellNotifier::SendAnnouncements() {
     if (taken) {
       const std::lock_guard<std::timed_mutex> sending(m_sending);
       ::SHChangeNotify(next.event, kNotifyPathFlush, next.path.c_str(), nullptr);
-    } else
+    } else {
       ::WaitForSingleObject(m_queued.Get(), INFINITE);
+    }
   }
 }
 

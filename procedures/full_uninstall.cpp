@@ -38,9 +38,6 @@ void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
   ::Sleep(500);
 }
 
-// The dialog's run begins once the launcher's modal run has created its window.
-constexpr DWORD kDialogWindowWaitMs = 10000;
-
 // The shell has been told of every removal before the dialog goes.
 void CloseDialog(CProgressDlg& dialog) {
   FlushShellNotifications();
@@ -125,7 +122,8 @@ unsigned __stdcall FullUninstallThread(void* param) {
   // Preparation. Each step is marked in the debug output (the timeline of scripts/bench.sh)
   // and in the run's log.
   ReportStep("preparation");
-  if (!dialog.WaitUntilRunning(kDialogWindowWaitMs)) return 0;
+  // The dialog's run begins once the launcher's modal run has created its window.
+  if (!dialog.WaitUntilRunning(kProgressDialogWaitMs)) return 0;
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
     ::Sleep(2000);
@@ -141,8 +139,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
                          rule);
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
+  const std::string moduleDir = ModuleDir();
   ::SetCurrentDirectoryA(moduleDir.c_str());
 
   CProgressAnimation animation(dialog);

@@ -99,12 +99,6 @@ void StartFinishingProgram(const char* code) {
   }
 }
 
-std::string ModuleDir() {
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
-  return moduleDir;
-}
-
 int AskYesNo(const char* captionValue, const char* textValue) {
   const std::string caption = ReadSetupValue(captionValue);
   const std::string text = ReadSetupValue(textValue);

@@ -29,23 +29,16 @@ void CloseProgressDialog(bool completed) {
   FlushShellNotifications();
   CUninstallApp& app = GetUninstallApp();
   app.m_bUninstallCompleted = completed;
-  if (app.m_pProgressDlg && app.m_pProgressDlg->WaitUntilRunning(10000)) app.m_pProgressDlg->Close();
-}
-
-std::string EnterModuleDir() {
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
-  ::SetCurrentDirectoryA(moduleDir.c_str());
-  return moduleDir;
+  if (app.m_pProgressDlg && app.m_pProgressDlg->WaitUntilRunning(kProgressDialogWaitMs))
+    app.m_pProgressDlg->Close();
 }
 
 // The part both workers share: the installation folder's files and folders (the portal
 // browser's stay), the recorded shortcuts, the title shortcuts, the installation folder and the
 // folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
-bool RemoveInstallation(const SetupInfo& info, const CPathRule& rule) {
-  // A folder the path rule refuses is never listed or emptied, and no main program path is
-  // formed from it.
-  const bool mayEmptyFolder = MayEmptyInstallFolder(info, rule);
+// Without mayEmptyFolder (MayEmptyInstallFolder) the folder is never listed or emptied, and no
+// main program path is formed from it.
+bool RemoveInstallation(const SetupInfo& info, bool mayEmptyFolder, const CPathRule& rule) {
   const std::string& folder = info.setupPath;
   if (mayEmptyFolder) {
     std::vector<std::string> files;
@@ -70,8 +63,7 @@ bool RemoveInstallation(const SetupInfo& info, const CPathRule& rule) {
 unsigned __stdcall LegacyUninstallThread(void*) {
   ReportStep("legacy procedure");
   CUninstallApp& app = GetUninstallApp();
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
+  const std::string moduleDir = ModuleDir();
   if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
   const SetupInfo info = ReadSetupInfo();
   if (!info.hasSetupPath) {
@@ -83,10 +75,12 @@ unsigned __stdcall LegacyUninstallThread(void*) {
                           CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_STARTMENU,
                           CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA},
                          rule);
-  RemoveClientProtocol(EnterModuleDir());
-  if (MayEmptyInstallFolder(info, rule)) UnregisterComServers(info.setupPath, rule);
+  ::SetCurrentDirectoryA(moduleDir.c_str());
+  RemoveClientProtocol(moduleDir);
+  const bool mayEmptyFolder = MayEmptyInstallFolder(info, rule);
+  if (mayEmptyFolder) UnregisterComServers(info.setupPath, rule);
   ReportStep("installation");
-  if (!RemoveInstallation(info, rule)) {
+  if (!RemoveInstallation(info, mayEmptyFolder, rule)) {
     CloseProgressDialog(false);
     return 0;
   }
@@ -101,9 +95,10 @@ unsigned __stdcall LegacyUninstallThread(void*) {
 unsigned __stdcall SetupTypeUninstallThread(void*) {
   ReportStep("SetupType procedure");
   const SetupInfo info = ReadSetupInfo();
-  EnterModuleDir();
+  ::SetCurrentDirectoryA(ModuleDir().c_str());
   ReportStep("installation");
-  if (!RemoveInstallation(info, CPathRule::ForThisSystem())) {
+  const CPathRule rule = CPathRule::ForThisSystem();
+  if (!RemoveInstallation(info, MayEmptyInstallFolder(info, rule), rule)) {
     CloseProgressDialog(false);
     return 0;
   }

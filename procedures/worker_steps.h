@@ -20,6 +20,9 @@ struct SetupInfo {
 
 SetupInfo ReadSetupInfo();
 
+// How long a worker waits for the launcher's progress dialog to be running.
+constexpr unsigned long kProgressDialogWaitMs = 10000;
+
 // The client's names from the pack's defines.
 ClientNames ClientNamesFromPack(CLanguagePack& pack);
 
