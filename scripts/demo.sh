@@ -37,6 +37,27 @@ mkdir -p "$demo"
 export WINEPREFIX="$demo/wineprefix"
 # Windows programs write to a pipe in the system code page (GBK on the Chinese system).
 to_utf8() { { iconv -c -f GBK -t UTF-8 || true; } | sed 's/\r$//'; }
+# The exit codes of the README's table, and the code whose low byte Wine passed on.
+exit_code_meaning() {
+  case "$1" in
+    0) echo "done" ;;
+    3010) echo "done; a restart completes the removal of the data-card driver" ;;
+    1602) echo "cancelled in the confirmation, or the user kept the running client" ;;
+    1603) echo "could not complete" ;;
+    1618) echo "another uninstall is running" ;;
+    87) echo "bad arguments" ;;
+    90) echo "the sample driver's limit ran out before the uninstaller ended" ;;
+    92) echo "the sample driver could not start the uninstaller" ;;
+    *) echo "not one of the uninstaller's exit codes" ;;
+  esac
+}
+exit_code_from_byte() {
+  local code
+  for code in 0 3010 1602 1603 1618 87; do
+    [ $((code & 255)) = "$1" ] && { echo "$code"; return; }
+  done
+  echo "$1"
+}
 if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   echo "demo: --interactive needs a desktop (DISPLAY is not set)" >&2
   exit 2
@@ -64,21 +85,38 @@ wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 | tee "$demo/before.t
 
 uninstaller='C:\Program Files\Mirel\DornDial\Uninstall.exe'
 echo "== running the uninstaller"
+# Wine hands only the low byte of a Windows exit code to Unix (3010 arrives as 194), so the full
+# code is read from what the driver prints, or from the log; an interactive run is matched back
+# by that byte.
 if [ "$interactive" = 1 ]; then
+  set +e
   wine "$uninstaller"
+  code=$(exit_code_from_byte $?)
+  set -e
 elif [ "$silent" = 1 ]; then
   log='C:\sample-logs\uninstall-run.log'
   set +e
   wine "$uninstaller" /S "/LOG=$log"
-  code=$?
+  byte=$?
   set -e
-  echo "   exit code $code"
-  echo "== the uninstaller's log"
-  to_utf8 < "$WINEPREFIX/drive_c/sample-logs/uninstall-run.log" | sed 's/^/   /'
+  unix_log="$WINEPREFIX/drive_c/sample-logs/uninstall-run.log"
+  code=""
+  if [ -f "$unix_log" ]; then
+    code=$(to_utf8 < "$unix_log" | sed -n 's/^.*exit code \([0-9]*\)$/\1/p' | tail -1)
+    echo "== the uninstaller's log"
+    to_utf8 < "$unix_log" | sed 's/^/   /'
+  fi
+  [ -n "$code" ] || code=$(exit_code_from_byte "$byte")
 else
+  set +e
   wine "$win_client\\driver.exe" --exe "$uninstaller" --keep-driver 0 --keep-data 0 \
-    --shots "$(winepath -w "$demo")" | to_utf8
+    --shots "$(winepath -w "$demo")" | to_utf8 | tee "$demo/driver.txt"
+  byte=${PIPESTATUS[0]}
+  set -e
+  code=$(sed -n 's/^exit \([0-9]*\)$/\1/p' "$demo/driver.txt" | tail -1)
+  [ -n "$code" ] || code=$(exit_code_from_byte "$byte")
 fi
+echo "   exit code $code: $(exit_code_meaning "$code")"
 # The finishing program and the browser's uninstaller finish after the uninstaller.
 for i in $(seq 1 600); do
   pgrep -f 'Unl.exe|Unin.exe' >/dev/null || break
@@ -102,4 +140,8 @@ for bmp in "$demo"/*.bmp; do
 done
 pngs=("$demo"/*.png)
 [ ${#pngs[@]} -gt 0 ] && { echo "== screenshots"; printf '   %s\n' "${pngs[@]}"; }
-exit 0
+case "$code" in
+  0|3010) exit 0 ;;
+  *) echo "demo: the uninstall did not end as it should: exit code $code ($(exit_code_meaning "$code"))" >&2
+     exit 1 ;;
+esac

@@ -49,3 +49,17 @@ trap wine_display_down EXIT
 wine_prefix_up
 # The Windows tests share one prefix (its registry and c:\), so they run one at a time.
 ctest --preset "$preset" --output-on-failure -j1
+
+# The README's main command, once, on the built tree and in a prefix of its own: it must reach its
+# end, with what is left and a picture of each of the three dialogs.
+echo "== the demo"
+demo_out="$root/build/demo-run.txt"
+status=0
+scripts/demo.sh > "$demo_out" 2>&1 || status=$?
+sed 's/^/   /' "$demo_out"
+pngs=$(grep -c '^   .*\.png$' "$demo_out" || true)
+if [ "$status" != 0 ] || ! grep -q '^== what is left' "$demo_out" || [ "$pngs" -lt 3 ]; then
+  echo "test: the demo did not reach its end (status $status, $pngs pictures)" >&2
+  exit 1
+fi
+echo "demo: reached its end with $pngs pictures"

@@ -25,8 +25,10 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 # Windows programs run under the Chinese locale (the client's home: system language 2052, code
 # page 936); the scripts' own messages keep the user's language.
 export WINE_LC_ALL="${WINE_LC_ALL:-zh_CN.UTF-8}"
-wine() { LC_ALL="$WINE_LC_ALL" command wine "$@"; }
-wineboot() { LC_ALL="$WINE_LC_ALL" command wineboot "$@"; }
+# Through env, so this shell never switches to that locale itself: a shell that was started before
+# the locale was generated cannot, and would warn at every call.
+wine() { env LC_ALL="$WINE_LC_ALL" wine "$@"; }
+wineboot() { env LC_ALL="$WINE_LC_ALL" wineboot "$@"; }
 
 # Creates the prefix once (about 10 s) and keeps a persistent wineserver for it, so that a
 # server started inside a captured `wine` call never holds a test's output pipe open.

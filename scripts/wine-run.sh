@@ -8,4 +8,4 @@ shift
 build_dir=$(cd "$(dirname "$exe")/.." && pwd)
 here=$(dirname "$(readlink -f "$0")")
 . "$here/wine-env.sh" "$build_dir"
-LC_ALL="$WINE_LC_ALL" exec wine "$exe" "$@"
+exec env LC_ALL="$WINE_LC_ALL" wine "$exe" "$@"
