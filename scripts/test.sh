@@ -62,4 +62,5 @@ if [ "$status" != 0 ] || ! grep -q '^== what is left' "$demo_out" || [ "$pngs" -
   echo "test: the demo did not reach its end (status $status, $pngs pictures)" >&2
   exit 1
 fi
-echo "demo: reached its end with $pngs pictures"
+echo "the demo reached its end with $pngs pictures"
+echo "demo: 1 passed, 0 failed"
