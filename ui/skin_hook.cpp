@@ -92,6 +92,32 @@ void OnDialogCommand(HWND hwnd, WPARAM wParam) {
   if (wParam == LOWORD(defId)) ::EndDialog(hwnd, LOWORD(defId));
 }
 
+// Takes one table's entry for a window that is being destroyed: its own procedure goes back
+// first, so the system's procedure still sees WM_NCDESTROY. A window subclassed again after the
+// skin keeps its entry, since the later procedure still passes messages on to the skin's.
+template <typename Table, typename PreviousOf>
+void ForgetIn(Table& table, HWND hwnd, WNDPROC skinned, PreviousOf previousOf) {
+  const auto found = table.find(hwnd);
+  if (found == table.end() || CurrentWndProc(hwnd) != skinned) return;
+  const WNDPROC previous = previousOf(found->second);
+  if (previous) ReplaceWndProc(hwnd, previous);
+  table.erase(found);
+}
+
+// Forgets a window as it is destroyed, so a later window that is given the same handle is
+// skinned afresh instead of being taken for one already skinned.
+void ForgetWindow(HWND hwnd) {
+  const auto proc = [](WNDPROC previous) { return previous; };
+  ForgetIn(g_dialogProcs, hwnd, &SkinDialogProc, proc);
+  if (!g_dialogProcs.count(hwnd))
+    g_skinnedDialogs.erase(std::remove(g_skinnedDialogs.begin(), g_skinnedDialogs.end(), hwnd),
+                           g_skinnedDialogs.end());
+  ForgetIn(g_menuProcs, hwnd, &SkinMenuProc, proc);
+  ForgetIn(g_tabProcs, hwnd, &SkinTabProc, proc);
+  ForgetIn(g_buttonStates, hwnd, &SkinButtonProc,
+           [](const std::unique_ptr<SkinButtonRecord>& record) { return record ? record->m_prevProc : nullptr; });
+}
+
 }  // namespace
 
 HHOOK g_hSkinHook = nullptr;
@@ -132,6 +158,8 @@ LRESULT CALLBACK SkinCallWndProc(int code, WPARAM wParam, LPARAM lParam) {
       SkinPopupMenu(call->hwnd);
     else if (call->message == WM_SHOWWINDOW && HasClass(call->hwnd, "#32770"))
       SkinDialog(call->hwnd);
+    else if (call->message == WM_NCDESTROY)
+      ForgetWindow(call->hwnd);
   }
   return ::CallNextHookEx(g_hSkinHook, code, wParam, lParam);
 }

@@ -26,8 +26,8 @@ struct SkinButtonRecord {
   LONG m_bDefault = 0;           // 1 while it is its dialog's default push button
 };
 
-// Installs and removes the hook. Entries are never removed from the tables below while the
-// program runs; the destructor frees the button records (the process is ending by then).
+// Installs and removes the hook. A window's entry leaves the tables below when the window is
+// destroyed while the hook is installed; the destructor frees the button records left.
 class CSkinHook {
 public:
   CSkinHook() = default;
@@ -46,7 +46,7 @@ public:
 extern HHOOK g_hSkinHook;
 extern ScopedBitmap g_skinBitmap;  // the program's dialogs' background; null when not loaded
 extern ScopedBrush g_skinBrush;    // the other dialogs' background
-extern std::vector<HWND>& g_skinnedDialogs;  // every dialog subclassed so far, in the order met
+extern std::vector<HWND>& g_skinnedDialogs;  // every skinned dialog still there, in the order met
 extern std::map<HWND, WNDPROC>& g_dialogProcs;
 extern std::map<HWND, WNDPROC>& g_menuProcs;
 extern std::map<HWND, WNDPROC>& g_tabProcs;

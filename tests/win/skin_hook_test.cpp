@@ -139,6 +139,23 @@ TEST_F(SkinHook, SkinsADialogOnceHoweverOftenItShows) {
   EXPECT_EQ(5, ::SendMessageA(inner.Item(2002), WM_GETTEXTLENGTH, 0, 0));
 }
 
+// A destroyed window leaves every table, so a window later given its handle is skinned afresh.
+TEST_F(SkinHook, DestroyedWindowsAreForgotten) {
+  for (int round = 0; round < 2; ++round) {
+    TestDialog dialog({200, 150}, {{WC_TABCONTROLA, 2001, 0, {5, 5, 190, 90}, ""},
+                                   {"Button", 2002, BS_PUSHBUTTON, {10, 100, 90, 125}, "OK"}});
+    ASSERT_NE(nullptr, dialog.Create());
+    dialog.Show();
+    const HWND hwnd = dialog.Hwnd(), tab = dialog.Item(2001), button = dialog.Item(2002);
+    ASSERT_TRUE(IsSkinnedDialog(hwnd)) << round;
+    ASSERT_EQ(1u, g_tabProcs.count(tab));
+    ASSERT_EQ(1u, g_buttonStates.count(button));
+    dialog.Destroy();
+    EXPECT_EQ(0, std::count(g_skinnedDialogs.begin(), g_skinnedDialogs.end(), hwnd));
+    EXPECT_EQ(0u, g_dialogProcs.count(hwnd) + g_tabProcs.count(tab) + g_buttonStates.count(button));
+  }
+}
+
 // The skinned procedures are inert for windows they do not know.
 TEST_F(SkinHook, ProceduresAnswerZeroForUnknownWindows) {
   HWND stranger = ::CreateWindowExA(0, "Static", "stranger", WS_POPUP, 0, 0, 10, 10, nullptr,
