@@ -226,6 +226,42 @@ TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   DeleteFileA(notAShortcut.c_str());
 }
 
+// Removed the way users remove it: Wine's Add/Remove Programs tool runs the entry's
+// UninstallString, and the person works the dialogs that brings up.
+TEST_F(FullUninstall, AddRemoveProgramsEntryStartsTheUninstall) {
+  Install();
+  DriveOptions drive;
+  drive.keepDriver = 0;
+  drive.keepData = 0;
+  drive.startedBy = "uninstaller --remove " + m_install.Define("UNINSTALL_KEY");
+  const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
+  EXPECT_EQ(3010, run.exitCode) << run.transcript;
+  EXPECT_NE(std::string::npos, run.transcript.find("window confirm")) << run.transcript;
+  EXPECT_NE(std::string::npos, run.transcript.find("launcher exit 0")) << run.transcript;
+  Expectation e;
+  e.os = "win10";
+  e.keepData = 0;
+  ExpectFootprint(run, e);
+}
+
+// As a deployment tool removes it: the entry's QuietUninstallString run as it stands.
+TEST_F(FullUninstall, QuietUninstallStringRemovesTheClientWithoutAWindow) {
+  Install();
+  std::string quiet;
+  ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE,
+                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                      m_install.Define("PROGRAME_ENG_NAME"),
+                                  "QuietUninstallString", quiet));
+  DriveOptions drive;
+  drive.startedBy = quiet;
+  const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  EXPECT_EQ(std::string::npos, run.transcript.find("window ")) << run.transcript;
+  Expectation e;
+  e.os = "win10";
+  ExpectFootprint(run, e);
+}
+
 // Every item the run removed belongs to the client's own footprint.
 void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run) {
   Expectation all;
