@@ -47,6 +47,7 @@ echo "== Windows tests under Wine ($WINEARCH)"
 wine_display_up
 trap wine_display_down EXIT
 wine_prefix_up
+wine_prefix64_up
 
 # The release signed with a throwaway self-signed certificate: the signature must verify against
 # it, the package must hold the signed program, and the signed program must still run (a bad

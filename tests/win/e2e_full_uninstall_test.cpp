@@ -7,6 +7,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "support/sample_install.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
+#include "support/windows64.h"
 
 namespace {
 
@@ -36,12 +39,26 @@ struct MatrixCase {
   const char* os;
   int keepDriver;
   int keepData;
+  bool windows64 = false;  // the 32-bit program on a 64-bit Windows, under WoW64
 };
 
 TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
+  if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
+  ASSERT_EQ(test::In64BitWindows(), test::RunningUnderWow64()) << "the 64-bit Windows rows need a 64-bit prefix";
   const MatrixCase cases[] = {{"win2k", 1, 1}, {"win2k", 0, 0}, {"win2k", 0, 1}, {"winxp", 1, 1}, {"winxp", 0, 0},
-                              {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1}};
+                              {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1},
+                              {"win10", 1, 1, true}, {"win10", 0, 0, true}};
   for (const MatrixCase& c : cases) {
+    if (c.windows64 != test::In64BitWindows()) continue;
+    // Other products' keys in both registry views, among them the 64-bit view's namesake of the
+    // client's own key: none is the client's.
+    std::vector<std::unique_ptr<test::OtherProductKey>> others;
+    if (c.windows64)
+      for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+        for (const char* key : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherDialer",
+                                "SOFTWARE\\Mirel_Mini\\OtherDialer"})
+          if (view == KEY_WOW64_64KEY || std::strstr(key, "Uninstall"))
+            others.push_back(std::make_unique<test::OtherProductKey>(key, view));
     SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + " keep-data " +
                  std::to_string(c.keepData));
     Install();
@@ -68,6 +85,7 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
     EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21," + m_install.Folder() + "\\Uninstall.exe"))
         << test::StandInLog("Unl");
     EXPECT_NE(std::string::npos, test::StandInLog("Unin").find("-Qlume")) << test::StandInLog("Unin");
+    for (const auto& other : others) EXPECT_TRUE(other->Exists());
     m_install.Remove();
   }
 }
@@ -300,15 +318,20 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
   const std::string win = windows, drive = win.substr(0, 2);
   // Spellings Wine's file functions resolve to the real folders; the others ("\\?\", doubled
   // separators, administrative shares, short names) are checked on the rule alone.
-  const std::string spellings[] = {drive + "\\", win + ".", win + "\\System32\\drivers"};
+  std::vector<std::string> spellings = {drive + "\\", win + ".", win + "\\System32\\drivers"};
+  // On a 64-bit Windows: the 64-bit Program Files, which the 32-bit program knows only by name.
+  if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
+  if (test::In64BitWindows()) spellings = {test::ProgramFiles64()};
   for (const std::string& setupPath : spellings) {
     SCOPED_TRACE("SetupPath " + setupPath);
-    Install("/setuppath " + setupPath);
+    Install("/setuppath \"" + setupPath + "\"");
     const std::string mainName = "\\" + m_install.Define("PROGRAM_FILENAME");
     Canaries canaries;
     canaries.Add(drive + "\\e2e-canary.txt");
-    for (const std::string& folder : {drive, win, win + "\\System32\\drivers", std::string(programFiles)})
-      canaries.Add(folder + mainName);
+    std::vector<std::string> canaryFolders = {drive, win, win + "\\System32\\drivers", std::string(programFiles)};
+    // Under WoW64 both Program Files folders (the 32-bit system folder has no "drivers").
+    if (test::In64BitWindows()) canaryFolders = {drive, win, std::string(programFiles), test::ProgramFiles64()};
+    for (const std::string& folder : canaryFolders) canaries.Add(folder + mainName);
     const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
     canaries.ExpectIntact();
     ExpectOnlyTheClientsItemsRemoved(m_install, run);
