@@ -7,8 +7,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,14 +51,14 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
   for (const MatrixCase& c : cases) {
     if (c.windows64 != test::In64BitWindows()) continue;
     // Other products' keys in both registry views, among them the 64-bit view's namesake of the
-    // client's own key: none is the client's.
+    // client's key (the 32-bit client's own lives in the 32-bit view): none is the client's.
+    const std::pair<const char*, REGSAM> otherKeys[] = {
+        {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherDialer", KEY_WOW64_64KEY},
+        {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherDialer", KEY_WOW64_32KEY},
+        {"SOFTWARE\\Mirel_Mini", KEY_WOW64_64KEY}};
     std::vector<std::unique_ptr<test::OtherProductKey>> others;
     if (c.windows64)
-      for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
-        for (const char* key : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherDialer",
-                                "SOFTWARE\\Mirel_Mini\\OtherDialer"})
-          if (view == KEY_WOW64_64KEY || std::strstr(key, "Uninstall"))
-            others.push_back(std::make_unique<test::OtherProductKey>(key, view));
+      for (const auto& key : otherKeys) others.push_back(std::make_unique<test::OtherProductKey>(key.first, key.second));
     SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + " keep-data " +
                  std::to_string(c.keepData));
     Install();
