@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program's main job, shown: a fresh Windows (Wine prefix) gets the sample client installed,
 # then Uninstall.exe removes it. Prints what the client had and what is left.
-#   scripts/demo.sh [--interactive | --silent] [--os win2k|winxp|win10|win98|winme|nt40] [--setup-type N]
+#   scripts/demo.sh [--interactive | --silent] [--os win2k|winxp|win10|win10-64|win98|winme|nt40] [--setup-type N]
+# win10-64 is Windows 10 on a 64-bit PC: the 32-bit program under WoW64 in a 64-bit prefix.
 # Without --interactive the dialogs are worked by the sample driver and a PNG of each dialog and
 # message box is saved in build/demo/. With --interactive (on a desktop) you click yourself. With
 # --silent the uninstaller runs as a deployment tool runs it (/S /LOG=...): no window; the exit
@@ -23,6 +24,9 @@ while [ $# -gt 0 ]; do
   esac
 done
 
+windows64=0
+if [ "$os" = win10-64 ]; then os=win10; windows64=1; fi
+
 scripts/setup-deps.sh
 # The 32-bit program, or its 64-bit build where this machine cannot run 32-bit programs.
 . scripts/wine-env.sh "$root/build/demo"
@@ -35,6 +39,7 @@ demo="$root/build/demo"
 rm -rf "$demo"
 mkdir -p "$demo"
 export WINEPREFIX="$demo/wineprefix"
+if [ "$windows64" = 1 ]; then export WINEARCH=win64; fi
 # Windows programs write to a pipe in the system code page (GBK on the Chinese system).
 to_utf8() { { iconv -c -f GBK -t UTF-8 || true; } | sed 's/\r$//'; }
 # The exit codes of the README's table, and the code whose low byte Wine passed on.
@@ -83,7 +88,10 @@ echo "== what the client has"
 wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 | tee "$demo/before.txt" | grep -c ' there ' |
   xargs -I{} echo "   {} files, folders, shortcuts, registry keys and values"
 
-uninstaller='C:\Program Files\Mirel\DornDial\Uninstall.exe'
+# Where the 32-bit set-up puts the client: on a 64-bit Windows the 32-bit Program Files.
+programs='C:\Program Files'
+if [ "$windows64" = 1 ] && [ "$WINE_BITS" = 32 ]; then programs='C:\Program Files (x86)'; fi
+uninstaller="$programs\Mirel\DornDial\Uninstall.exe"
 echo "== running the uninstaller"
 # Wine hands only the low byte of a Windows exit code to Unix (3010 arrives as 194), so the full
 # code is read from what the driver prints, or from the log; an interactive run is matched back

@@ -15,4 +15,5 @@ cmake --build "$build"
 wine_display_up
 trap wine_display_down EXIT
 wine_prefix_up
+wine_prefix64_up
 ctest --test-dir "$build" --output-on-failure -j1 -R "$regex"

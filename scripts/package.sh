@@ -4,6 +4,12 @@
 # Fails when the program is not a 32-bit GUI program, is larger than 1 MiB, carries debug
 # sections or lacks the version in its version resource.
 #   scripts/package.sh
+# Uninstall.exe is signed with Authenticode (SHA-256) when a certificate and its key are given:
+#   SIGN_PKCS12=file.p12 [SIGN_PASSWORD=...]          a PKCS#12 file holding both
+#   SIGN_CERT=cert.pem SIGN_KEY=key.pem [SIGN_PASSWORD=...]
+#   SIGN_TIMESTAMP=url                                 optional RFC 3161 timestamp server
+# Windows set to elevate only signed executables does not start an unsigned uninstaller, which
+# asks for administrator rights; so an unsigned package is announced loudly.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,13 +42,45 @@ echo "== package"
 stage=build/release/package
 rm -rf "$stage"
 mkdir -p "$stage" dist
-cp "$exe" "$stage/Uninstall.exe"
-sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' docs/INTEGRATORS.txt >"$stage/INTEGRATORS.txt"
+# The last commit's time: the archive's time stamps and, without a timestamp server, the
+# signing time, so that the same tree and certificate give the same archive.
+stamp=$(git log -1 --format=%ct 2>/dev/null || echo 315532800)
+
+signer=()
+if [ -n "${SIGN_PKCS12:-}" ]; then
+  signer=(-pkcs12 "$SIGN_PKCS12")
+elif [ -n "${SIGN_CERT:-}" ] || [ -n "${SIGN_KEY:-}" ]; then
+  [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_KEY:-}" ] || fail "SIGN_CERT and SIGN_KEY go together"
+  signer=(-certs "$SIGN_CERT" -key "$SIGN_KEY")
+fi
+if [ "${#signer[@]}" -gt 0 ]; then
+  echo "== Authenticode signature"
+  # The password goes through a pipe, never on a command line that others can read.
+  [ -n "${SIGN_PASSWORD:-}" ] && signer+=(-readpass /dev/stdin)
+  if [ -n "${SIGN_TIMESTAMP:-}" ]; then signer+=(-ts "$SIGN_TIMESTAMP"); else signer+=(-time "$stamp"); fi
+  printf '%s' "${SIGN_PASSWORD:-}" |
+    osslsigncode sign "${signer[@]}" -h sha256 -n Uninstall -in "$exe" -out "$stage/Uninstall.exe" >/dev/null ||
+    fail "signing $exe failed"
+  signed_size=$(stat -c %s "$stage/Uninstall.exe")
+  [ "$signed_size" -le 1048576 ] || fail "the signed Uninstall.exe is $signed_size bytes, more than 1 MiB"
+  signed=signed
+  export signature="Uninstall.exe carries an Authenticode signature (SHA-256)."
+else
+  cp "$exe" "$stage/Uninstall.exe"
+  signed=UNSIGNED
+  export signature="Uninstall.exe in this package is NOT signed: Windows set to elevate only
+signed executables does not start it."
+  echo "package: WARNING: Uninstall.exe is packed UNSIGNED; Windows set to elevate only signed" >&2
+  echo "package: executables will not start it. Give SIGN_PKCS12 (and SIGN_PASSWORD) or" >&2
+  echo "package: SIGN_CERT and SIGN_KEY to sign it." >&2
+fi
+# The notes say whether this package's program is signed.
+sed -e "s/@VERSION@/$version/g" docs/INTEGRATORS.txt |
+  awk '$0 == "@SIGNATURE@" { print ENVIRON["signature"]; next } { print }' |
+  sed -e 's/$/\r/' >"$stage/INTEGRATORS.txt"
 (cd "$stage" && sha256sum Uninstall.exe INTEGRATORS.txt >SHA256SUMS)
 
-# Fixed order, fixed time stamps (the last commit's) and no extra attributes: the same tree gives
-# the same archive.
-stamp=$(git log -1 --format=%ct 2>/dev/null || echo 315532800)
+# Fixed order, fixed time stamps and no extra attributes: the same tree gives the same archive.
 (
   cd "$stage"
   export TZ=UTC
@@ -50,6 +88,6 @@ stamp=$(git log -1 --format=%ct 2>/dev/null || echo 315532800)
   zip -q -X -D "$zipfile" Uninstall.exe INTEGRATORS.txt SHA256SUMS
 )
 
-echo "dist/Uninstall-$version.zip ($(stat -c %s "$zipfile") bytes; Uninstall.exe $size bytes)"
+echo "dist/Uninstall-$version.zip ($(stat -c %s "$zipfile") bytes; Uninstall.exe $(stat -c %s "$stage/Uninstall.exe") bytes, $signed)"
 python3 -m zipfile -l "$zipfile"
 cat "$stage/SHA256SUMS"

@@ -8,7 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb x11-utils imagemagick
-  locales fonts-wqy-microhei python3 zip
+  locales fonts-wqy-microhei python3 zip openssl osslsigncode
 )
 
 SUDO=""

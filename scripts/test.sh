@@ -21,8 +21,14 @@ cmake --build --preset host
 echo "== host tests"
 ctest --preset host --output-on-failure -j2
 
+# The release build of the signed-release check below runs on the core that the fuzzers, one at
+# a time for a fixed time each, leave idle.
+mkdir -p build
+(cmake --preset release >/dev/null && cmake --build --preset release -j 1) >build/release-build.log 2>&1 &
+release_build=$!
 echo "== fuzzers (${fuzz_seconds} s each)"
 scripts/fuzz.sh all "$fuzz_seconds"
+wait "$release_build" || { cat build/release-build.log; exit 1; }
 
 # The tests run the 32-bit build in a 32-bit prefix. Where this machine's kernel cannot start
 # 32-bit programs, the 32-bit program is only built, and the tests run the 64-bit build of the same
@@ -47,6 +53,31 @@ echo "== Windows tests under Wine ($WINEARCH)"
 wine_display_up
 trap wine_display_down EXIT
 wine_prefix_up
+wine_prefix64_up
+
+# The release signed with a throwaway self-signed certificate: the signature must verify against
+# it, the package must hold the signed program, and the signed program must still run (a bad
+# switch under /S ends it at once with 87).
+echo "== signed release"
+signing=$(mktemp -d)
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Uninstall test signer" \
+  -addext extendedKeyUsage=codeSigning -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>/dev/null
+openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" -passout pass:throwaway \
+  -out "$signing/signer.p12"
+SIGN_PKCS12="$signing/signer.p12" SIGN_PASSWORD=throwaway scripts/package.sh >"$signing/package.log" 2>&1 ||
+  { cat "$signing/package.log"; exit 1; }
+grep -q ', signed)$' "$signing/package.log" || { cat "$signing/package.log"; echo "package: not signed" >&2; exit 1; }
+python3 -m zipfile -e "dist/Uninstall-$(head -n 1 VERSION | tr -d '[:space:]').zip" "$signing/unpacked"
+(cd "$signing/unpacked" && sha256sum --quiet -c SHA256SUMS)
+osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/unpacked/Uninstall.exe" >"$signing/verify.log" 2>&1 ||
+  { cat "$signing/verify.log"; exit 1; }
+set +e
+wine "$signing/unpacked/Uninstall.exe" /S /no-such-switch >/dev/null 2>&1
+code=$?
+set -e
+[ "$code" = 87 ] || { echo "the signed Uninstall.exe exited with $code, not 87" >&2; exit 1; }
+echo "signed, verified and runs (exit code 87 for a bad switch)"
+rm -rf "$signing"
 # The Windows tests share one prefix (its registry and c:\), so they run one at a time.
 ctest --preset "$preset" --output-on-failure -j1
 

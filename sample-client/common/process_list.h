@@ -18,4 +18,17 @@ inline bool IsProgramRunning(const char* exeName) {
   return found;
 }
 
+// The id of a running process of that executable file name, 0 when there is none.
+inline DWORD FindProgramProcessId(const char* exeName) {
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  DWORD pid = 0;
+  for (BOOL ok = ::Process32First(snap, &entry); ok && !pid; ok = ::Process32Next(snap, &entry))
+    if (::lstrcmpiA(entry.szExeFile, exeName) == 0) pid = entry.th32ProcessID;
+  ::CloseHandle(snap);
+  return pid;
+}
+
 }  // namespace stand_in

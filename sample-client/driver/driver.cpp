@@ -6,8 +6,10 @@
 //
 //   driver.exe --exe PATH [--dir WORKDIR] [--keep-driver 0|1] [--keep-data 0|1] [--cancel]
 //              [--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys]
-//              [--args "ARGUMENTS"]
-// --args passes arguments to the program. Any other visible window of the program is reported
+//              [--args "ARGUMENTS"] [--start "COMMAND LINE"]
+// --args passes arguments to the program. --start runs that command line instead, the way users
+// and deployment tools start the program (Wine's Add/Remove Programs tool, an entry's silent
+// command): the program driven is then the process of --exe's file name that it starts. Any other visible window of the program is reported
 // as "window other", so a run that must show nothing can be checked.
 // With --keys every answer is typed instead of clicked: Enter on the button that has the focus
 // (the confirmation's OK, a question's Yes), Tab first to reach No, Escape to cancel.
@@ -21,10 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "../common/process_list.h"
+
 namespace {
 
 struct Options {
-  std::string exe, dir, shots, args;
+  std::string exe, dir, shots, args, start;
   int keepDriver = 1, keepData = 1;
   bool cancel = false;
   bool closeClient = true, finalYes = true;
@@ -136,6 +140,58 @@ void Answer(HWND window, int id, bool keys) {
   }
 }
 
+// The process started and the program driven: the same process, or the one that the started
+// command line (a launcher) starts in turn, found by its file name. Owns every handle.
+class ProgramStarted {
+public:
+  explicit ProgramStarted(const PROCESS_INFORMATION& started)
+      : m_started(started), m_program(started.hProcess), m_programId(started.dwProcessId) {}
+  ~ProgramStarted() {
+    if (m_program != m_started.hProcess) ::CloseHandle(m_program);
+    ::CloseHandle(m_started.hThread);
+    ::CloseHandle(m_started.hProcess);
+  }
+  ProgramStarted(const ProgramStarted&) = delete;
+  ProgramStarted& operator=(const ProgramStarted&) = delete;
+
+  // Waits until a process of that file name runs; false when the launcher ended or the time ran
+  // out without one.
+  bool FindByName(const std::string& exeName, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+      const DWORD pid = stand_in::FindProgramProcessId(exeName.c_str());
+      if (pid == m_started.dwProcessId) return true;
+      if (pid) {
+        HANDLE h = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+        if (h) {
+          m_program = h;
+          m_programId = pid;
+          return true;
+        }
+      }
+      if (::WaitForSingleObject(m_started.hProcess, 50) == WAIT_OBJECT_0 || ::GetTickCount() - start > timeoutMs)
+        return false;
+    }
+  }
+  HANDLE Program() const { return m_program; }
+  DWORD ProgramId() const { return m_programId; }
+  // The launcher ends after the program; its code is written, as a launcher has its own.
+  void WaitForLauncher(DWORD timeoutMs) const {
+    if (m_program == m_started.hProcess) return;
+    DWORD code = 0;
+    if (::WaitForSingleObject(m_started.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
+        ::GetExitCodeProcess(m_started.hProcess, &code))
+      std::printf("launcher exit %lu\n", code);
+    else
+      std::printf("launcher still running\n");
+  }
+
+private:
+  PROCESS_INFORMATION m_started;
+  HANDLE m_program;
+  DWORD m_programId;
+};
+
 bool ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -144,6 +200,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (a == "--dir" && hasValue) o.dir = argv[++i];
     else if (a == "--shots" && hasValue) o.shots = argv[++i];
     else if (a == "--args" && hasValue) o.args = argv[++i];
+    else if (a == "--start" && hasValue) o.start = argv[++i];
     else if (a == "--keep-driver" && hasValue) o.keepDriver = std::atoi(argv[++i]);
     else if (a == "--keep-data" && hasValue) o.keepData = std::atoi(argv[++i]);
     else if (a == "--close-client" && hasValue) o.closeClient = std::string(argv[++i]) == "yes";
@@ -163,17 +220,23 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr, "usage: driver.exe --exe PATH [--dir D] [--keep-driver 0|1] [--keep-data 0|1] [--cancel] "
                          "[--close-client yes|no] [--final yes|no] [--shots FOLDER] [--timeout SECONDS] [--keys] "
-                         "[--args ARGUMENTS]\n");
+                         "[--args ARGUMENTS] [--start COMMAND]\n");
     return 91;
   }
   std::string dir = o.dir.empty() ? o.exe.substr(0, o.exe.rfind('\\')) : o.dir;
   std::string commandLine = "\"" + o.exe + "\"";
   if (!o.args.empty()) commandLine += " " + o.args;
+  if (!o.start.empty()) commandLine = o.start;
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
-    std::fprintf(stderr, "driver: cannot start %s (%lu)\n", o.exe.c_str(), ::GetLastError());
+    std::fprintf(stderr, "driver: cannot start %s (%lu)\n", commandLine.c_str(), ::GetLastError());
+    return 92;
+  }
+  ProgramStarted program(pi);
+  if (!o.start.empty() && !program.FindByName(o.exe.substr(o.exe.rfind('\\') + 1), o.timeoutMs)) {
+    std::printf("not started\n");
     return 92;
   }
   std::set<HWND> handled;
@@ -182,17 +245,17 @@ int main(int argc, char** argv) {
   const DWORD start = ::GetTickCount();
   DWORD exitCode = 90;
   for (;;) {
-    if (::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) {
-      ::GetExitCodeProcess(pi.hProcess, &exitCode);
+    if (::WaitForSingleObject(program.Program(), 50) == WAIT_OBJECT_0) {
+      ::GetExitCodeProcess(program.Program(), &exitCode);
       break;
     }
     if (::GetTickCount() - start > o.timeoutMs) {
       std::printf("timeout\n");
-      ::TerminateProcess(pi.hProcess, 90);
+      ::TerminateProcess(program.Program(), 90);
       exitCode = 90;
       break;
     }
-    Found found{pi.dwProcessId, {}};
+    Found found{program.ProgramId(), {}};
     ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&found));
     for (HWND w : found.windows) {
       if (handled.count(w)) continue;
@@ -232,7 +295,6 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("exit %lu\n", exitCode);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
+  program.WaitForLauncher(60000);
   return static_cast<int>(exitCode);
 }

@@ -357,7 +357,10 @@ int main(int argc, char** argv) {
   for (const std::string& name : {uninstallKey, engName}) {
     const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
     SetValue(key, "DisplayName", clientName);
-    SetValue(key, "UninstallString", d + "\\Uninstall.exe");
+    // Quoted, since the folder name has spaces: Add/Remove Programs runs the first value, deployment
+    // tools the silent second one.
+    SetValue(key, "UninstallString", "\"" + d + "\\Uninstall.exe\"");
+    SetValue(key, "QuietUninstallString", "\"" + d + "\\Uninstall.exe\" /S");
   }
   SetValue("SOFTWARE\\BriskoPPPOE\\SetupInfo", "Mirel_Mini", d);
   if (o.otherPppoe) SetValue("SOFTWARE\\BriskoPPPOE\\SetupInfo", "Other_Dialer", "C:\\Program Files\\Other");

@@ -7,6 +7,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "support/sample_install.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
+#include "support/windows64.h"
 
 namespace {
 
@@ -36,12 +39,26 @@ struct MatrixCase {
   const char* os;
   int keepDriver;
   int keepData;
+  bool windows64 = false;  // the 32-bit program on a 64-bit Windows, under WoW64
 };
 
 TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
+  if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
+  ASSERT_EQ(test::In64BitWindows(), test::RunningUnderWow64()) << "the 64-bit Windows rows need a 64-bit prefix";
   const MatrixCase cases[] = {{"win2k", 1, 1}, {"win2k", 0, 0}, {"win2k", 0, 1}, {"winxp", 1, 1}, {"winxp", 0, 0},
-                              {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1}};
+                              {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1},
+                              {"win10", 1, 1, true}, {"win10", 0, 0, true}};
   for (const MatrixCase& c : cases) {
+    if (c.windows64 != test::In64BitWindows()) continue;
+    // Other products' keys in both registry views, among them the 64-bit view's namesake of the
+    // client's key (the 32-bit client's own lives in the 32-bit view): none is the client's.
+    const std::pair<const char*, REGSAM> otherKeys[] = {
+        {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherDialer", KEY_WOW64_64KEY},
+        {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherDialer", KEY_WOW64_32KEY},
+        {"SOFTWARE\\Mirel_Mini", KEY_WOW64_64KEY}};
+    std::vector<std::unique_ptr<test::OtherProductKey>> others;
+    if (c.windows64)
+      for (const auto& key : otherKeys) others.push_back(std::make_unique<test::OtherProductKey>(key.first, key.second));
     SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + " keep-data " +
                  std::to_string(c.keepData));
     Install();
@@ -68,6 +85,7 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
     EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21," + m_install.Folder() + "\\Uninstall.exe"))
         << test::StandInLog("Unl");
     EXPECT_NE(std::string::npos, test::StandInLog("Unin").find("-Qlume")) << test::StandInLog("Unin");
+    for (const auto& other : others) EXPECT_TRUE(other->Exists());
     m_install.Remove();
   }
 }
@@ -226,6 +244,42 @@ TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   DeleteFileA(notAShortcut.c_str());
 }
 
+// Removed the way users remove it: Wine's Add/Remove Programs tool runs the entry's
+// UninstallString, and the person works the dialogs that brings up.
+TEST_F(FullUninstall, AddRemoveProgramsEntryStartsTheUninstall) {
+  Install();
+  DriveOptions drive;
+  drive.keepDriver = 0;
+  drive.keepData = 0;
+  drive.startedBy = "uninstaller --remove " + m_install.Define("UNINSTALL_KEY");
+  const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
+  EXPECT_EQ(3010, run.exitCode) << run.transcript;
+  EXPECT_NE(std::string::npos, run.transcript.find("window confirm")) << run.transcript;
+  EXPECT_NE(std::string::npos, run.transcript.find("launcher exit 0")) << run.transcript;
+  Expectation e;
+  e.os = "win10";
+  e.keepData = 0;
+  ExpectFootprint(run, e);
+}
+
+// As a deployment tool removes it: the entry's QuietUninstallString run as it stands.
+TEST_F(FullUninstall, QuietUninstallStringRemovesTheClientWithoutAWindow) {
+  Install();
+  std::string quiet;
+  ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE,
+                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                      m_install.Define("PROGRAME_ENG_NAME"),
+                                  "QuietUninstallString", quiet));
+  DriveOptions drive;
+  drive.startedBy = quiet;
+  const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  EXPECT_EQ(std::string::npos, run.transcript.find("window ")) << run.transcript;
+  Expectation e;
+  e.os = "win10";
+  ExpectFootprint(run, e);
+}
+
 // Every item the run removed belongs to the client's own footprint.
 void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run) {
   Expectation all;
@@ -264,15 +318,20 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
   const std::string win = windows, drive = win.substr(0, 2);
   // Spellings Wine's file functions resolve to the real folders; the others ("\\?\", doubled
   // separators, administrative shares, short names) are checked on the rule alone.
-  const std::string spellings[] = {drive + "\\", win + ".", win + "\\System32\\drivers"};
+  std::vector<std::string> spellings = {drive + "\\", win + ".", win + "\\System32\\drivers"};
+  // On a 64-bit Windows: the 64-bit Program Files, which the 32-bit program knows only by name.
+  if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
+  if (test::In64BitWindows()) spellings = {test::ProgramFiles64()};
   for (const std::string& setupPath : spellings) {
     SCOPED_TRACE("SetupPath " + setupPath);
-    Install("/setuppath " + setupPath);
+    Install("/setuppath \"" + setupPath + "\"");
     const std::string mainName = "\\" + m_install.Define("PROGRAM_FILENAME");
     Canaries canaries;
     canaries.Add(drive + "\\e2e-canary.txt");
-    for (const std::string& folder : {drive, win, win + "\\System32\\drivers", std::string(programFiles)})
-      canaries.Add(folder + mainName);
+    std::vector<std::string> canaryFolders = {drive, win, win + "\\System32\\drivers", std::string(programFiles)};
+    // Under WoW64 both Program Files folders (the 32-bit system folder has no "drivers").
+    if (test::In64BitWindows()) canaryFolders = {drive, win, std::string(programFiles), test::ProgramFiles64()};
+    for (const std::string& folder : canaryFolders) canaries.Add(folder + mainName);
     const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
     canaries.ExpectIntact();
     ExpectOnlyTheClientsItemsRemoved(m_install, run);

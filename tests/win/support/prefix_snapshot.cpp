@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "language/mbcs.h"
+#include "support/windows64.h"
 
 namespace test {
 
@@ -50,11 +51,11 @@ void WalkFolder(const std::string& folder, const SnapshotOptions& options, Snaps
 }
 
 void WalkKey(HKEY root, const std::string& rootName, const std::string& path, const SnapshotOptions& options,
-             Snapshot& out) {
+             Snapshot& out, REGSAM view = 0) {
   const std::string lower = LowerPath(rootName + "\\" + path);
   if (Skipped(lower, options.skipKeys)) return;
   HKEY key = nullptr;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
   out.insert("K " + lower);
   char name[16384];
   for (DWORD i = 0;; ++i) {
@@ -69,15 +70,28 @@ void WalkKey(HKEY root, const std::string& rootName, const std::string& path, co
     subkeys.emplace_back(name);
   }
   ::RegCloseKey(key);
-  for (const std::string& sub : subkeys) WalkKey(root, rootName, path + "\\" + sub, options, out);
+  for (const std::string& sub : subkeys) WalkKey(root, rootName, path + "\\" + sub, options, out, view);
 }
 
 }  // namespace
 
 Snapshot TakeSnapshot(const SnapshotOptions& options) {
   Snapshot out;
-  WalkFolder("C:", options, out);
+  {
+    // Under WoW64 the disk as it is: the real system32 and, apart, SysWOW64 (redirected, the
+    // walk would see SysWOW64 twice and the 64-bit system folder never).
+    NativeFileView native;
+    WalkFolder("C:", options, out);
+  }
   WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE", options, out);
+  // Under WoW64 "HKLM" is the 32-bit view; the 64-bit one is walked as "HKLM64", without its
+  // folder of the 32-bit view.
+  if (RunningUnderWow64()) {
+    SnapshotOptions native = options;
+    native.skipKeys.push_back("hklm64\\software\\wow6432node");
+    native.skipKeys.push_back("hklm64\\software\\classes\\wow6432node");
+    WalkKey(HKEY_LOCAL_MACHINE, "HKLM64", "SOFTWARE", native, out, KEY_WOW64_64KEY);
+  }
   WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SYSTEM\\CurrentControlSet\\Services", options, out);
   WalkKey(HKEY_CURRENT_USER, "HKCU", "Software", options, out);
   return out;

@@ -39,6 +39,13 @@ void DeleteManifestItem(const std::string& line) {
   }
 }
 
+// A text as one quoted argument of the driver: its quotes escaped (none follows a backslash here).
+std::string EscapedQuotes(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '"' ? std::string("\\\"") : std::string(1, c);
+  return out;
+}
+
 }  // namespace
 
 SampleInstallation::SampleInstallation() {
@@ -154,6 +161,7 @@ UninstallRun RunUninstall(const SampleInstallation& install, const std::string& 
     cmd << " --args \"" << quoted << "\"";
   }
   if (!options.shots.empty()) cmd << " --shots \"" << options.shots << "\"";
+  if (!options.startedBy.empty()) cmd << " --start \"" << EscapedQuotes(options.startedBy) << "\"";
   run.exitCode = RunAndCapture(cmd.str(), run.transcript, 300000);
   // The finishing program and the browser's uninstaller go on after the uninstaller has ended.
   WaitUntil([] { return !stand_in::IsProgramRunning("Unl.exe") && !stand_in::IsProgramRunning("Unin.exe"); },

@@ -51,6 +51,9 @@ struct DriveOptions {
   bool finalYes = true;
   bool keys = false;  // answer with the keyboard instead of clicks
   std::string arguments;  // Uninstall.exe's own command-line switches
+  // A command line that starts the uninstall instead, as users and deployment tools do (Wine's
+  // Add/Remove Programs tool, an entry's QuietUninstallString); the driver works the program it starts.
+  std::string startedBy;
   std::string shots;
 };
 

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <set>
 
+#include "support/windows64.h"
+
 namespace test {
 
 namespace {
@@ -102,8 +104,9 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
 
 std::vector<std::string> ExpectedAdditions(const Expectation& e) {
   if (e.procedure == Procedure::SetupType) return {};
+  // The system folder of a 32-bit program; under WoW64 that is SysWOW64 on the disk.
   char system[MAX_PATH] = {};
-  ::GetSystemDirectoryA(system, MAX_PATH);
+  if (!RunningUnderWow64() || !::GetSystemWow64DirectoryA(system, MAX_PATH)) ::GetSystemDirectoryA(system, MAX_PATH);
   return {"F " + LowerPath(system) + "\\unl.exe"};
 }
 
