@@ -119,8 +119,13 @@ std::string FormatLogLine(const std::string& text) {
 void UnregisterComServers(const std::string& folder, const CPathRule& rule) {
   std::vector<std::string> files;
   CollectFileList(folder, files, kListFileName, TRUE, rule);
-  for (const std::string& path : files)
-    if (ShouldUnregisterComServer(path)) UnregisterComServer(path);
+  // Each server is judged again right before it is loaded: only a file that still lies below the
+  // folder, reached through no link, is run.
+  for (const std::string& path : files) {
+    if (!ShouldUnregisterComServer(path)) continue;
+    const std::string approved = IsLinkPath(path) ? std::string() : rule.ApproveBelow(path, folder);
+    if (!approved.empty()) UnregisterComServer(approved);
+  }
 }
 
 void CollectFileList(const std::string& folder, std::vector<std::string>& list,
