@@ -44,5 +44,3 @@ std::string FinalPathOf(HANDLE handle) {
   if (text.compare(0, 4, "\\\\?\\") == 0) return text.substr(4);
   return text;
 }
-
-bool IsWindows9x() { return (::GetVersion() & 0x80000000u) != 0; }

@@ -29,6 +29,3 @@ FileId IdentityOfPath(const std::string& path);
 // The final path of an open file or folder ("C:\..." or "\\host\share\..."), links resolved;
 // empty where the system cannot tell (before Windows Vista).
 std::string FinalPathOf(HANDLE handle);
-
-// True on Windows 95, 98 and Me: no links, and folders cannot be opened as files.
-bool IsWindows9x();

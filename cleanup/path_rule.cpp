@@ -143,9 +143,8 @@ CPathRule CPathRule::ForThisSystem() {
   if (!profile.empty()) rule.m_folders.themselves.push_back(ParentOf(rule.Folded(profile)));
 
   // The same folders as objects, with every real folder above them, and each drive's root (a
-  // drive letter may be mapped onto any folder). Folders cannot be opened on Windows 9x, which
-  // has no links either: there the text decides.
-  if (IsWindows9x()) return rule;
+  // drive letter may be mapped onto any folder). Where folders cannot be opened (Windows 95, 98
+  // and Me, which have no links either) none is captured, and the text decides.
   for (const std::string& folder : rule.m_folders.withContents) {
     const FileId id = IdentityOfPath(folder);
     if (id.Known()) rule.m_withContentsIds.push_back(id);
@@ -267,10 +266,4 @@ bool CPathRule::AllowsBelow(const std::string& path, const std::string& folder) 
 bool CPathRule::AllowsShortcut(const std::string& path) const {
   const std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
   return !approved.empty() && HasShortcutExtension(approved);
-}
-
-bool CPathRule::IsProtectedObject(HANDLE folder) const {
-  FileId id;
-  return IdentityOf(folder, id) &&
-         (Contains(m_themselvesIds, id) || Contains(m_holderIds, id) || Contains(m_withContentsIds, id));
 }

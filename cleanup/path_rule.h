@@ -16,8 +16,9 @@ class CPathRule {
 public:
   // The rule of the running system: the Windows folder with everything below it; every Program
   // Files folder a 32-bit program can see (on 64-bit Windows both); the profiles folder and each
-  // profile's root; every shell folder of the user and of all users. Gathered once: keep the
-  // object for the whole run.
+  // profile's root; every shell folder of the user and of all users; each drive's root. Gathered
+  // once, as text and as identities (with the real folders above each): keep the object for the
+  // whole run.
   static CPathRule ForThisSystem();
   // A rule with the given folders (canonical, case-folded) and no identities, for tests: it
   // judges the text alone.
@@ -42,9 +43,6 @@ public:
   bool Allows(const std::string& path) const { return !Judge(path).empty(); }
   bool AllowsBelow(const std::string& path, const std::string& folder) const;
   bool AllowsShortcut(const std::string& path) const;
-
-  // Whether an open folder is one of the protected folders or holds one: a walk never goes into it.
-  bool IsProtectedObject(HANDLE folder) const;
 
 private:
   std::string Folded(const std::string& path) const { return FoldPathCase(Canonical(path)); }
