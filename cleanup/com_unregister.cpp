@@ -56,9 +56,10 @@ void CollectListedNames(const std::string& folder, const std::vector<std::string
     if (!more) return;
     const FolderEntry entry{pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName,
                             found.dwFileAttributes};
-    // A name that leads out of the list's folder counts as not found; a link is never searched.
-    if (!rule.AllowsBelow(entry.path, folder)) return;
+    // A link is never searched (nor judged by where it leads); a name that leads out of the
+    // list's folder counts as not found.
     if (entry.IsLink()) continue;
+    if (!rule.AllowsBelow(entry.path, folder)) return;
     if (entry.IsFolder())
       CollectFileList(entry.path, list, listFileName, TRUE, rule);
     else

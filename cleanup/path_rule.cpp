@@ -77,7 +77,7 @@ void AddProfiles(std::vector<std::string>& out) {
 std::string ParentOf(const std::string& canonical) {
   const size_t root = PathRootLength(canonical);
   const size_t slash = canonical.find_last_of('\\');
-  if (root == 0 || slash == std::string::npos || slash < root) return std::string();
+  if (root == 0 || slash == std::string::npos || slash + 1 < root || canonical.size() <= root) return std::string();
   return slash == root - 1 ? canonical.substr(0, root) : canonical.substr(0, slash);
 }
 

@@ -240,7 +240,7 @@ class Canaries {
 public:
   void Add(const std::string& path) {
     if (test::FileExists(path)) return;  // someone else's file: never written, never removed
-    ASSERT_TRUE(test::WriteFileBytes(path, "keep me: " + path));
+    ASSERT_TRUE(test::WriteFileBytes(path, "keep me: " + path)) << path;
     m_paths.push_back(path);
   }
   void ExpectIntact() const {
