@@ -56,9 +56,10 @@ void CollectListedNames(const std::string& folder, const std::vector<std::string
     if (!more) return;
     const FolderEntry entry{pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName,
                             found.dwFileAttributes};
-    // A name that leads out of the list's folder counts as not found; a link is never searched.
-    if (!rule.AllowsBelow(entry.path, folder)) return;
+    // A link is never searched (nor judged by where it leads); a name that leads out of the
+    // list's folder counts as not found.
     if (entry.IsLink()) continue;
+    if (!rule.AllowsBelow(entry.path, folder)) return;
     if (entry.IsFolder())
       CollectFileList(entry.path, list, listFileName, TRUE, rule);
     else
@@ -119,8 +120,13 @@ std::string FormatLogLine(const std::string& text) {
 void UnregisterComServers(const std::string& folder, const CPathRule& rule) {
   std::vector<std::string> files;
   CollectFileList(folder, files, kListFileName, TRUE, rule);
-  for (const std::string& path : files)
-    if (ShouldUnregisterComServer(path)) UnregisterComServer(path);
+  // Each server is judged again right before it is loaded: only a file that still lies below the
+  // folder, reached through no link, is run.
+  for (const std::string& path : files) {
+    if (!ShouldUnregisterComServer(path)) continue;
+    const std::string approved = IsLinkPath(path) ? std::string() : rule.ApproveBelow(path, folder);
+    if (!approved.empty()) UnregisterComServer(approved);
+  }
 }
 
 void CollectFileList(const std::string& folder, std::vector<std::string>& list,

@@ -83,12 +83,9 @@ void DeleteProgramShortcut(int folderId, const std::string& programName, const C
 
   if (programName.empty()) return;  // ".lnk" alone is nobody's shortcut
   const std::string folderPath = shortcut;
-  shortcut += "\\" + programName + ".lnk";
-  // The name comes from the language pack: "..\x" must not lead out of the shell folder.
-  if (!rule.AllowsBelow(shortcut, folderPath)) {
-    ReportRemoval(shortcut, RemovalResult::Refused);
-    return;
-  }
+  // The name comes from the language pack: "..\x" or a link must not lead out of the shell folder.
+  shortcut = rule.ApproveBelow(shortcut + "\\" + programName + ".lnk", folderPath);
+  if (shortcut.empty()) return;
 
   ::SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
   ReportRemovalOutcome(shortcut, ::DeleteFileA(shortcut.c_str()));

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "cleanup/run_report.h"
 #include "framework/handles.h"
 
 namespace {
@@ -39,7 +40,10 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<void(cons
     if (IsDotEntry(found.cFileName)) continue;
     visit(FolderEntry{folder + "\\" + found.cFileName, found.dwFileAttributes});
   } while (::FindNextFileA(search.Get(), &found));
-  return true;
+  // Only "no more files" ends an enumeration; any other error leaves the rest of the folder.
+  if (::GetLastError() == ERROR_NO_MORE_FILES) return true;
+  ReportRemoval(folder, RemovalResult::Failed);
+  return false;
 }
 
 bool IsLinkPath(const std::string& path) {

@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "cleanup/run_report.h"
 #include "framework/handles.h"
 
 namespace {
@@ -74,8 +77,37 @@ void AddProfiles(std::vector<std::string>& out) {
 std::string ParentOf(const std::string& canonical) {
   const size_t root = PathRootLength(canonical);
   const size_t slash = canonical.find_last_of('\\');
-  if (root == 0 || slash == std::string::npos || slash < root) return std::string();
+  if (root == 0 || slash == std::string::npos || slash + 1 < root || canonical.size() <= root) return std::string();
   return slash == root - 1 ? canonical.substr(0, root) : canonical.substr(0, slash);
+}
+
+bool Contains(const std::vector<FileId>& ids, const FileId& id) {
+  return id.Known() && std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// The real place of an open folder or file: its final path, or (before Windows Vista, where the
+// system cannot tell) the text it was opened by.
+std::string RealPathOf(HANDLE handle, const std::string& openedAs) {
+  const std::string final = FinalPathOf(handle);
+  return final.empty() ? openedAs : final;
+}
+
+// Whether a step of a canonical path, the last included, is a link: where the system cannot tell
+// where a link leads, a path through one cannot be judged.
+bool PassesALink(const std::string& canonical) {
+  for (std::string step = canonical; !step.empty(); step = ParentOf(step)) {
+    const DWORD attributes = ::GetFileAttributesA(step.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
+}
+
+// Adds the identities of the real folders above an open one (its parents by its final path).
+void AddRealParents(HANDLE folder, const std::string& openedAs, std::vector<FileId>& out) {
+  for (std::string parent = ParentOf(RealPathOf(folder, openedAs)); !parent.empty(); parent = ParentOf(parent)) {
+    const FileId id = IdentityOfPath(parent);
+    if (id.Known()) out.push_back(id);
+  }
 }
 
 }  // namespace
@@ -109,6 +141,30 @@ CPathRule CPathRule::ForThisSystem() {
   }
   // The folder that holds the current user's profile holds every profile.
   if (!profile.empty()) rule.m_folders.themselves.push_back(ParentOf(rule.Folded(profile)));
+
+  // The same folders as objects, with every real folder above them, and each drive's root (a
+  // drive letter may be mapped onto any folder). Where folders cannot be opened (Windows 95, 98
+  // and Me, which have no links either) none is captured, and the text decides.
+  for (const std::string& folder : rule.m_folders.withContents) {
+    const FileId id = IdentityOfPath(folder);
+    if (id.Known()) rule.m_withContentsIds.push_back(id);
+  }
+  named.insert(named.end(), rule.m_folders.withContents.begin(), rule.m_folders.withContents.end());
+  named.insert(named.end(), rule.m_folders.themselves.begin(), rule.m_folders.themselves.end());
+  char drives[512] = {};
+  const DWORD length = ::GetLogicalDriveStringsA(sizeof(drives) - 1, drives);
+  for (const char* drive = drives; length < sizeof(drives) && *drive; drive += std::strlen(drive) + 1) {
+    const UINT type = ::GetDriveTypeA(drive);
+    if (type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_RAMDISK) named.emplace_back(drive);
+  }
+  for (const std::string& folder : named) {
+    if (folder.empty()) continue;
+    ScopedHandle handle(OpenForIdentity(folder));
+    FileId id;
+    if (!handle.IsValid() || !IdentityOf(handle.Get(), id)) continue;
+    rule.m_themselvesIds.push_back(id);
+    AddRealParents(handle.Get(), rule.Canonical(folder), rule.m_holderIds);
+  }
   return rule;
 }
 
@@ -134,13 +190,80 @@ std::string CPathRule::Canonical(const std::string& path) const {
   return canonical;
 }
 
-bool CPathRule::Allows(const std::string& path) const { return IsPathAllowed(Folded(path), m_folders); }
+std::string CPathRule::Judge(const std::string& path) const {
+  const std::string text = Canonical(path);
+  if (!IsPathAllowed(FoldPathCase(text), m_folders)) return std::string();
+  if (!JudgesObjects()) return text;
+
+  // What exists of the path, its deepest existing folder when the rest is not there (yet).
+  std::string existing = text, rest;
+  ScopedHandle handle(OpenForIdentity(existing));
+  while (!handle.IsValid()) {
+    // There but not to be opened: nothing tells what it is.
+    if (::GetFileAttributesA(existing.c_str()) != INVALID_FILE_ATTRIBUTES) return std::string();
+    const std::string parent = ParentOf(existing);
+    if (parent.empty()) return text;  // nothing of it exists: there is nothing to remove
+    rest = existing.substr(parent.size() + (parent.back() == '\\' ? 0 : 1)) + (rest.empty() ? "" : "\\" + rest);
+    existing = parent;
+    handle.Reset(OpenForIdentity(existing));
+  }
+  FileId id;
+  if (!IdentityOf(handle.Get(), id)) return std::string();
+  std::string real = FinalPathOf(handle.Get());
+  if (real.empty()) {
+    if (PassesALink(existing)) return std::string();
+    real = existing;
+  }
+  const std::string approved = rest.empty() ? real : (real.back() == '\\' ? real : real + "\\") + rest;
+  // The real place as text: a root, the Windows folder and so on, however the path was spelt.
+  if (!IsPathAllowed(FoldPathCase(CanonicalPathText(approved)), m_folders)) return std::string();
+  // The path itself a protected folder, or one that holds one.
+  if (rest.empty() && (Contains(m_themselvesIds, id) || Contains(m_holderIds, id))) return std::string();
+  // At or below the Windows folder, by the real folders above it.
+  if (Contains(m_withContentsIds, id)) return std::string();
+  for (std::string parent = ParentOf(real); !parent.empty(); parent = ParentOf(parent))
+    if (Contains(m_withContentsIds, IdentityOfPath(parent))) return std::string();
+  return approved;
+}
+
+std::string CPathRule::RealPlace(const std::string& folder) const {
+  const std::string text = Canonical(folder);
+  if (!JudgesObjects() || text.empty()) return text;
+  ScopedHandle handle(OpenForIdentity(text));
+  return handle.IsValid() ? RealPathOf(handle.Get(), text) : text;
+}
+
+namespace {
+std::string ReportedRefusal(const std::string& path) {
+  if (!path.empty()) ReportRemoval(path, RemovalResult::Refused);
+  return std::string();
+}
+}  // namespace
+
+std::string CPathRule::Approve(const std::string& path) const {
+  const std::string approved = Judge(path);
+  return approved.empty() ? ReportedRefusal(path) : approved;
+}
+
+std::string CPathRule::ApproveBelow(const std::string& path, const std::string& folder) const {
+  const std::string approved = Judge(path);
+  if (approved.empty() || !IsPathBelow(FoldPathCase(approved), FoldPathCase(RealPlace(folder))))
+    return ReportedRefusal(path);
+  return approved;
+}
+
+std::string CPathRule::ApproveShortcut(const std::string& path) const {
+  const std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
+  if (approved.empty() || !HasShortcutExtension(approved)) return ReportedRefusal(path);
+  return approved;
+}
 
 bool CPathRule::AllowsBelow(const std::string& path, const std::string& folder) const {
-  const std::string folded = Folded(path);
-  return IsPathAllowed(folded, m_folders) && IsPathBelow(folded, Folded(folder));
+  const std::string approved = Judge(path);
+  return !approved.empty() && IsPathBelow(FoldPathCase(approved), FoldPathCase(RealPlace(folder)));
 }
 
 bool CPathRule::AllowsShortcut(const std::string& path) const {
-  return HasShortcutExtension(Canonical(path)) && Allows(path);
+  const std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
+  return !approved.empty() && HasShortcutExtension(approved);
 }

@@ -1,35 +1,59 @@
 // The one path rule: every path that comes from data (the installation folder, the user-data
 // folder, each shortcut value and the folder of "lnk2", the names in "reg.ini", the main
 // program's path) passes it before anything is deleted. The path is made canonical first (see
-// CanonicalPathText, then the long form of each step that exists), and only then compared with
-// the system's own folders.
+// CanonicalPathText, then the long form of each step that exists) and compared with the system's
+// own folders as text; then what it leads to is judged as an object: its final path (every link
+// on the way followed, a mapped drive letter resolved) and the identity of that folder and of each
+// real folder above it, against the identities of the protected folders.
 #pragma once
 #include <string>
+#include <vector>
 
+#include "cleanup/file_identity.h"
 #include "cleanup/path_rule_text.h"
 
 class CPathRule {
 public:
   // The rule of the running system: the Windows folder with everything below it; every Program
   // Files folder a 32-bit program can see (on 64-bit Windows both); the profiles folder and each
-  // profile's root; every shell folder of the user and of all users. Gathered once: keep the
-  // object for the whole run.
+  // profile's root; every shell folder of the user and of all users; each drive's root. Gathered
+  // once, as text and as identities (with the real folders above each): keep the object for the
+  // whole run.
   static CPathRule ForThisSystem();
-  // A rule with the given folders (canonical, case-folded), for tests.
+  // A rule with the given folders (canonical, case-folded) and no identities, for tests: it
+  // judges the text alone.
   explicit CPathRule(ProtectedFolders folders) : m_folders(std::move(folders)) {}
 
   // The canonical long form of path, case kept; empty when the text names no absolute place.
   std::string Canonical(const std::string& path) const;
-  // Whether path may be removed (or emptied, for a folder).
-  bool Allows(const std::string& path) const;
-  // Whether path may be removed and lies strictly below folder, after both are made canonical:
-  // for names joined to a folder that data supplied ("..\x" leads out).
+
+  // The path the rule approves for removal (or emptying, for a folder): its canonical form with
+  // every link and mapped drive on the way resolved, so the removal acts on exactly what was
+  // judged. Empty when refused: the path is, lies below or holds a protected folder, is a root,
+  // or cannot be judged. A refusal of a non-empty path is reported to the run's report.
+  std::string Approve(const std::string& path) const;
+  // As Approve, and the approved path must lie strictly below folder's real place: for names
+  // joined to a folder that data supplied ("..\x", or a step through a link, leads out).
+  std::string ApproveBelow(const std::string& path, const std::string& folder) const;
+  // As Approve for a shortcut value: it must name a ".lnk", ".pif" or ".url" file, and so must
+  // what it leads to.
+  std::string ApproveShortcut(const std::string& path) const;
+
+  // The same decisions, silent.
+  bool Allows(const std::string& path) const { return !Judge(path).empty(); }
   bool AllowsBelow(const std::string& path, const std::string& folder) const;
-  // Whether a shortcut value may be deleted: it names a ".lnk", ".pif" or ".url" file and passes.
   bool AllowsShortcut(const std::string& path) const;
 
 private:
   std::string Folded(const std::string& path) const { return FoldPathCase(Canonical(path)); }
+  // The approved form of path, or empty.
+  std::string Judge(const std::string& path) const;
+  // The real place of folder (links resolved), canonical; its text form where it cannot be opened.
+  std::string RealPlace(const std::string& folder) const;
+  bool JudgesObjects() const { return !m_themselvesIds.empty(); }
 
   ProtectedFolders m_folders;
+  std::vector<FileId> m_withContentsIds;  // the Windows folder: nothing at or below it
+  std::vector<FileId> m_themselvesIds;    // every protected folder and drive root
+  std::vector<FileId> m_holderIds;        // every real folder above a protected one
 };

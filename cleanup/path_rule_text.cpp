@@ -91,6 +91,8 @@ std::string CanonicalPathText(const std::string& path) {
     if (steps.size() < 2) return std::string();
     if (IsAdministrativeShare(steps[1])) {
       root = std::string(1, steps[1][0]) + ":";
+    } else if (steps[1].back() == '$') {
+      return std::string();  // "ADMIN$" and the other hidden system shares lead into the system
     } else {
       root = "\\\\" + steps[0] + "\\" + steps[1];
       if (HasForbiddenCharacter(steps[0]) || HasForbiddenCharacter(steps[1])) return std::string();

@@ -11,6 +11,7 @@
 // - "/" is read as "\", and doubled separators are folded;
 // - the prefixes "\\?\" and "\\.\" are dropped ("\\?\UNC\host\share" becomes "\\host\share");
 // - an administrative share "\\host\X$\rest" is read as "X:\rest";
+// - the other hidden shares ("\\host\ADMIN$", "IPC$", ...) name no place of the client's: empty;
 // - trailing dots and blanks of each step are dropped, as Windows drops them;
 // - a trailing separator is dropped, except after a drive ("C:\");
 // - relative paths, paths relative to a drive ("C:x"), device names, "." and ".." steps (which

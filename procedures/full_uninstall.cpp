@@ -70,11 +70,8 @@ void RemoveSharedPppoeComponent() {
 void DeleteUserDataFolder(const CPathRule& rule) {
   char appData[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return;
-  const std::string userData = std::string(appData) + "\\Teloris";
-  if (rule.Allows(userData))
-    DeleteFolderTree(userData);
-  else
-    ReportRemoval(userData, RemovalResult::Refused);
+  const std::string userData = rule.Approve(std::string(appData) + "\\Teloris");
+  if (!userData.empty()) DeleteFolderTree(userData);
 }
 
 // The Active Desktop object may come from a component the system starts slowly or never
@@ -133,9 +130,9 @@ unsigned __stdcall FullUninstallThread(void* param) {
   // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
   // spelling) is never listed or emptied; every other step still runs.
   const CPathRule rule = CPathRule::ForThisSystem();
-  const bool mayEmptyFolder = MayEmptyInstallFolder(info, rule);
-  const std::string& folder = info.setupPath;
-  CloseHelpViewer((folder + "\\help.chm").c_str());
+  const std::string folder = ClientsInstallFolder(info, rule);
+  const bool mayEmptyFolder = !folder.empty();
+  CloseHelpViewer((info.setupPath + "\\help.chm").c_str());
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
                          rule);
@@ -186,9 +183,9 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ShowStatus(dialog, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
   if (mayEmptyFolder) {
-    DeleteFilesExceptBrowser(files);
+    DeleteFilesExceptBrowser(files, folder, rule);
     files.clear();
-    RemoveFoldersExceptBrowser(folder);
+    RemoveFoldersExceptBrowser(folder, rule);
     ForceRemoveDir(folder.c_str());
   }
   ReportStep("phase 3 end");

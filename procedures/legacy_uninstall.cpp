@@ -36,16 +36,16 @@ void CloseProgressDialog(bool completed) {
 // The part both workers share: the installation folder's files and folders (the portal
 // browser's stay), the recorded shortcuts, the title shortcuts, the installation folder and the
 // folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
-// Without mayEmptyFolder (MayEmptyInstallFolder) the folder is never listed or emptied, and no
-// main program path is formed from it.
-bool RemoveInstallation(const SetupInfo& info, bool mayEmptyFolder, const CPathRule& rule) {
-  const std::string& folder = info.setupPath;
+// Without an approved folder (ClientsInstallFolder) the installation folder is never listed or
+// emptied, and no main program path is formed from it.
+bool RemoveInstallation(const SetupInfo& info, const std::string& folder, const CPathRule& rule) {
+  const bool mayEmptyFolder = !folder.empty();
   if (mayEmptyFolder) {
     std::vector<std::string> files;
     ListFilesInTree(folder, files);
     DeleteMainProgram(folder, rule);
-    DeleteFilesExceptBrowser(files);
-    RemoveFoldersExceptBrowser(folder);
+    DeleteFilesExceptBrowser(files, folder, rule);
+    RemoveFoldersExceptBrowser(folder, rule);
   }
   DeleteSetupShortcuts(info, rule);
   const std::string title = ShortcutTitle();
@@ -77,10 +77,10 @@ unsigned __stdcall LegacyUninstallThread(void*) {
                          rule);
   ::SetCurrentDirectoryA(moduleDir.c_str());
   RemoveClientProtocol(moduleDir);
-  const bool mayEmptyFolder = MayEmptyInstallFolder(info, rule);
-  if (mayEmptyFolder) UnregisterComServers(info.setupPath, rule);
+  const std::string folder = ClientsInstallFolder(info, rule);
+  if (!folder.empty()) UnregisterComServers(folder, rule);
   ReportStep("installation");
-  if (!RemoveInstallation(info, mayEmptyFolder, rule)) {
+  if (!RemoveInstallation(info, folder, rule)) {
     CloseProgressDialog(false);
     return 0;
   }
@@ -98,7 +98,7 @@ unsigned __stdcall SetupTypeUninstallThread(void*) {
   ::SetCurrentDirectoryA(ModuleDir().c_str());
   ReportStep("installation");
   const CPathRule rule = CPathRule::ForThisSystem();
-  if (!RemoveInstallation(info, MayEmptyInstallFolder(info, rule), rule)) {
+  if (!RemoveInstallation(info, ClientsInstallFolder(info, rule), rule)) {
     CloseProgressDialog(false);
     return 0;
   }

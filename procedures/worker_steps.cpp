@@ -6,7 +6,9 @@
 #include <algorithm>
 
 #include "app/uninstall_app.h"
+#include "cleanup/file_identity.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/folder_walk.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
 #include "language/mbcs.h"
@@ -45,44 +47,82 @@ ClientNames ClientNamesFromPack(CLanguagePack& pack) {
                      pack.GetDefine("PROGRAM_CLIENT_NAME"), pack.GetDefine("PROGRAM_NAME")};
 }
 
-bool MayEmptyInstallFolder(const SetupInfo& info, const CPathRule& rule) {
-  if (!info.hasSetupPath) return false;
-  if (rule.Allows(info.setupPath)) return true;
+namespace {
+// A file of folder named by a single step: a name with a separator could lead elsewhere.
+bool HoldsFileNamed(const std::string& folder, const std::string& name) {
+  if (name.empty() || name.find_first_of("\\/:") != std::string::npos || name == "." || name == "..") return false;
+  const DWORD attributes = ::GetFileAttributesA((folder + "\\" + name).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether folder shows that it is the client's: it holds this very uninstaller, the client's
+// main program or the language pack "Language.xml".
+bool ShowsItIsTheClients(const std::string& folder) {
+  char self[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    const std::string own = self;
+    const FileId ownId = IdentityOfPath(own);
+    if (ownId.Known() && IdentityOfPath(folder + own.substr(own.find_last_of('\\'))) == ownId) return true;
+  }
+  return HoldsFileNamed(folder, GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME")) ||
+         HoldsFileNamed(folder, "Language.xml");
+}
+}  // namespace
+
+std::string ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule) {
+  if (!info.hasSetupPath) return std::string();
+  const std::string folder = rule.Approve(info.setupPath);
+  if (folder.empty() || ShowsItIsTheClients(folder)) return folder;
   ReportRemoval(info.setupPath, RemovalResult::Refused);
-  return false;
+  return std::string();
 }
 
 void DeleteMainProgram(const std::string& folder, const CPathRule& rule) {
-  const std::string path = folder + "\\" + GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME");
-  if (!rule.AllowsBelow(path, folder)) {
-    ReportRemoval(path, RemovalResult::Refused);
-    return;
-  }
+  const std::string path =
+      rule.ApproveBelow(folder + "\\" + GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME"), folder);
+  if (path.empty()) return;
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (ForceDeleteFile(path.c_str())) return;
     ::Sleep(500);
   }
 }
 
-void DeleteFilesExceptBrowser(const std::vector<std::string>& files) {
+void DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
+                              const CPathRule& rule) {
+  // Judged again now: a folder of the tree swapped for a link since the listing leads out of it.
   // ForceDeleteFile resets the attributes itself (and never through a link).
-  for (const std::string& file : files)
-    if (!IsBrowserPath(file)) ForceDeleteFile(file.c_str());
+  for (const std::string& file : files) {
+    if (IsBrowserPath(file)) continue;
+    const std::string approved = rule.ApproveBelow(file, folder);
+    if (!approved.empty()) ForceDeleteFile(approved.c_str());
+  }
 }
 
-void RemoveFoldersExceptBrowser(const std::string& folder) {
+namespace {
+// Whether a listed folder still lies below folder. A link is judged by the place of the link
+// itself (what it leads to is never below the folder, and the link alone is what ForceRemoveDir
+// removes): a name in its parent folder must stay below folder.
+bool StaysBelow(const std::string& sub, const std::string& folder, const CPathRule& rule) {
+  if (!IsLinkPath(sub)) return !rule.ApproveBelow(sub, folder).empty();
+  const std::string parent = sub.substr(0, sub.find_last_of('\\'));
+  if (rule.AllowsBelow(parent + "\\" + kBrowserFolderName, folder)) return true;
+  ReportRemoval(sub, RemovalResult::Refused);
+  return false;
+}
+}  // namespace
+
+void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule) {
   std::vector<std::string> folders;
   ListFoldersInTree(folder, folders);
   for (const std::string& sub : folders)
-    if (!IsBrowserPath(sub)) ForceRemoveDir(sub.c_str());
+    if (!IsBrowserPath(sub) && StaysBelow(sub, folder, rule)) ForceRemoveDir(sub.c_str());
 }
 
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
   for (const std::string& path : info.shortcuts) {
-    if (rule.AllowsShortcut(path))
-      ForceDeleteFile(path.c_str());
-    else if (!path.empty())
-      ReportRemoval(path, RemovalResult::Refused);
+    const std::string approved = rule.ApproveShortcut(path);
+    if (!approved.empty()) ForceDeleteFile(approved.c_str());
   }
 }
 
@@ -100,12 +140,10 @@ std::string ShortcutTitle() {
 namespace {
 // Deletes a file below folder without telling the shell, when the rule allows it.
 void DeleteQuietlyWhenAllowed(const std::string& path, const std::string& folder, const CPathRule& rule) {
-  if (!rule.AllowsBelow(path, folder)) {
-    ReportRemoval(path, RemovalResult::Refused);
-    return;
-  }
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ReportRemovalOutcome(path, ::DeleteFileA(path.c_str()));
+  const std::string approved = rule.ApproveBelow(path, folder);
+  if (approved.empty()) return;
+  ::SetFileAttributesA(approved.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ReportRemovalOutcome(approved, ::DeleteFileA(approved.c_str()));
 }
 }  // namespace
 
@@ -130,9 +168,6 @@ bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& tit
 void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule) {
   const size_t slash = MbFindLast(info.Lnk2().c_str(), '\\');
   if (slash == static_cast<size_t>(-1)) return;  // no folder: an empty path is never removed
-  const std::string folder = info.Lnk2().substr(0, slash);
-  if (rule.Allows(folder))
-    ForceRemoveDir(folder.c_str());
-  else
-    ReportRemoval(folder, RemovalResult::Refused);
+  const std::string folder = rule.Approve(info.Lnk2().substr(0, slash));
+  if (!folder.empty()) ForceRemoveDir(folder.c_str());
 }

@@ -26,17 +26,22 @@ constexpr unsigned long kProgressDialogWaitMs = 10000;
 // The client's names from the pack's defines.
 ClientNames ClientNamesFromPack(CLanguagePack& pack);
 
-// True when the installation folder was read and the path rule lets it be listed and emptied.
-bool MayEmptyInstallFolder(const SetupInfo& info, const CPathRule& rule);
+// The installation folder as the path rule approved it, when it was read, the rule lets it be
+// listed and emptied, and it shows that it is the client's (it holds this uninstaller, the main
+// program or "Language.xml"). Empty otherwise; a refusal is reported.
+std::string ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule);
 
 // Deletes folder\PROGRAM_FILENAME: up to 10 tries, 500 ms apart, stopping at the first success.
 // Nothing when the name would lead out of the folder.
 void DeleteMainProgram(const std::string& folder, const CPathRule& rule);
 
-// Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first).
-void DeleteFilesExceptBrowser(const std::vector<std::string>& files);
-// Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser".
-void RemoveFoldersExceptBrowser(const std::string& folder);
+// Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first)
+// and that still lies below folder by the path rule.
+void DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
+                              const CPathRule& rule);
+// Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser"
+// and that still lies below folder by the path rule (a link by the place of the link itself).
+void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule);
 
 // Deletes the eight shortcut files in the order lnk1..lnk9: each only when it names a shortcut
 // file (".lnk", ".pif", ".url") that the path rule allows.

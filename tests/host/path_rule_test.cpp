@@ -47,6 +47,8 @@ TEST(PathRule, RefusesEverySpellingOfWhatCouldReachBeyondTheClient) {
       {"\\\\localhost\\C$\\Windows", false},
       {"\\\\127.0.0.1\\c$\\windows\\temp", false},
       {"\\\\localhost\\C$", false},                       // a whole drive
+      {"\\\\localhost\\admin$\\System32", false},          // the Windows folder by another name
+      {"\\\\?\\UNC\\127.0.0.1\\ADMIN$\\x", false},
       {"C:\\Windows\\System32\\drivers", false},          // everything below the Windows folder
       {"C:\\Program Files", false},
       {"C:\\Program Files (x86)\\", false},

@@ -294,7 +294,7 @@ class Canaries {
 public:
   void Add(const std::string& path) {
     if (test::FileExists(path)) return;  // someone else's file: never written, never removed
-    ASSERT_TRUE(test::WriteFileBytes(path, "keep me: " + path));
+    ASSERT_TRUE(test::WriteFileBytes(path, "keep me: " + path)) << path;
     m_paths.push_back(path);
   }
   void ExpectIntact() const {
@@ -316,18 +316,35 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
   GetWindowsDirectoryA(windows, MAX_PATH);
   SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
   const std::string win = windows, drive = win.substr(0, 2);
-  // Spellings Wine's file functions resolve to the real folders; the others ("\\?\", doubled
-  // separators, administrative shares, short names) are checked on the rule alone.
-  std::vector<std::string> spellings = {drive + "\\", win + ".", win + "\\System32\\drivers"};
+  // Another program's folder: nothing in it shows that it is the client's.
+  const std::string other = std::string(programFiles) + "\\Other";
+  // Spellings Wine's file functions resolve to the real folders, and other routes to them: a
+  // link as the last or an earlier step, a mapped drive letter, Z:. The other spellings ("\\?\",
+  // doubled separators, administrative and ADMIN$ shares, short names) are checked on the rule
+  // alone.
+  test::OtherRoutes routes(win);
+  if (!routes.Made()) GTEST_SKIP() << "no links here";
+  std::vector<std::string> spellings = {drive + "\\",
+                                        win + ".",
+                                        win + "\\System32\\drivers",
+                                        routes.Link(),
+                                        routes.Link() + "\\System32\\drivers",
+                                        routes.Drive() + "\\System32",
+                                        test::ZDrivePathOf(programFiles),
+                                        other};
   // On a 64-bit Windows: the 64-bit Program Files, which the 32-bit program knows only by name.
   if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
   if (test::In64BitWindows()) spellings = {test::ProgramFiles64()};
   for (const std::string& setupPath : spellings) {
     SCOPED_TRACE("SetupPath " + setupPath);
-    Install("/setuppath \"" + setupPath + "\"");
+    const bool spaced = setupPath.find(' ') != std::string::npos;
+    Install("/setuppath " + (spaced ? "\"" + setupPath + "\"" : setupPath));
     const std::string mainName = "\\" + m_install.Define("PROGRAM_FILENAME");
+    CreateDirectoryA(other.c_str(), nullptr);
     Canaries canaries;
     canaries.Add(drive + "\\e2e-canary.txt");
+    canaries.Add(other + "\\Other.exe");
+    canaries.Add(win + "\\System32\\e2e-canary.dll");
     std::vector<std::string> canaryFolders = {drive, win, win + "\\System32\\drivers", std::string(programFiles)};
     // Under WoW64 both Program Files folders (the 32-bit system folder has no "drivers").
     if (test::In64BitWindows()) canaryFolders = {drive, win, std::string(programFiles), test::ProgramFiles64()};
@@ -338,6 +355,7 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
     EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
     m_install.Remove();
   }
+  RemoveDirectoryA(other.c_str());
 }
 
 TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
@@ -351,10 +369,10 @@ TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
   const std::vector<std::string> links = {m_install.Folder() + "\\Linked", std::string(appData) + "\\Teloris\\Linked"};
   for (const std::string& link : links)
     if (!test::MakeUnixLink(link, outside.Path())) GTEST_SKIP() << "no links here";
-  // The list of COM server folders names the link, as a damaged installation might.
+  // The list of COM servers names the link and a server through it, as a damaged installation might.
   std::string list;
   ASSERT_TRUE(test::ReadFileBytes(m_install.Folder() + "\\reg.ini", list));
-  ASSERT_TRUE(test::WriteFileBytes(m_install.Folder() + "\\reg.ini", "Linked\r\n" + list));
+  ASSERT_TRUE(test::WriteFileBytes(m_install.Folder() + "\\reg.ini", "Linked\\TheirServer.dll\r\nLinked\r\n" + list));
 
   DriveOptions drive;
   drive.keepData = 0;

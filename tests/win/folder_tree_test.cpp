@@ -10,6 +10,7 @@
 #include "cleanup/folder_tree.h"
 #include "cleanup/path_rule.h"
 #include "sample-client/file-locker/file_locker_control.h"
+#include "support/prefix_snapshot.h"
 #include "support/test_support.h"
 
 namespace {
@@ -130,6 +131,50 @@ TEST(PathRuleOnThisSystem, RefusesTheSystemsOwnFoldersInEverySpelling) {
   EXPECT_TRUE(rule.AllowsShortcut(folder(CSIDL_DESKTOPDIRECTORY) + "\\Client.LNK"));
   EXPECT_FALSE(rule.AllowsShortcut(folder(CSIDL_WINDOWS) + "\\Client.lnk"));
   EXPECT_FALSE(rule.AllowsBelow(folder(CSIDL_PROGRAM_FILES) + "\\Mirel\\..\\x.exe", folder(CSIDL_PROGRAM_FILES) + "\\Mirel"));
+}
+
+// The same rule on routes that reach a folder by another object than its name: a link in the
+// last or an earlier step, a mapped drive letter, Z:, the administrative share, a folder swapped
+// for a link. The client's own folder reached through a link passes, as its real place.
+TEST(PathRuleOnThisSystem, JudgesWhatEachRouteLeadsTo) {
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  test::TempDir client;
+  ASSERT_TRUE(::CreateDirectoryA((client / "Dorn").c_str(), nullptr));
+  test::TempDir outside;
+  struct Case {
+    std::string target;
+    std::vector<std::string> refused, allowedBelowRoute;
+  } cases[] = {
+      {windows, {"", "\\System32", "\\System32\\drivers", "\\System32\\missing\\x.dll"}, {}},
+      {client.Path(), {}, {"\\Dorn", "\\Dorn\\Dorn.exe"}},
+  };
+  for (const Case& c : cases) {
+    const CPathRule rule = CPathRule::ForThisSystem();
+    test::OtherRoutes routes(c.target);
+    if (!routes.Made()) GTEST_SKIP() << "no links here";
+    for (const std::string& route : {routes.Link(), routes.Drive(), routes.ZPath()}) {
+      for (const std::string& tail : c.refused)
+        EXPECT_FALSE(rule.Allows(route + tail)) << route + tail;
+      for (const std::string& tail : c.allowedBelowRoute) {
+        // Approved as the real place, which the removal then acts on.
+        EXPECT_EQ(test::LowerPath(rule.Canonical(c.target + tail)), test::LowerPath(rule.Approve(route + tail)))
+            << route + tail;
+      }
+    }
+  }
+  const CPathRule rule = CPathRule::ForThisSystem();
+  for (const char* share : {"\\\\localhost\\admin$\\System32", "\\\\127.0.0.1\\ADMIN$"})
+    EXPECT_FALSE(rule.Allows(share)) << share;
+  // A folder of the tree swapped for a link after it was listed: its file now lies elsewhere.
+  const std::string file = client / "Dorn\\sub\\x.dll";
+  ASSERT_TRUE(::CreateDirectoryA((client / "Dorn\\sub").c_str(), nullptr));
+  ASSERT_TRUE(test::WriteFileBytes(file, "client's") && test::WriteFileBytes(outside / "x.dll", "theirs"));
+  EXPECT_TRUE(rule.AllowsBelow(file, client / "Dorn"));
+  test::RemoveTree(client / "Dorn\\sub");
+  ASSERT_TRUE(test::MakeUnixLink(client / "Dorn\\sub", outside.Path()));
+  EXPECT_FALSE(rule.AllowsBelow(file, client / "Dorn"));
+  test::RemoveUnixLink(client / "Dorn\\sub");
 }
 
 TEST(DeleteFolderTree, DriveRootsAreNeverTaken) {

@@ -253,6 +253,48 @@ bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {
          WaitUntil([&] { return Exists(linkPath); }, 10000);
 }
 
+std::string ZDrivePathOf(const std::string& path) {
+  std::string unix = UnixPathOf(path);
+  if (unix.empty()) return std::string();
+  // Wine names C: by its drive link; the step "c:" is no file name, its target "drive_c" is.
+  const size_t drive = unix.find("/dosdevices/c:");
+  if (drive != std::string::npos) unix.replace(drive, 14, "/drive_c");
+  for (char& c : unix)
+    if (c == '/') c = '\\';
+  while (unix.size() > 1 && unix.back() == '\\') unix.pop_back();
+  return "Z:" + unix;
+}
+
+bool MapDriveLetter(char letter, const std::string& targetPath) {
+  std::string dosDevices = UnixPathOf("C:\\"), target = UnixPathOf(targetPath);
+  while (!dosDevices.empty() && dosDevices.back() == '/') dosDevices.pop_back();
+  dosDevices = dosDevices.substr(0, dosDevices.find_last_of('/') + 1);  // ".../dosdevices/c:" names C:
+  const std::string drive = std::string(1, letter) + ":\\";
+  return !target.empty() && dosDevices.size() > 12 &&
+         StartUnixTool("/bin/ln -sfn \"" + target + "\" \"" + dosDevices + static_cast<char>(letter | 0x20) + ":\"") &&
+         WaitUntil([&] { return Exists(drive); }, 10000);
+}
+
+bool UnmapDriveLetter(char letter) {
+  std::string dosDevices = UnixPathOf("C:\\");
+  while (!dosDevices.empty() && dosDevices.back() == '/') dosDevices.pop_back();
+  dosDevices = dosDevices.substr(0, dosDevices.find_last_of('/') + 1);  // ".../dosdevices/c:" names C:
+  const std::string drive = std::string(1, letter) + ":\\";
+  return StartUnixTool("/bin/rm -f \"" + dosDevices + static_cast<char>(letter | 0x20) + ":\"") &&
+         WaitUntil([&] { return !Exists(drive); }, 10000);
+}
+
+OtherRoutes::OtherRoutes(const std::string& target) : m_link("C:\\route-link") {
+  RemoveUnixLink(m_link);
+  m_made = MakeUnixLink(m_link, target) && MapDriveLetter(kDrive, target);
+  m_zPath = ZDrivePathOf(target);
+}
+
+OtherRoutes::~OtherRoutes() {
+  RemoveUnixLink(m_link);
+  UnmapDriveLetter(kDrive);
+}
+
 bool RemoveUnixLink(const std::string& linkPath) {
   const std::string link = UnixPathOf(linkPath);
   return !link.empty() && StartUnixTool("/bin/rm -f \"" + link + "\"") &&

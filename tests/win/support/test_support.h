@@ -75,6 +75,33 @@ bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath);
 // Removes such a link itself, which Wine's own calls cannot do (they reach the target).
 bool RemoveUnixLink(const std::string& linkPath);
 
+// The path by Wine's Z: drive, the Unix root ("Z:\\home\\...\\drive_c\\windows"); empty off Wine.
+std::string ZDrivePathOf(const std::string& path);
+// Maps a drive letter onto a folder as a link in the prefix's "dosdevices" (what SUBST does on
+// Windows), and removes it again.
+bool MapDriveLetter(char letter, const std::string& targetPath);
+bool UnmapDriveLetter(char letter);
+
+// Routes to a folder other than its own name, made for a test and undone at its end: a link
+// "C:\route-link" to it (a link as the last step, and with steps after it as an earlier one), the
+// drive letter W: mapped onto it, and Wine's Z: drive.
+class OtherRoutes {
+public:
+  static constexpr char kDrive = 'W';
+  explicit OtherRoutes(const std::string& target);
+  ~OtherRoutes();
+  OtherRoutes(const OtherRoutes&) = delete;
+  OtherRoutes& operator=(const OtherRoutes&) = delete;
+  bool Made() const { return m_made && !m_zPath.empty(); }
+  const std::string& Link() const { return m_link; }
+  std::string Drive() const { return std::string(1, kDrive) + ":"; }
+  const std::string& ZPath() const { return m_zPath; }
+
+private:
+  std::string m_link, m_zPath;
+  bool m_made = false;
+};
+
 // Sets the Windows version Wine reports to a program ("win98", "winxp", ...); empty removes it.
 void SetWineVersionFor(const std::string& exeName, const std::string& version);
 
