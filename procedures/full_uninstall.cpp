@@ -124,7 +124,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("preparation");
   // The dialog's run begins once the launcher's modal run has created its window.
   if (!dialog.WaitUntilRunning(kProgressDialogWaitMs)) return 0;
-  const SetupInfo info = ReadSetupInfo();
+  const SetupInfo info = app.m_setupInfo;
   if (!info.hasSetupPath) {
     ::Sleep(2000);
     CloseDialog(dialog);
@@ -186,7 +186,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ShowStatus(dialog, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
   if (mayEmptyFolder) {
-    DeleteFilesExceptBrowser(files);
+    app.m_keptCompanions = DeleteFilesExceptBrowser(files);
     files.clear();
     RemoveFoldersExceptBrowser(folder);
     ForceRemoveDir(folder.c_str());

@@ -33,8 +33,11 @@ bool MayEmptyInstallFolder(const SetupInfo& info, const CPathRule& rule);
 // Nothing when the name would lead out of the folder.
 void DeleteMainProgram(const std::string& folder, const CPathRule& rule);
 
-// Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first).
-void DeleteFilesExceptBrowser(const std::vector<std::string>& files);
+// Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first),
+// except the uninstaller's own companions ("Language.xml", "Uninstall.bin" beside the program):
+// those stay until the entries go, so a run ended after this phase can be started again. Returns
+// the companions left in place.
+std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>& files);
 // Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser".
 void RemoveFoldersExceptBrowser(const std::string& folder);
 
