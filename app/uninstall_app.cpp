@@ -61,6 +61,7 @@ BOOL CUninstallApp::InitInstance() {
     LogStart(m_log, arguments, m_options);
   }
   if (!m_runGuard.Acquire()) {
+    m_bAnotherRunActive = true;
     m_log.Line("another uninstall is running, nothing removed");
     if (!m_options.silent) {
       const PackFailureMessage message = AlreadyRunningMessageFor(m_langPack.GetLanguageCode());
@@ -164,7 +165,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path; but the detector's copy of
   // another uninstall that runs is not this run's to delete.
-  if (m_runGuard.Held()) ForceDeleteFile(kDetectorCopyPath);
+  if (!m_bAnotherRunActive) ForceDeleteFile(kDetectorCopyPath);
   FlushShellNotifications();
   m_skinHook.Remove();
   CWinApp::ExitInstance();

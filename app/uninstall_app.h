@@ -52,6 +52,7 @@ public:
   };
 
   CSingleRunGuard m_runGuard;  // held while this uninstall runs
+  bool m_bAnotherRunActive = false;  // the guard was held by another uninstall: nothing is done
   CSkinHook m_skinHook;       // skins the main thread's dialogs and message boxes
   int m_bKeepCardDriver = 0;  // 1: keep the data-card driver
   int m_bDeleteUserData = 0;  // 1: delete the user's data folder (its check box was unchecked)
