@@ -16,6 +16,11 @@ constexpr char kChineseText[] =
 constexpr char kChineseIncompleteText[] =
     "\xd0\xb6\xd4\xd8\xce\xb4\xc4\xdc\xcd\xea\xb3\xc9\xa3\xac\xbf\xcd\xbb\xa7\xb6\xcb\xc8\xd4\xd4\xda\xb4\xcb\xb5\xe7\xc4\xd4\xc9\xcf\xa1\xa3\xc7\xeb\xd6\xd8\xd0\xc2\xd4\xcb\xd0\xd0\xd0\xb6\xd4\xd8\xb3\xcc\xd0\xf2\xa1\xa3";
 
+// "卸载程序已在运行，请等待它结束后再试。" in GBK.
+constexpr char kChineseAlreadyRunningText[] =
+    "\xd0\xb6\xd4\xd8\xb3\xcc\xd0\xf2\xd2\xd1\xd4\xda\xd4\xcb\xd0\xd0\xa3\xac\xc7\xeb\xb5\xc8\xb4\xfd\xcb\xfc\xbd\xe1"
+    "\xca\xf8\xba\xf3\xd4\xd9\xca\xd4\xa1\xa3";
+
 bool IsFile(const char* path) {
   const DWORD attributes = ::GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -42,6 +47,11 @@ PackFailureMessage IncompleteUninstallMessageFor(int languageCode) {
   if (languageCode == 0) return {kChineseCaption, kChineseIncompleteText};
   return {"Tip", "The uninstall could not be completed: the client is still on this computer. Please run the "
                  "uninstaller again."};
+}
+
+PackFailureMessage AlreadyRunningMessageFor(int languageCode) {
+  if (languageCode == 0) return {kChineseCaption, kChineseAlreadyRunningText};
+  return {"Tip", "An uninstall is already running. Please wait until it has finished, then try again."};
 }
 
 UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir) {

@@ -19,6 +19,10 @@ PackFailureMessage PackFailureMessageFor(int languageCode);
 // the client is still there. Chosen by language code as the pack failure message is.
 PackFailureMessage IncompleteUninstallMessageFor(int languageCode);
 
+// What a second uninstaller tells the user while another one runs. Chosen by language code as
+// the pack failure message is.
+PackFailureMessage AlreadyRunningMessageFor(int languageCode);
+
 // What runs after the user confirmed.
 enum class UninstallProcedure {
   None,             // the Windows version could not be read: nothing is uninstalled

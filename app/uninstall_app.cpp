@@ -42,6 +42,14 @@ void LogStart(CRunLog& log, const std::string& arguments, const CommandLineOptio
            ", keep data " + (o.keepData < 0 ? "by default" : std::to_string(o.keepData)));
 }
 
+// The procedure an unfinished run recorded; the chosen one when the record names none.
+UninstallProcedure ProcedureToFinish(UninstallProcedure chosen, const std::string& recorded) {
+  for (UninstallProcedure procedure :
+       {UninstallProcedure::Full, UninstallProcedure::Legacy, UninstallProcedure::SetupType})
+    if (recorded == ProcedureName(procedure)) return procedure;
+  return chosen;
+}
+
 }  // namespace
 
 BOOL CUninstallApp::InitInstance() {
@@ -52,6 +60,17 @@ BOOL CUninstallApp::InitInstance() {
     SetRunReport(&m_log);
     LogStart(m_log, arguments, m_options);
   }
+  if (!m_runGuard.Acquire()) {
+    m_bAnotherRunActive = true;
+    m_log.Line("another uninstall is running, nothing removed");
+    if (!m_options.silent) {
+      const PackFailureMessage message = AlreadyRunningMessageFor(m_langPack.GetLanguageCode());
+      ::MessageBoxA(nullptr, message.text, message.caption, MB_OK | MB_ICONINFORMATION);
+    }
+    m_nExitCode = kExitAlreadyRunning;
+    return FALSE;
+  }
+
   if (!goodArguments) {
     m_log.Line("bad arguments, nothing removed: " + error);
     if (!m_options.silent) ::MessageBoxA(nullptr, kCommandLineUsage, "Uninstall.exe", MB_OK | MB_ICONERROR);
@@ -74,7 +93,14 @@ BOOL CUninstallApp::InitInstance() {
   }
   m_log.Line(std::string("answers: keep driver ") + (m_bKeepCardDriver ? "1" : "0") + ", keep data " +
              (m_bDeleteUserData ? "0" : "1"));
-  const UninstallProcedure procedure = ChooseUninstallProcedure(moduleDir);
+  UninstallProcedure procedure = ChooseUninstallProcedure(moduleDir);
+  if (m_unfinishedRun) {
+    // The earlier run is finished the way it began. Its detector steps are behind it when the
+    // detector tool went with the installation's files.
+    procedure = ProcedureToFinish(procedure, m_unfinishedRun->procedure);
+    m_log.Line("an unfinished uninstall is finished: " + m_unfinishedRun->procedure + " procedure, folder " +
+               m_unfinishedRun->info.setupPath);
+  }
   m_log.Line("Windows class " + std::to_string(GetOsClass()) + ", procedure " + ProcedureName(procedure));
   switch (procedure) {
     case UninstallProcedure::SetupType:
@@ -109,9 +135,17 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 
   if (!m_pProgressDlg) m_pProgressDlg = new (std::nothrow) CProgressDlg(nullptr);
 
-  // Without a question the boxes' defaults answer: keep the driver, keep the user's data.
-  const bool keepDriver = m_options.keepDriver != 0;
-  const bool keepData = m_options.keepData != 0;
+  RunRecord unfinished;
+  if (CRunRecordStore(m_langPack.GetDefine("UNINSTALL_KEY")).Read(unfinished)) m_unfinishedRun = unfinished;
+
+  // Without a question the boxes' defaults answer: keep the driver, keep the user's data. An
+  // unfinished run's choices come before the defaults, a switch given now before both.
+  const bool keepDriver = m_options.keepDriver >= 0 ? m_options.keepDriver != 0
+                          : m_unfinishedRun         ? m_unfinishedRun->keepCardDriver != 0
+                                                    : true;
+  const bool keepData = m_options.keepData >= 0 ? m_options.keepData != 0
+                        : m_unfinishedRun       ? m_unfinishedRun->deleteUserData == 0
+                                                : true;
   if (m_options.silent) {
     m_bKeepCardDriver = keepDriver ? 1 : 0;
     m_bDeleteUserData = keepData ? 0 : 1;
@@ -129,8 +163,9 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
 }
 
 int CUninstallApp::ExitInstance() {
-  // A missing file counts as deleted, so this is safe on every path.
-  ForceDeleteFile(kDetectorCopyPath);
+  // A missing file counts as deleted, so this is safe on every path; but the detector's copy of
+  // another uninstall that runs is not this run's to delete.
+  if (!m_bAnotherRunActive) ForceDeleteFile(kDetectorCopyPath);
   FlushShellNotifications();
   m_skinHook.Remove();
   CWinApp::ExitInstance();

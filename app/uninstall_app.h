@@ -4,12 +4,16 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/run_log.h"
+#include "app/single_run.h"
 #include "framework/win_app.h"
 #include "language/language_pack.h"
+#include "procedures/run_record.h"
 #include "ui/skin_hook.h"
 
 class CProgressDlg;
@@ -43,9 +47,12 @@ public:
     kExitBadArguments = 87,
     kExitCancelled = 1602,     // the user cancelled, or kept the running client
     kExitIncomplete = 1603,    // an early end, no language pack, no detector tool
+    kExitAlreadyRunning = 1618,  // another uninstall runs: nothing was done, try again later
     kExitDoneRestart = 3010,   // done; a restart completes the driver removal
   };
 
+  CSingleRunGuard m_runGuard;  // held while this uninstall runs
+  bool m_bAnotherRunActive = false;  // the guard was held by another uninstall: nothing is done
   CSkinHook m_skinHook;       // skins the main thread's dialogs and message boxes
   int m_bKeepCardDriver = 0;  // 1: keep the data-card driver
   int m_bDeleteUserData = 0;  // 1: delete the user's data folder (its check box was unchecked)
@@ -53,6 +60,15 @@ public:
   // Set by a worker that ran its procedure to the end, right before it closes the progress
   // dialog; an early end leaves it false, and the launcher then reports no success.
   std::atomic<bool> m_bUninstallCompleted{false};
+  // The record of an earlier run that was ended before it finished, found at start-up: this run
+  // then finishes that one, with its procedure and options.
+  std::optional<RunRecord> m_unfinishedRun;
+  // What the worker works from: the installer's setup information, or the unfinished run's
+  // record when that is gone. Set by the launcher before the worker starts.
+  SetupInfo m_setupInfo;
+  // The uninstaller's companions the file phase left in place; the launcher deletes them right
+  // after the entries. Written by the worker before it closes the progress dialog.
+  std::vector<std::string> m_keptCompanions;
   CLanguagePack m_langPack;
   CommandLineOptions m_options;  // the switches; none without arguments
   CRunLog m_log;                 // open only when /LOG was given

@@ -23,8 +23,9 @@ BOOL ReadSetupInfoValue(const char* name, char* buffer, DWORD bufferSize, const 
   if (!buffer || bufferSize == 0) return FALSE;
   const std::string path = keyPath ? std::string(keyPath) + "\\" : SetupInfoKeyPath();
 
+  // Only opened: reading must leave no empty key behind when the information is gone.
   ScopedRegKey key;
-  if (key.Create(HKEY_LOCAL_MACHINE, path.c_str()) != ERROR_SUCCESS) return FALSE;
+  if (key.Open(HKEY_LOCAL_MACHINE, path.c_str()) != ERROR_SUCCESS) return FALSE;
 
   // Read into a buffer of our own so a failed or oversized read leaves the caller's untouched.
   std::vector<char> data(bufferSize, '\0');

@@ -8,7 +8,7 @@
 constexpr const char kBuiltInSetupInfoKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo\\";
 
 // Reads value name from keyPath + "\" when a key path is given, else from the key named by
-// "SetupInfoRegPath" (the built-in key when that is missing). The key is created when missing.
+// "SetupInfoRegPath" (the built-in key when that is missing). A missing key is not created.
 // Nonzero when the value was read into buffer, zero-terminated, within bufferSize bytes; 0 when
 // the key cannot be opened or the value is missing or too long, and then buffer is untouched.
 BOOL ReadSetupInfoValue(const char* name, char* buffer, DWORD bufferSize,

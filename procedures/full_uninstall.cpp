@@ -121,7 +121,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("preparation");
   // The dialog's run begins once the launcher's modal run has created its window.
   if (!dialog.WaitUntilRunning(kProgressDialogWaitMs)) return 0;
-  const SetupInfo info = ReadSetupInfo();
+  const SetupInfo info = app.m_setupInfo;
   if (!info.hasSetupPath) {
     ::Sleep(2000);
     CloseDialog(dialog);
@@ -183,7 +183,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ShowStatus(dialog, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
   if (mayEmptyFolder) {
-    DeleteFilesExceptBrowser(files, folder, rule);
+    app.m_keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
     files.clear();
     RemoveFoldersExceptBrowser(folder, rule);
     ForceRemoveDir(folder.c_str());

@@ -15,6 +15,7 @@
 #include "framework/worker_thread.h"
 #include "procedures/full_uninstall.h"
 #include "procedures/legacy_uninstall.h"
+#include "procedures/run_record.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
 
@@ -40,10 +41,24 @@ void TellIncomplete(CUninstallApp& app) {
   ::MessageBoxA(nullptr, message.text, message.caption, MB_OK | MB_ICONERROR);
 }
 
-// What every launcher does first: close the running client, tell the portal browser, run the
-// worker behind the modal progress dialog until the worker closes it. After an early end the
-// user has been told.
-RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param) {
+// Settles what the worker works from and records it before anything is removed: the installer's
+// setup information, or the unfinished run's record when that is gone. True when this run wrote
+// a record of its own (none was there).
+bool RecordRun(CUninstallApp& app, CRunRecordStore& store, const char* procedureName) {
+  app.m_setupInfo = ReadSetupInfo();
+  if (!app.m_setupInfo.hasSetupPath && app.m_unfinishedRun) app.m_setupInfo = app.m_unfinishedRun->info;
+  if (!app.m_setupInfo.hasSetupPath) return false;  // the worker ends before its first removal
+  const RunRecord record{procedureName, app.m_setupInfo, app.m_bKeepCardDriver, app.m_bDeleteUserData};
+  const bool written = store.Write(record);
+  ReportStep(written ? "run recorded" : "the run could not be recorded");
+  return written && !app.m_unfinishedRun;
+}
+
+// What every launcher does first: close the running client, tell the portal browser, record the
+// run, run the worker behind the modal progress dialog until the worker closes it. After an
+// early end the user has been told.
+RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread::Function procedure, void* param,
+                        const char* procedureName) {
   // A silent run closes the client as after Yes.
   if (!CloseClientPrograms(app.m_options.silent ? FALSE : TRUE, ClientNamesFromPack(app.m_langPack))) {
     ReportStep("the user kept the running client: nothing removed");
@@ -55,6 +70,8 @@ RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread
                           &ignored);
   }
   app.m_bUninstallCompleted = false;
+  CRunRecordStore store(app.m_langPack.GetDefine("UNINSTALL_KEY"));
+  const bool ownRecord = RecordRun(app, store, procedureName);
   // Without a dialog nothing would end the modal run, and without a worker nothing would close
   // it: neither is started then, and nothing is removed.
   if (app.m_pProgressDlg && worker.Start(procedure, param)) {
@@ -64,6 +81,9 @@ RunOutcome RunProcedure(CUninstallApp& app, CWorkerThread& worker, CWorkerThread
       app.m_pProgressDlg->DoModal();
     if (app.m_bUninstallCompleted) return RunOutcome::Completed;
   }
+  // Every early end comes before the setup information is touched, so a record of this run's
+  // own is not needed to try again; an unfinished run's record stays for the next try.
+  if (ownRecord) store.TakeBack();
   ReportStep("the procedure ended early: the client is still there");
   TellIncomplete(app);
   return RunOutcome::Incomplete;
@@ -109,21 +129,31 @@ void DeleteUninstallEntry(CUninstallApp& app, const char* defineName) {
   DeleteRegTree(kUninstallEntries, app.m_langPack.GetDefine(defineName).c_str());
 }
 
+// The last removals of a complete run: the given entries, the client's own entry (named by
+// "UNINSTALL_KEY", which holds the run's record) after them, then the uninstaller's companions
+// that the file phase kept, so a run ended before this point can always be started again.
+void RemoveEntriesAndCompanions(CUninstallApp& app, bool withEnglishNamedEntry) {
+  ReportStep("removing the entries");
+  if (withEnglishNamedEntry) DeleteUninstallEntry(app, "PROGRAME_ENG_NAME");
+  DeleteUninstallEntry(app, "UNINSTALL_KEY");
+  for (const std::string& companion : app.m_keptCompanions) ForceDeleteFile(companion.c_str());
+}
+
 }  // namespace
 
 int RunFullUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  const RunOutcome outcome = RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg);
+  const RunOutcome outcome = RunProcedure(app, worker, &FullUninstallThread, app.m_pProgressDlg, "full");
   if (outcome != RunOutcome::Completed) return ExitCodeOf(outcome, app);
   if (!app.m_options.silent) {
     char caption[50] = {};
     char text[1024] = {};
     app.m_langPack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
     app.m_langPack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
+    ReportStep("closing message");
     ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
   }
-  DeleteUninstallEntry(app, "UNINSTALL_KEY");
-  DeleteUninstallEntry(app, "PROGRAME_ENG_NAME");
+  RemoveEntriesAndCompanions(app, true);
   StartFinishingProgram("21");
   RunBrowserUninstaller(ModuleDir());
   return ExitCodeOf(outcome, app);
@@ -131,12 +161,13 @@ int RunFullUninstall(CUninstallApp& app) {
 
 int RunLegacyUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  const RunOutcome outcome = RunProcedure(app, worker, &LegacyUninstallThread, nullptr);
+  const RunOutcome outcome = RunProcedure(app, worker, &LegacyUninstallThread, nullptr, "legacy");
   if (outcome != RunOutcome::Completed) return ExitCodeOf(outcome, app);
   // A silent run answers the closing question No.
+  if (!app.m_options.silent) ReportStep("closing message");
   const int answer = app.m_options.silent ? IDNO : AskYesNo("zString6", "zString5");
   if (answer == IDYES) ForceDeleteFile("c:\\Ipdetect.exe");
-  DeleteUninstallEntry(app, "UNINSTALL_KEY");
+  RemoveEntriesAndCompanions(app, false);
   StartFinishingProgram(answer == IDYES ? "12" : "11");
   RunBrowserUninstaller(ModuleDir());
   return ExitCodeOf(outcome, app);
@@ -144,10 +175,13 @@ int RunLegacyUninstall(CUninstallApp& app) {
 
 int RunSetupTypeUninstall(CUninstallApp& app) {
   CWorkerThread worker;
-  const RunOutcome outcome = RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr);
+  const RunOutcome outcome = RunProcedure(app, worker, &SetupTypeUninstallThread, nullptr, "SetupType");
   if (outcome != RunOutcome::Completed) return ExitCodeOf(outcome, app);
-  if (!app.m_options.silent) AskYesNo("zString6", "zString7");
-  DeleteUninstallEntry(app, "UNINSTALL_KEY");
+  if (!app.m_options.silent) {
+    ReportStep("closing message");
+    AskYesNo("zString6", "zString7");
+  }
+  RemoveEntriesAndCompanions(app, false);
   StartFinishingProgram("21");
   RunBrowserUninstaller(ModuleDir());
   return CUninstallApp::kExitDone;  // this procedure leaves the drivers alone

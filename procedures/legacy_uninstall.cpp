@@ -44,7 +44,7 @@ bool RemoveInstallation(const SetupInfo& info, const std::string& folder, const 
     std::vector<std::string> files;
     ListFilesInTree(folder, files);
     DeleteMainProgram(folder, rule);
-    DeleteFilesExceptBrowser(files, folder, rule);
+    GetUninstallApp().m_keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
     RemoveFoldersExceptBrowser(folder, rule);
   }
   DeleteSetupShortcuts(info, rule);
@@ -65,7 +65,7 @@ unsigned __stdcall LegacyUninstallThread(void*) {
   CUninstallApp& app = GetUninstallApp();
   const std::string moduleDir = ModuleDir();
   if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
-  const SetupInfo info = ReadSetupInfo();
+  const SetupInfo info = app.m_setupInfo;
   if (!info.hasSetupPath) {
     CloseProgressDialog(false);
     return 0;
@@ -94,7 +94,7 @@ unsigned __stdcall LegacyUninstallThread(void*) {
 
 unsigned __stdcall SetupTypeUninstallThread(void*) {
   ReportStep("SetupType procedure");
-  const SetupInfo info = ReadSetupInfo();
+  const SetupInfo info = GetUninstallApp().m_setupInfo;
   ::SetCurrentDirectoryA(ModuleDir().c_str());
   ReportStep("installation");
   const CPathRule rule = CPathRule::ForThisSystem();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/shared_helpers.h"
 #include "app/uninstall_app.h"
 #include "cleanup/file_identity.h"
 #include "cleanup/file_ops.h"
@@ -18,6 +19,12 @@ const char* const kShortcutValues[] = {"lnk1", "lnk2", "lnk3", "lnk4", "lnk6", "
 const char kBrowserFolderName[] = "PavoBrowser";
 
 bool IsBrowserPath(const std::string& path) { return path.find(kBrowserFolderName) != std::string::npos; }
+
+bool IsOwnCompanion(const std::string& path, const std::string& moduleDir) {
+  for (const char* name : {"Language.xml", "Uninstall.bin"})
+    if (::lstrcmpiA(path.c_str(), (moduleDir + "\\" + name).c_str()) == 0) return true;
+  return false;
+}
 
 // Reads one setup-information value into a 256-byte buffer (at most 255 bytes); empty on failure.
 bool ReadInfo(const char* name, std::string& value) {
@@ -88,15 +95,22 @@ void DeleteMainProgram(const std::string& folder, const CPathRule& rule) {
   }
 }
 
-void DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
-                              const CPathRule& rule) {
+std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>& files,
+                                                  const std::string& folder, const CPathRule& rule) {
+  const std::string moduleDir = ModuleDir();
+  std::vector<std::string> companions;
   // Judged again now: a folder of the tree swapped for a link since the listing leads out of it.
   // ForceDeleteFile resets the attributes itself (and never through a link).
   for (const std::string& file : files) {
     if (IsBrowserPath(file)) continue;
+    if (IsOwnCompanion(file, moduleDir)) {
+      companions.push_back(file);
+      continue;
+    }
     const std::string approved = rule.ApproveBelow(file, folder);
     if (!approved.empty()) ForceDeleteFile(approved.c_str());
   }
+  return companions;
 }
 
 namespace {

@@ -36,9 +36,11 @@ std::string ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule);
 void DeleteMainProgram(const std::string& folder, const CPathRule& rule);
 
 // Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first)
-// and that still lies below folder by the path rule.
-void DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
-                              const CPathRule& rule);
+// and that still lies below folder by the path rule, except the uninstaller's own companions
+// ("Language.xml", "Uninstall.bin" beside the program): those stay until the entries go, so a run
+// ended after this phase can be started again. Returns the companions left in place.
+std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
+                                                  const CPathRule& rule);
 // Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser"
 // and that still lies below folder by the path rule (a link by the place of the link itself).
 void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "support/killed_run.h"
 #include "support/sample_install.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
@@ -385,6 +386,63 @@ TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
   EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
   for (const std::string& link : links) test::RemoveUnixLink(link);
   m_install.Remove();
+}
+
+// Ended by force at each step of its timeline, then started again from the installation folder:
+// the next run finishes with the first run's choices (driver and data go), the entries go only
+// at its end, and the machine ends as after one uninterrupted run.
+TEST_F(FullUninstall, ARunEndedAtAnyStepIsFinishedByTheNextRun) {
+  const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  struct KillPoint { const char* marker; bool interactiveResume; } points[] = {
+      {"run recorded", false}, {"phase 1: programs, files and registry", false}, {"phase 1 end", false},
+      {"phase 2: drivers, through DriverSetup.dll", false}, {"phase 3 end", true}, {"closing", false},
+      {"removing the entries", false}};
+  for (const KillPoint& k : points) {
+    SCOPED_TRACE(k.marker);
+    Install();
+    const test::Snapshot before = test::TakeSnapshot(test::EndToEndSnapshotOptions());
+    ASSERT_TRUE(test::KillUninstallAt(m_install, "winxp", "/S /KEEPDRIVER=0 /KEEPDATA=0", k.marker));
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, entry + m_install.Define("UNINSTALL_KEY")));
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, entry + m_install.Define("PROGRAME_ENG_NAME")));
+    DriveOptions drive;  // no answers given: the record's choices count
+    drive.arguments = k.interactiveResume ? "" : "/S";
+    UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+    run.before = before;
+    // The person's answers in the dialog count: the driver keeps the driver.
+    EXPECT_EQ(k.interactiveResume ? 0 : 3010, run.exitCode) << run.transcript;
+    if (k.interactiveResume) {
+      EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
+    }
+    Expectation e;
+    e.keepData = 0;
+    ExpectFootprint(run, e);
+    EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21,")) << test::StandInLog("Unl");
+    m_install.Remove();
+  }
+}
+
+// A second uninstaller while one runs removes nothing and says so; the first run is unharmed.
+TEST_F(FullUninstall, ASecondUninstallerWhileOneRunsDoesNothing) {
+  Install();
+  const test::Snapshot before = test::TakeSnapshot(test::EndToEndSnapshotOptions());
+  const std::string exe = "\"" + m_install.Folder() + "\\Uninstall.exe\"";
+  long silent = -1, interactive = -1;
+  std::string transcript;
+  const long first = test::RunUninstallPausingAt(m_install, "winxp", "/S", "phase 1: programs, files and registry", [&] {
+    silent = test::RunAndWait(exe + " /S");
+    interactive = test::RunAndCapture("\"" + test::SampleClientDir() + "\\driver.exe\" --exe " + exe, transcript);
+    return false;
+  });
+  EXPECT_EQ(1618, silent);
+  EXPECT_EQ(1618, interactive) << transcript;
+  EXPECT_NE(std::string::npos, transcript.find(AlreadyRunningMessageFor(0).text)) << transcript;
+  EXPECT_EQ(std::string::npos, transcript.find("window confirm")) << transcript;
+  EXPECT_EQ(0, first);
+  UninstallRun run;
+  test::WaitUntil([] { return test::StandInLog("Unl").find("delete") != std::string::npos; }, 120000);
+  run.before = before;
+  run.after = test::TakeSnapshot(test::EndToEndSnapshotOptions());
+  ExpectFootprint(run, Expectation());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "support/killed_run.h"
 #include "support/sample_install.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
@@ -115,6 +116,34 @@ TEST_F(OlderAndSetupTypeUninstall, Lnk2WithoutAFolderEndsBothWorkersAndIsNoSucce
     e.os = "win98";
     e.endsAtLnk2 = true;
     ExpectFootprint(run, e);
+    m_install.Remove();
+  }
+}
+
+// Ended by force at a step of its timeline, then started again from the installation folder:
+// the next run finishes the same procedure, and the machine ends as after one uninterrupted run.
+TEST_F(OlderAndSetupTypeUninstall, ARunEndedAtAnyStepIsFinishedByTheNextRun) {
+  struct KillPoint { const char* setupType; const char* marker; } points[] = {
+      {"", "legacy procedure"}, {"", "installation"}, {"", "closing"}, {"", "removing the entries"},
+      {"30", "installation"}, {"30", "closing"}};
+  for (const KillPoint& k : points) {
+    SCOPED_TRACE(std::string(*k.setupType ? "SetupType " : "legacy ") + k.marker);
+    Install(*k.setupType ? std::string("/setup-type ") + k.setupType : std::string());
+    const test::Snapshot before = test::TakeSnapshot(test::EndToEndSnapshotOptions());
+    ASSERT_TRUE(test::KillUninstallAt(m_install, "win98", "/S /KEEPDRIVER=0", k.marker));
+    DriveOptions drive;
+    drive.arguments = "/S";
+    UninstallRun run = test::RunUninstall(m_install, "win98", drive);
+    run.before = before;
+    // The SetupType procedure leaves the drivers alone.
+    EXPECT_EQ(*k.setupType ? 0 : 3010, run.exitCode) << run.transcript;
+    Expectation e;
+    e.procedure = *k.setupType ? Procedure::SetupType : Procedure::Legacy;
+    e.os = "win98";
+    ExpectFootprint(run, e);
+    if (!*k.setupType) {
+      EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("11,")) << test::StandInLog("Unl");
+    }
     m_install.Remove();
   }
 }

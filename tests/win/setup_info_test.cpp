@@ -117,11 +117,11 @@ TEST_F(SetupInfo, WithoutSetupInfoRegPathTheClientsOwnKeyIsRead) {
   EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, "w"));
 }
 
-TEST_F(SetupInfo, AMissingKeyIsCreatedAndTheReadFails) {
+TEST_F(SetupInfo, AMissingKeyIsNotCreatedAndTheReadFails) {
   const std::string infoKey = m_key.Path() + "\\NotYet";
   Buffer buffer;
   EXPECT_FALSE(ReadSetupInfoValue("SetupPath", buffer.text, 255, infoKey.c_str()));
-  EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, infoKey));
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, infoKey));
   EXPECT_EQ('#', buffer.text[0]);
 }
 

@@ -72,6 +72,8 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
       // the emptied folder through the finishing program.
       else if (Below(path, folder + "\\pavobrowser")) gone = completed;
       else if (path == folder + "\\uninstall.exe") gone = finishing;
+      // The uninstaller's companions stay until the entries go, so it can always run again.
+      else if (path == folder + "\\language.xml" || path == folder + "\\uninstall.bin") gone = completed;
       else if (path == folder) gone = finishing && folderEmptied && !e.mainProgramLocked;
       else gone = folderEmptied;
     } else if ((file || dir) && Below(path, teloris)) {
