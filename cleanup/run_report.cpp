@@ -59,6 +59,7 @@ const char* RemovalResultText(RemovalResult result) {
     case RemovalResult::Refused: return "left: refused by the path rule";
     case RemovalResult::LinkKept: return "left: a link the system cannot remove alone";
     case RemovalResult::Failed: return "left";
+    case RemovalResult::AtRestart: return "left: removed at restart";
   }
   return "left";
 }

@@ -15,6 +15,7 @@ enum class RemovalResult {
   Refused,    // refused by the path rule: never touched
   LinkKept,   // a link the system could not remove by itself: left, and its target untouched
   Failed,     // left for another reason
+  AtRestart,  // in use: queued for removal at the next restart
 };
 
 class IRunReport {

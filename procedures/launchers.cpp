@@ -10,6 +10,7 @@
 #include "app/uninstall_app.h"
 #include "cleanup/close_programs.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/worker_thread.h"
@@ -96,7 +97,8 @@ int ExitCodeOf(RunOutcome outcome, const CUninstallApp& app) {
     case RunOutcome::Incomplete: return CUninstallApp::kExitIncomplete;
     case RunOutcome::Completed: break;
   }
-  return app.m_bKeepCardDriver ? CUninstallApp::kExitDone : CUninstallApp::kExitDoneRestart;
+  const bool restart = !app.m_bKeepCardDriver || CRestartQueue::Instance().Any();
+  return restart ? CUninstallApp::kExitDoneRestart : CUninstallApp::kExitDone;
 }
 
 // "<system directory>\Unl.exe <code>,<own path>", started in "c:\" without waiting.
@@ -137,6 +139,11 @@ void RemoveEntriesAndCompanions(CUninstallApp& app, bool withEnglishNamedEntry) 
   if (withEnglishNamedEntry) DeleteUninstallEntry(app, "PROGRAME_ENG_NAME");
   DeleteUninstallEntry(app, "UNINSTALL_KEY");
   for (const std::string& companion : app.m_keptCompanions) ForceDeleteFile(companion.c_str());
+  // The uninstaller's folder goes at the restart too when, besides the uninstaller itself (which
+  // the finishing program deletes), it holds only what is queued.
+  char ownPath[512] = {};
+  ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
+  CRestartQueue::Instance().QueueFolderOfQueuedItems(ModuleDir(), ownPath);
 }
 
 }  // namespace
@@ -184,5 +191,6 @@ int RunSetupTypeUninstall(CUninstallApp& app) {
   RemoveEntriesAndCompanions(app, false);
   StartFinishingProgram("21");
   RunBrowserUninstaller(ModuleDir());
-  return CUninstallApp::kExitDone;  // this procedure leaves the drivers alone
+  // This procedure leaves the drivers alone: only files in use ask for a restart.
+  return CRestartQueue::Instance().Any() ? CUninstallApp::kExitDoneRestart : CUninstallApp::kExitDone;
 }

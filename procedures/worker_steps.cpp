@@ -10,6 +10,7 @@
 #include "cleanup/file_identity.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/folder_walk.h"
+#include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
 #include "language/mbcs.h"
@@ -93,6 +94,7 @@ void DeleteMainProgram(const std::string& folder, const CPathRule& rule) {
     if (ForceDeleteFile(path.c_str())) return;
     ::Sleep(500);
   }
+  CRestartQueue::Instance().QueueFileInUse(path);
 }
 
 std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>& files,
@@ -108,7 +110,7 @@ std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>
       continue;
     }
     const std::string approved = rule.ApproveBelow(file, folder);
-    if (!approved.empty()) ForceDeleteFile(approved.c_str());
+    if (!approved.empty() && !ForceDeleteFile(approved.c_str())) CRestartQueue::Instance().QueueFileInUse(approved);
   }
   return companions;
 }
@@ -130,13 +132,14 @@ void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule
   std::vector<std::string> folders;
   ListFoldersInTree(folder, folders);
   for (const std::string& sub : folders)
-    if (!IsBrowserPath(sub) && StaysBelow(sub, folder, rule)) ForceRemoveDir(sub.c_str());
+    if (!IsBrowserPath(sub) && StaysBelow(sub, folder, rule) && !ForceRemoveDir(sub.c_str()))
+      CRestartQueue::Instance().QueueFolderOfQueuedItems(sub);
 }
 
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
   for (const std::string& path : info.shortcuts) {
     const std::string approved = rule.ApproveShortcut(path);
-    if (!approved.empty()) ForceDeleteFile(approved.c_str());
+    if (!approved.empty() && !ForceDeleteFile(approved.c_str())) CRestartQueue::Instance().QueueFileInUse(approved);
   }
 }
 

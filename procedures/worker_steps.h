@@ -32,17 +32,19 @@ ClientNames ClientNamesFromPack(CLanguagePack& pack);
 std::string ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule);
 
 // Deletes folder\PROGRAM_FILENAME: up to 10 tries, 500 ms apart, stopping at the first success.
-// Nothing when the name would lead out of the folder.
+// Nothing when the name would lead out of the folder. Still in use then, it goes at the restart.
 void DeleteMainProgram(const std::string& folder, const CPathRule& rule);
 
 // Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first)
 // and that still lies below folder by the path rule, except the uninstaller's own companions
 // ("Language.xml", "Uninstall.bin" beside the program): those stay until the entries go, so a run
-// ended after this phase can be started again. Returns the companions left in place.
+// ended after this phase can be started again. A file in use goes at the restart. Returns the
+// companions left in place.
 std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
                                                   const CPathRule& rule);
 // Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser"
-// and that still lies below folder by the path rule (a link by the place of the link itself).
+// and that still lies below folder by the path rule (a link by the place of the link itself). A
+// folder that holds only what goes at the restart goes then too.
 void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule);
 
 // Deletes the eight shortcut files in the order lnk1..lnk9: each only when it names a shortcut

@@ -169,29 +169,71 @@ TEST_F(FullUninstall, RunningClientKeptByNoLeavesEverythingInPlace) {
   CloseHandle(client);
 }
 
-TEST_F(FullUninstall, LockedMainProgramIsLeftWhileTheRestGoes) {
-  Install();
-  const std::string main = m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME");
-  test::TempDir events;
-  const std::string ready = "e2e_lock_ready", stop = "e2e_lock_stop";
-  HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
-  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
+// Starts "wineboot -r", Wine's restart, and waits for it: it carries out what was queued for the
+// next restart (PendingFileRenameOperations and WININIT.INI).
+bool RestartWindows() {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  std::string cmd = "\"" + test::SampleClientDir() + "\\FileLocker.exe\" \"" + main + "\" " + ready + " " + stop;
-  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(readyEvent, 30000));
-  const UninstallRun run = test::RunUninstall(m_install, "winxp", DriveOptions());
-  SetEvent(stopEvent);
-  WaitForSingleObject(pi.hProcess, 30000);
+  std::string cmd = "wineboot.exe -r";
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  const bool ended = WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  CloseHandle(readyEvent);
-  CloseHandle(stopEvent);
-  Expectation e;
-  e.mainProgramLocked = true;
-  ExpectFootprint(run, e);
+  return ended;
+}
+
+// A file another program holds open is left, queued for the next restart with the folders it
+// alone keeps, and the run asks for the restart; the restart removes them, and nothing else.
+// Windows 98's WININIT.INI removes files only.
+TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
+  struct HeldCase {
+    const char* os;
+    const char* held;  // below the installation folder; empty: the main program
+  };
+  const HeldCase cases[] = {{"winxp", ""}, {"winxp", "Data\\Cache\\session.dat"}, {"win98", "Data\\Cache\\session.dat"}};
+  for (const HeldCase& c : cases) {
+    SCOPED_TRACE(std::string(c.os) + " holding " + c.held);
+    Install();
+    const bool mainProgram = c.held[0] == '\0';
+    const std::string folder = m_install.Folder();
+    const std::string held = folder + "\\" + (mainProgram ? m_install.Define("PROGRAM_FILENAME") : c.held);
+    const std::string ready = "e2e_lock_ready", stop = "e2e_lock_stop";
+    HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
+    HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = "\"" + test::SampleClientDir() + "\\FileLocker.exe\" \"" + held + "\" " + ready + " " + stop;
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(readyEvent, 30000));
+    const UninstallRun run = test::RunUninstall(m_install, c.os, DriveOptions());
+    SetEvent(stopEvent);
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(readyEvent);
+    CloseHandle(stopEvent);
+    EXPECT_EQ(3010, run.exitCode) << run.transcript;
+    Expectation e;
+    e.os = c.os;
+    if (std::string(c.os) == "win98") e.procedure = test::Procedure::Legacy;
+    e.mainProgramLocked = mainProgram;
+    if (!mainProgram) e.heldFile = held;
+    ExpectFootprint(run, e);
+
+    ASSERT_TRUE(RestartWindows());
+    const test::Snapshot restarted = test::TakeSnapshot(test::EndToEndSnapshotOptions());
+    std::vector<std::string> gone;
+    for (const std::string& item : test::Minus(run.after, restarted))
+      if (item.find("\\wininit.ini") == std::string::npos) gone.push_back(item);  // carried out, it goes
+    std::vector<std::string> expected = {"F " + test::LowerPath(held)};
+    if (!mainProgram && std::string(c.os) != "win98")
+      expected = {"D " + test::LowerPath(folder + "\\Data"), "D " + test::LowerPath(folder + "\\Data\\Cache"),
+                  "F " + test::LowerPath(held)};
+    EXPECT_EQ(test::Describe(expected), test::Describe(gone));
+    m_install.Remove();
+  }
 }
 
 TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerAndIsNoSuccess) {

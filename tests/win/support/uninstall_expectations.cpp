@@ -67,7 +67,8 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
     const std::string path = item.substr(2);
     bool gone = false;
     if ((file || dir) && Below(path, folder)) {
-      if (path == mainProgram) gone = !e.mainProgramLocked;
+      if (!e.heldFile.empty() && Below(LowerPath(e.heldFile), path)) gone = false;
+      else if (path == mainProgram) gone = !e.mainProgramLocked;
       // The browser's files go through the browser's own uninstaller, the uninstaller itself and
       // the emptied folder through the finishing program.
       else if (Below(path, folder + "\\pavobrowser")) gone = completed;
@@ -109,7 +110,14 @@ std::vector<std::string> ExpectedAdditions(const Expectation& e) {
   // The system folder of a 32-bit program; under WoW64 that is SysWOW64 on the disk.
   char system[MAX_PATH] = {};
   if (!RunningUnderWow64() || !::GetSystemWow64DirectoryA(system, MAX_PATH)) ::GetSystemDirectoryA(system, MAX_PATH);
-  return {"F " + LowerPath(system) + "\\unl.exe"};
+  std::vector<std::string> added = {"F " + LowerPath(system) + "\\unl.exe"};
+  // Windows 95, 98 and Me keep what goes at the restart in WININIT.INI.
+  if ((e.mainProgramLocked || !e.heldFile.empty()) && (e.os == "win98" || e.os == "winme")) {
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    added.push_back("F " + LowerPath(windows) + "\\wininit.ini");
+  }
+  return added;
 }
 
 std::vector<std::string> WithoutImportedSetupValues(const std::vector<std::string>& items) {

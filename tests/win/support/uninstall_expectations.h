@@ -16,6 +16,8 @@ struct Expectation {
   int keepData = 1;
   bool otherPppoe = false;
   bool mainProgramLocked = false;
+  // A file of the installation that another program holds open: it and the folders holding it stay.
+  std::string heldFile;
   // "lnk2" names no folder: the worker stops at that test, and only what comes before it goes;
   // the launcher then keeps the Add/Remove Programs entries and starts no companion program.
   bool endsAtLnk2 = false;
