@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 #include "cleanup/folder_walk.h"
 #include "cleanup/run_report.h"
@@ -41,10 +39,12 @@ bool QueueInWininit(const std::string& path) {
   const std::string ini = std::string(windows) + "\\WININIT.INI";
   std::string text;
   {
-    std::ifstream in(ini, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
+    // The whole file; a missing one is empty. The C++ streams would add most of a megabyte to
+    // the program, so this uses the file functions.
+    ScopedHandle in(::CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char chunk[4096];
+    DWORD got = 0;
+    while (in.IsValid() && ::ReadFile(in.Get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) text.append(chunk, got);
   }
   const std::string entry = std::string("NUL=") + shortPath + "\r\n";
   const size_t section = Lower(text).find("[rename]");
@@ -58,9 +58,10 @@ bool QueueInWininit(const std::string& path) {
     else
       text.insert(lineEnd + 1, entry);
   }
-  std::ofstream out(ini, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out.flush());
+  ScopedHandle out(::CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return out.IsValid() && ::WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
 }
 
 }  // namespace
