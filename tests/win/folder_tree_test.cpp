@@ -157,9 +157,12 @@ TEST(PathRuleOnThisSystem, JudgesWhatEachRouteLeadsTo) {
       for (const std::string& tail : c.refused)
         EXPECT_FALSE(rule.Allows(route + tail)) << route + tail;
       for (const std::string& tail : c.allowedBelowRoute) {
-        // Approved as the real place, which the removal then acts on.
-        EXPECT_EQ(test::LowerPath(rule.Canonical(c.target + tail)), test::LowerPath(rule.Approve(route + tail)))
-            << route + tail;
+        // Approved as the real place, which the removal then acts on. Wine names that place by
+        // the most specific drive letter, so a mapped drive may be the name it comes back with.
+        const std::string approved = test::LowerPath(rule.Approve(route + tail));
+        EXPECT_TRUE(approved == test::LowerPath(rule.Canonical(c.target + tail)) ||
+                    (route == routes.Drive() && approved == test::LowerPath(route + tail)))
+            << route + tail << " approved as " << approved;
       }
     }
   }
