@@ -3,11 +3,13 @@
 #include <mbstring.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cleanup/com_list_file.h"
 #include "cleanup/com_skip_rules.h"
 #include "cleanup/folder_walk.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
 
@@ -105,6 +107,13 @@ FILE* OpenLogForAppend(const std::string& path) {
   return std::fopen(path.c_str(), "a+");
 }
 
+// Whether module was loaded from the file object expected.
+bool IsLoadedFrom(HMODULE module, const FileId& expected) {
+  char loaded[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameA(module, loaded, MAX_PATH);
+  return length > 0 && length < MAX_PATH && IdentityOfPath(loaded) == expected;
+}
+
 std::string FormatLogLine(const std::string& text) {
   if (text == "\n") return text;
   SYSTEMTIME now = {};
@@ -121,11 +130,21 @@ void UnregisterComServers(const std::string& folder, const CPathRule& rule) {
   std::vector<std::string> files;
   CollectFileList(folder, files, kListFileName, TRUE, rule);
   // Each server is judged again right before it is loaded: only a file that still lies below the
-  // folder, reached through no link, is run.
+  // folder, reached through no link, is run, and only while it is held open.
+  CFolderChain tree(folder, true /* pinned */);
   for (const std::string& path : files) {
     if (!ShouldUnregisterComServer(path)) continue;
     const std::string approved = IsLinkPath(path) ? std::string() : rule.ApproveBelow(path, folder);
-    if (!approved.empty()) UnregisterComServer(approved);
+    if (approved.empty()) continue;
+    std::string reached = path, name;
+    std::replace(reached.begin(), reached.end(), '/', '\\');
+    const COpenFolder* holder = tree.FolderOf(reached, name);
+    ScopedHandle held(holder ? holder->OpenFileToLoad(name) : nullptr);
+    FileId id;
+    if (held.IsValid() && IdentityOf(held.Get(), id))
+      UnregisterComServer(approved, &id);
+    else
+      ReportRemoval(path, RemovalResult::Refused);
   }
 }
 
@@ -143,7 +162,7 @@ void CollectFileList(const std::string& folder, std::vector<std::string>& list,
   CollectWholeFolder(folder, list, listFileName, rule);
 }
 
-BOOL UnregisterComServer(const std::string& path) {
+BOOL UnregisterComServer(const std::string& path, const FileId* expected) {
   WriteRegisterErrorLog("Start Unregister: " + path);
   if (FAILED(::OleInitialize(nullptr))) {
     WriteRegisterErrorLog("OleInit Fail: " + path);
@@ -153,7 +172,7 @@ BOOL UnregisterComServer(const std::string& path) {
   {
     // The server's own folder is searched for the libraries it depends on.
     ScopedLibrary server(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (reinterpret_cast<UINT_PTR>(server.Get()) < 32) {
+    if (reinterpret_cast<UINT_PTR>(server.Get()) < 32 || (expected && !IsLoadedFrom(server.Get(), *expected))) {
       WriteRegisterErrorLog("LoadLibrary Fail: " + path);
     } else if (FARPROC entry = ::GetProcAddress(server.Get(), "DllUnregisterServer")) {
       const HRESULT result = reinterpret_cast<DllUnregisterServerFn>(reinterpret_cast<void*>(entry))();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/file_identity.h"
 #include "cleanup/path_rule.h"
 
 // The key holding "LogMode" below HKEY_LOCAL_MACHINE, and the named mutex that serialises every
@@ -20,7 +21,9 @@ constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
 
 // Collects the files below folder ("reg.ini" lists) and asks each one the skip rules let through
 // to unregister itself. A failure of one file never stops the others. Links are never searched,
-// and a listed name that the path rule refuses or that leads out of its folder is skipped.
+// and a listed name that the path rule refuses or that leads out of its folder is skipped. Each
+// server is loaded only as the file reached step by step from the folder's handle, held so that
+// neither it nor a folder on the way can be swapped while it loads.
 void UnregisterComServers(const std::string& folder, const CPathRule& rule);
 
 // Appends to list the files of folder. With useList set and folder\listFileName readable, only
@@ -32,8 +35,9 @@ void CollectFileList(const std::string& folder, std::vector<std::string>& list,
                      const char* listFileName, BOOL useList, const CPathRule& rule);
 
 // Calls the file's "DllUnregisterServer" between OleInitialize and OleUninitialize, logging each
-// step. TRUE only when the server reported success.
-BOOL UnregisterComServer(const std::string& path);
+// step. TRUE only when the server reported success. With expected given, the loaded file must be
+// that object, or nothing of it is called.
+BOOL UnregisterComServer(const std::string& path, const FileId* expected = nullptr);
 
 // Appends one time-stamped line (or a bare "\n" separator for text "\n") to the log when
 // "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first. The line is

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <functional>
 
 #include "cleanup/folder_walk.h"
 #include "cleanup/run_report.h"
@@ -49,30 +50,45 @@ BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists) {
   return copied;
 }
 
-BOOL ForceDeleteFile(const char* path) {
-  if (!::PathFileExistsA(path)) {
-    if (path && path[0]) ReportRemoval(path, RemovalResult::Missing);
-    return TRUE;
+namespace {
+// Removes one entry, whatever its attributes, through the handle of the folder that holds it (the
+// one walk of file_ops): tells the report and the shell what became of it. A missing entry is not
+// touched and is announced to nobody.
+BOOL RemoveReported(const std::string& path, LONG event, const std::function<BOOL(bool&)>& remove) {
+  bool link = false;
+  const BOOL removed = RemoveBesideTheNotifier([&] { return remove(link); });
+  const DWORD error = ::GetLastError();
+  if (!removed && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+    ReportRemoval(path, RemovalResult::Missing);
+    return event == SHCNE_DELETE;
   }
-  // A link goes as a link; its target's attributes are not touched either.
-  const bool link = IsLinkPath(path);
-  if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const BOOL deleted =
-      RemoveBesideTheNotifier([&] { return link ? RemoveLinkOnly(path) : ::DeleteFileA(path); });
-  ReportOutcome(path, deleted, link);
-  NotifyShell(SHCNE_DELETE, path);
-  return deleted;
+  ::SetLastError(error);
+  ReportOutcome(path, removed, link);
+  NotifyShell(event, path.c_str());
+  return removed;
+}
+
+BOOL RemoveInChain(CFolderChain& tree, const std::string& path, LONG event) {
+  return RemoveReported(path, event, [&](bool& link) -> BOOL {
+    std::string name;
+    const COpenFolder* folder = tree.FolderOf(path, name);
+    return folder ? folder->RemoveEntry(name, link) : FALSE;
+  });
+}
+}  // namespace
+
+BOOL ForceDeleteFile(const char* path) {
+  if (!path || !path[0]) return TRUE;
+  return RemoveReported(path, SHCNE_DELETE, [&](bool& link) { return RemoveByPath(path, link); });
 }
 
 BOOL ForceRemoveDir(const char* path) {
-  const bool link = IsLinkPath(path);
-  if (!link) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const BOOL removed =
-      RemoveBesideTheNotifier([&] { return link ? RemoveLinkOnly(path) : ::RemoveDirectoryA(path); });
-  ReportOutcome(path, removed, link);
-  NotifyShell(SHCNE_RMDIR, path);
-  return removed;
+  return RemoveReported(path ? path : "", SHCNE_RMDIR, [&](bool& link) { return RemoveByPath(path ? path : "", link); });
 }
+
+BOOL ForceDeleteFileIn(CFolderChain& tree, const std::string& path) { return RemoveInChain(tree, path, SHCNE_DELETE); }
+
+BOOL ForceRemoveDirIn(CFolderChain& tree, const std::string& path) { return RemoveInChain(tree, path, SHCNE_RMDIR); }
 
 void DeleteProgramShortcut(int folderId, const std::string& programName, const CPathRule& rule) {
   char folder[MAX_PATH] = {};
@@ -87,9 +103,7 @@ void DeleteProgramShortcut(int folderId, const std::string& programName, const C
   shortcut = rule.ApproveBelow(shortcut + "\\" + programName + ".lnk", folderPath);
   if (shortcut.empty()) return;
 
-  ::SetFileAttributesA(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ReportRemovalOutcome(shortcut, ::DeleteFileA(shortcut.c_str()));
-  NotifyShell(SHCNE_DELETE, shortcut.c_str());
+  ForceDeleteFile(shortcut.c_str());
 }
 
 int DeleteRegTree(const char* parentPath, const char* subKey) {
@@ -105,24 +119,37 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
   return 1;
 }
 
+namespace {
+bool ListFilesBelow(const COpenFolder& folder, std::vector<std::string>& list) {
+  return folder.ForEachEntry([&](const FolderEntry& entry) {
+    COpenFolder sub;
+    if (entry.IsFolder()) {
+      if (sub.OpenChild(folder, entry.Name())) ListFilesBelow(sub, list);
+    } else if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      list.push_back(entry.path);  // a link to a file is listed, and removed as a link
+    }
+  });
+}
+
+bool ListFoldersBelow(const COpenFolder& folder, std::vector<std::string>& list) {
+  return folder.ForEachEntry([&](const FolderEntry& entry) {
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    // A link to a folder is listed without being entered, and removed as a link.
+    COpenFolder sub;
+    if (entry.IsFolder() && sub.OpenChild(folder, entry.Name())) ListFoldersBelow(sub, list);
+    list.push_back(entry.path);
+  });
+}
+}  // namespace
+
 int ListFilesInTree(const std::string& folder, std::vector<std::string>& list) {
   if (folder.empty()) return 1;
-  const bool searched = ForEachFolderEntry(folder, [&list](const FolderEntry& entry) {
-    if (entry.IsFolder())
-      ListFilesInTree(entry.path, list);
-    else if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY))
-      list.push_back(entry.path);  // a link to a file is listed, and removed as a link
-  });
-  return searched ? 1 : 0;
+  COpenFolder open;
+  return open.Open(folder) && ListFilesBelow(open, list) ? 1 : 0;
 }
 
 int ListFoldersInTree(const std::string& folder, std::vector<std::string>& list) {
   if (folder.empty()) return 1;
-  const bool searched = ForEachFolderEntry(folder, [&list](const FolderEntry& entry) {
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    // A link to a folder is listed without being entered; ForceRemoveDir removes it as a link.
-    if (entry.IsFolder()) ListFoldersInTree(entry.path, list);
-    list.push_back(entry.path);
-  });
-  return searched ? 1 : 0;
+  COpenFolder open;
+  return open.Open(folder) && ListFoldersBelow(open, list) ? 1 : 0;
 }

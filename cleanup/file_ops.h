@@ -10,20 +10,27 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/open_folder.h"
 #include "cleanup/path_rule.h"
 
 // Copies from over to, clearing the target's attributes before and after, so a read-only target
 // is replaced and a read-only or hidden source yields a plain copy. Returns CopyFile's result.
 BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists = FALSE);
 
-// Deletes a file whatever its attributes. Nonzero when it is gone or was never there; a missing
-// file is not touched and no notification is sent. A file in use stays and gives 0. A link is
-// removed as a link, never its target.
+// Deletes a file whatever its attributes, through the handle of its folder. Nonzero when it is
+// gone or was never there; a missing file is not touched and no notification is sent. A file in
+// use stays and gives 0. A link is removed as a link, never its target.
 BOOL ForceDeleteFile(const char* path);
 
 // Removes an empty folder whatever its attributes (they are reset even when it is not empty). A
 // link to a folder is removed as a link, never its target.
 BOOL ForceRemoveDir(const char* path);
+
+// As ForceDeleteFile and ForceRemoveDir for an entry listed below the root of tree: every step
+// down to it is opened relative to the one above and must be a plain folder on the root's volume,
+// so a step swapped for a link since the listing is never followed (the entry stays, refused).
+BOOL ForceDeleteFileIn(CFolderChain& tree, const std::string& path);
+BOOL ForceRemoveDirIn(CFolderChain& tree, const std::string& path);
 
 // Deletes "<special folder>\<programName>.lnk" for a CSIDL id; for CSIDL_APPDATA the shortcut
 // in the Quick Launch bar below it. Nothing is deleted when the folder cannot be resolved, the

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "cleanup/folder_walk.h"
+#include "cleanup/open_folder.h"
 #include "cleanup/run_report.h"
 
 bool IsDeletableFolderPath(const std::string& folderPath) {
@@ -11,23 +11,31 @@ bool IsDeletableFolderPath(const std::string& folderPath) {
   return !(end == 1 && folderPath[1] == ':');  // "X:" with or without backslashes
 }
 
+namespace {
+// Empties folder through its handle: each entry is removed through its own handle, a link as the
+// link (what it points at is never entered), a folder after its contents.
+void EmptyFolder(const COpenFolder& folder) {
+  folder.ForEachEntry([&](const FolderEntry& entry) {
+    const std::string name = entry.Name();
+    COpenFolder sub;
+    if (entry.IsFolder() && sub.OpenChild(folder, name)) EmptyFolder(sub);
+    bool link = false;
+    const BOOL removed = folder.RemoveEntry(name, link);
+    if (link && !removed)
+      ReportRemoval(entry.path, RemovalResult::LinkKept);
+    else
+      ReportRemovalOutcome(entry.path, removed);
+  });
+}
+}  // namespace
+
 void DeleteFolderTree(std::string folderPath) {
   if (!IsDeletableFolderPath(folderPath)) return;
-  if (folderPath.back() != '\\') folderPath += '\\';
-  const std::string folder = folderPath.substr(0, folderPath.size() - 1);
-  ForEachFolderEntry(folder, [](const FolderEntry& entry) {
-    if (entry.IsLink()) {
-      // The link goes; what it points at is never entered.
-      if (!RemoveLinkOnly(entry.path)) ReportRemoval(entry.path, RemovalResult::LinkKept);
-      return;
-    }
-    ::SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (entry.IsFolder())
-      DeleteFolderTree(entry.path);
-    else
-      ReportRemovalOutcome(entry.path, ::DeleteFileA(entry.path.c_str()));
-  });
-  // A folder that is itself a link is left to the caller: it was not walked either.
-  if (IsLinkPath(folder)) return;
-  ReportRemovalOutcome(folder, ::RemoveDirectoryA(folderPath.c_str()));
+  while (folderPath.back() == '\\') folderPath.pop_back();
+  // A folder that is itself a link is left to the caller: it is not walked either.
+  COpenFolder folder;
+  if (!folder.Open(folderPath)) return;
+  EmptyFolder(folder);
+  bool link = false;
+  ReportRemovalOutcome(folderPath, RemoveByPath(folderPath, link));
 }

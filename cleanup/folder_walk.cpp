@@ -2,9 +2,6 @@
 
 #include <winternl.h>
 
-#include <cstring>
-
-#include "cleanup/run_report.h"
 #include "framework/handles.h"
 
 namespace {
@@ -27,23 +24,11 @@ bool MarkForDeletion(HANDLE handle) {
 
 }  // namespace
 
-bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
-
 bool ForEachFolderEntry(const std::string& folder, const std::function<void(const FolderEntry&)>& visit) {
-  // Looked at again right before the walk goes in, so a folder swapped for a link since it was
-  // listed is not entered either.
-  if (IsLinkPath(folder)) return false;
-  WIN32_FIND_DATAA found = {};
-  ScopedFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-  if (!search.IsValid()) return false;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    visit(FolderEntry{folder + "\\" + found.cFileName, found.dwFileAttributes});
-  } while (::FindNextFileA(search.Get(), &found));
-  // Only "no more files" ends an enumeration; any other error leaves the rest of the folder.
-  if (::GetLastError() == ERROR_NO_MORE_FILES) return true;
-  ReportRemoval(folder, RemovalResult::Failed);
-  return false;
+  // Opened right before the walk goes in, so a folder swapped for a link since it was listed is
+  // not entered either.
+  COpenFolder open;
+  return open.Open(folder) && open.ForEachEntry(visit);
 }
 
 bool IsLinkPath(const std::string& path) {

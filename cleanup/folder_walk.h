@@ -8,20 +8,11 @@
 #include <functional>
 #include <string>
 
-// One entry of a folder as the walk meets it.
-struct FolderEntry {
-  std::string path;  // the folder, "\" and the entry's name
-  DWORD attributes;  // as the enumeration found them
-  bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-  // A folder the walk may enter: a link to a folder is not one.
-  bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(); }
-};
-
-// The entries "." and ".." that every enumeration returns: the folder itself and its parent.
-bool IsDotEntry(const char* name);
+#include "cleanup/open_folder.h"
 
 // Calls visit for every entry of folder except "." and "..", in the order the file system returns
-// them. False when the folder cannot be searched, and when it is itself a link.
+// them, listed through the folder's handle (see COpenFolder). False when the folder cannot be
+// searched, and when it is itself a link.
 bool ForEachFolderEntry(const std::string& folder, const std::function<void(const FolderEntry&)>& visit);
 
 // True when path exists and is a link (by its own attributes, not its target's).

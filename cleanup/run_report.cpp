@@ -35,6 +35,9 @@ void ReportRemovalCode(const std::string& what, DWORD code) {
     case ERROR_DIR_NOT_EMPTY:
       ReportRemoval(what, RemovalResult::NotEmpty);
       break;
+    case kErrorStepNotInTree:
+      ReportRemoval(what, RemovalResult::Refused);
+      break;
     default:
       ReportRemoval(what, RemovalResult::Failed);
       break;

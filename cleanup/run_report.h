@@ -32,6 +32,10 @@ void SetRunReport(IRunReport* report);
 // A step is also written to the debug output as "Uninstall: <text>".
 void ReportStep(const std::string& text);
 void ReportRemoval(const std::string& what, RemovalResult result);
+// The error a removal leaves when a step of its path is not a plain folder of the tree it was
+// listed in (a link, another volume, another object than listed): it was refused, never touched.
+constexpr DWORD kErrorStepNotInTree = ERROR_CANT_ACCESS_FILE;
+
 // The result of a removal from the system's code: ERROR_SUCCESS is removed.
 void ReportRemovalCode(const std::string& what, DWORD code);
 // Removed when done, else the result of the thread's last error (read first thing).

@@ -102,7 +102,9 @@ std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>
   const std::string moduleDir = ModuleDir();
   std::vector<std::string> companions;
   // Judged again now: a folder of the tree swapped for a link since the listing leads out of it.
-  // ForceDeleteFile resets the attributes itself (and never through a link).
+  // Each file is then reached step by step from the folder's handle, so a swap after this
+  // judgement is not followed either; the removal resets the attributes itself.
+  CFolderChain tree(folder);
   for (const std::string& file : files) {
     if (IsBrowserPath(file)) continue;
     if (IsOwnCompanion(file, moduleDir)) {
@@ -110,7 +112,7 @@ std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>
       continue;
     }
     const std::string approved = rule.ApproveBelow(file, folder);
-    if (!approved.empty() && !ForceDeleteFile(approved.c_str())) CRestartQueue::Instance().QueueFileInUse(approved);
+    if (!approved.empty() && !ForceDeleteFileIn(tree, approved)) CRestartQueue::Instance().QueueFileInUse(approved);
   }
   return companions;
 }
@@ -131,8 +133,9 @@ bool StaysBelow(const std::string& sub, const std::string& folder, const CPathRu
 void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule) {
   std::vector<std::string> folders;
   ListFoldersInTree(folder, folders);
+  CFolderChain tree(folder);
   for (const std::string& sub : folders)
-    if (!IsBrowserPath(sub) && StaysBelow(sub, folder, rule) && !ForceRemoveDir(sub.c_str()))
+    if (!IsBrowserPath(sub) && StaysBelow(sub, folder, rule) && !ForceRemoveDirIn(tree, sub))
       CRestartQueue::Instance().QueueFolderOfQueuedItems(sub);
 }
 

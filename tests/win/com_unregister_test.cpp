@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "cleanup/com_unregister.h"
+#include "cleanup/open_folder.h"
+#include "framework/handles.h"
 #include "support/test_support.h"
 
 namespace {
@@ -393,6 +395,24 @@ TEST_F(Unregister, EachOutcomeIsReportedAndLogged) {
   EXPECT_EQ("attach\r\nDllUnregisterServer\r\ndetach\r\n", CallsOf("ComServerOk"));
   EXPECT_EQ("attach\r\nDllUnregisterServer\r\ndetach\r\n", CallsOf("ComServerFail"));
   EXPECT_EQ("attach\r\ndetach\r\n", CallsOf("ComServerNoExport"));
+}
+
+// A server is held open from the check to the load, so it cannot be swapped by name meanwhile,
+// and a loaded file that is not the checked object is never called.
+TEST_F(Unregister, AServerIsCalledOnlyAsTheFileThatWasChecked) {
+  const std::string ok = Install("ComServerOk.dll");
+  Install("ComServerDep.dll");
+  COpenFolder folder;
+  ASSERT_TRUE(folder.Open(m_dir.Path()));
+  ScopedHandle held(folder.OpenFileToLoad("ComServerOk.dll"));
+  ASSERT_TRUE(held.IsValid());
+  EXPECT_FALSE(::MoveFileA(ok.c_str(), (m_dir / "elsewhere.dll").c_str())) << "a held server was renamed";
+  FileId checked, other;
+  ASSERT_TRUE(IdentityOf(held.Get(), checked));
+  other = IdentityOfPath(m_dir / "ComServerDep.dll");
+  EXPECT_FALSE(UnregisterComServer(ok, &other));
+  EXPECT_EQ("attach\r\ndetach\r\n", CallsOf("ComServerOk"));
+  EXPECT_TRUE(UnregisterComServer(ok, &checked));
 }
 
 TEST_F(Unregister, AServerNeedingALibraryBesideItLoadsFromAnyFolder) {

@@ -390,6 +390,36 @@ TEST(ListInTree, ALinkToAFolderOutsideIsListedButNeverEntered) {
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((outside / "empty").c_str()));
 }
 
+// Entries listed below a folder are reached through the handles of the folders on the way: a step
+// renamed away while its handle is held is still where the removal acts, and a step that is a
+// link when it is first reached is refused, whatever lies behind it.
+TEST(ListInTree, RemovalsBelowAFolderActOnTheFoldersTheyReached) {
+  test::TempDir tree, outside;
+  ASSERT_TRUE(::CreateDirectoryA((tree / "sub").c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA((outside / "deeper").c_str(), nullptr));
+  for (const char* name : {"sub\\x.dll", "sub\\y.dll"}) ASSERT_TRUE(test::WriteFileBytes(tree / name, "client's"));
+  ASSERT_TRUE(test::WriteFileBytes(outside / "x.dll", "theirs"));
+
+  CFolderChain held(tree.Path());
+  EXPECT_NE(0, ForceDeleteFileIn(held, tree / "sub\\y.dll"));
+  ASSERT_TRUE(::MoveFileA((tree / "sub").c_str(), (tree / "moved").c_str()));
+  if (!test::MakeUnixLink(tree / "sub", outside.Path())) GTEST_SKIP() << "no links here";
+  // Windows goes on in the folder it holds; Wine, which cannot delete there, leaves the file.
+  if (ForceDeleteFileIn(held, tree / "sub\\x.dll"))
+    EXPECT_FALSE(test::FileExists(tree / "moved\\x.dll")) << "the removal left the folder it had reached";
+  else
+    EXPECT_TRUE(test::FileExists(tree / "moved\\x.dll"));
+  EXPECT_TRUE(test::FileExists(outside / "x.dll"));
+
+  CFolderChain fresh(tree.Path());
+  EXPECT_EQ(0, ForceDeleteFileIn(fresh, tree / "sub\\x.dll"));
+  EXPECT_EQ(0, ForceRemoveDirIn(fresh, tree / "sub\\deeper"));
+  EXPECT_EQ(0, ForceDeleteFileIn(fresh, outside / "x.dll")) << "not below the chain's folder";
+  EXPECT_TRUE(test::FileExists(outside / "x.dll"));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((outside / "deeper").c_str()));
+  test::RemoveUnixLink(tree / "sub");
+}
+
 TEST(ListInTree, EmptyTextAndMissingFolders) {
   test::TempDir dir;
   std::vector<std::string> list = {"a"};

@@ -459,12 +459,12 @@ TEST_F(RealProgram, TheConfirmationShowsTheChinesePack) {
     EXPECT_EQ(c.text, WindowText(control)) << c.id;
     EXPECT_EQ(c.visible, ::IsWindowVisible(control) != FALSE) << c.id;
   }
-  EXPECT_EQ(BST_CHECKED, ::SendDlgItemMessageA(dialog, IDC_KEEP_CARD_DRIVER, BM_GETCHECK, 0, 0));
-  EXPECT_EQ(BST_CHECKED, ::SendDlgItemMessageA(dialog, IDC_KEEP_USER_DATA, BM_GETCHECK, 0, 0));
-  EXPECT_EQ(BST_CHECKED, ::SendDlgItemMessageA(dialog, IDC_RADIO_CLIENT_ONLY, BM_GETCHECK, 0, 0));
-  EXPECT_EQ(BST_UNCHECKED, ::SendDlgItemMessageA(dialog, IDC_RADIO_ALL, BM_GETCHECK, 0, 0));
+  EXPECT_EQ(BST_CHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_KEEP_CARD_DRIVER), BM_GETCHECK));
+  EXPECT_EQ(BST_CHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_KEEP_USER_DATA), BM_GETCHECK));
+  EXPECT_EQ(BST_CHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_RADIO_CLIENT_ONLY), BM_GETCHECK));
+  EXPECT_EQ(BST_UNCHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_RADIO_ALL), BM_GETCHECK));
   EXPECT_EQ(reinterpret_cast<HANDLE>(1), ::GetPropA(dialog, "UNINSTALL_HWND"));
-  EXPECT_EQ(MAKELRESULT(IDCANCEL, DC_HASDEFID), ::SendMessageA(dialog, DM_GETDEFID, 0, 0));
+  EXPECT_EQ(MAKELRESULT(IDCANCEL, DC_HASDEFID), startup_test::SendWithin(dialog, DM_GETDEFID));
   // The setup values are imported before the question.
   ExpectSampleSetupValuesImported();
 
@@ -494,7 +494,7 @@ TEST_F(RealProgram, TheQuestionIsWrittenInThePackFont) {
     ASSERT_NE(nullptr, dialog) << sizes[i];
     HWND question = ::GetDlgItem(dialog, IDC_QUESTION);
     // Polled until the painting has settled: the same answer three times running.
-    ::SendMessageA(dialog, WM_NULL, 0, 0);
+    startup_test::SendWithin(dialog, WM_NULL);
     int same = 0;
     test::WaitUntil([&] {
       const int rows = InkRows(question);

@@ -45,6 +45,15 @@ inline std::string WindowText(HWND hwnd) {
   return Utf8FromWide(std::wstring(text, static_cast<size_t>(copied)));
 }
 
+// Sends a message to a window of another process and gives up after a bounded wait (the result
+// is then kNoAnswer), so a program that stops answering fails the test instead of hanging it.
+constexpr LRESULT kNoAnswer = static_cast<LRESULT>(-12345);
+inline LRESULT SendWithin(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) return kNoAnswer;
+  return static_cast<LRESULT>(result);
+}
+
 inline std::string ClassName(HWND hwnd) {
   char name[64] = {};
   ::GetClassNameA(hwnd, name, sizeof(name));
