@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char kDetectorTool[] = "c:\\Ipdetect.exe";
 constexpr const char kDetectorReport[] = "c:\\Dpppoe.txt";
 
 // The chosen removal command is run this many times in a row, nothing tested between runs.
@@ -65,7 +64,7 @@ int CheckProtocolInstalled(const char* componentName, const std::string& program
 
   if (!componentName) return 0;
   char command[kCheckCommandSize];
-  const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorTool,
+  const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorCopyPath,
                                    componentName, kDetectorReport);
   // A name that does not fit would start the tool with a cut-off command line.
   if (length < 0 || static_cast<size_t>(length) >= sizeof(command)) return 0;
@@ -89,7 +88,7 @@ void RemoveClientProtocol(const std::string& programDir) {
   char command[kRemovalCommandSize];
   for (int run = 0; run < kRemovalRuns; ++run) {
     // CreateProcessA may write into the command line, so it is formed afresh for every run.
-    std::snprintf(command, sizeof(command), "%s -u%s", kDetectorTool, component);
+    std::snprintf(command, sizeof(command), "%s -u%s", kDetectorCopyPath, component);
     RunAndWaitForTool(command);
   }
 }

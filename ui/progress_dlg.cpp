@@ -1,9 +1,7 @@
 #include "ui/progress_dlg.h"
 
-#include "app/shared_helpers.h"
-#include "app/uninstall_app.h"
+#include "language/language_pack.h"
 #include "ui/res/resource.h"
-#include "ui/skin_hook.h"
 
 namespace {
 const UINT_PTR kRefreshTimer = 101;
@@ -13,9 +11,9 @@ const char kTextModule[] = "uninstall";
 const char kDialogKey[] = "IDD_Uninstall1";
 }  // namespace
 
-CProgressDlg::CProgressDlg(HWND parent)
-    : CLangDialog(static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL)),
-                  parent),
+CProgressDlg::CProgressDlg(CLanguagePack& pack, UINT templateId, HWND parent)
+    : CLangDialog(templateId, parent),
+      m_pack(pack),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_running(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       m_closed(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
@@ -70,11 +68,10 @@ void CProgressDlg::DoDataExchange(CDataExchange& dx) {
 
 BOOL CProgressDlg::OnInitDialog() {
   CLangDialog::OnInitDialog();
-  ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
   ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  CLanguagePack& pack = GetUninstallApp().m_langPack;
+  CLanguagePack& pack = m_pack;
   char caption[50] = {};
   pack.GetText(kTextModule, kDialogKey, "MSGTIP1", caption, sizeof(caption));
   const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + " " + caption;
@@ -113,8 +110,7 @@ bool CProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_DESTROY:
       ::ResetEvent(m_running.Get());
       m_publishedWnd.store(nullptr);
-      ::RemovePropA(m_hWnd, kOwnDialogProperty);
-      return false;
+      return CLangDialog::OnMessage(msg, wParam, lParam, result);
     default:
       return CLangDialog::OnMessage(msg, wParam, lParam, result);
   }
