@@ -9,6 +9,7 @@
 #include "cleanup/file_ops.h"
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
+#include "framework/start_program.h"
 
 namespace {
 
@@ -29,18 +30,10 @@ constexpr const char kFallbackComponent[] = "ZR_PROTOCOL";
 // Starts the command line (the path in it, no application name), inheriting directory and
 // environment, and waits until the process ends, however long that takes. A command that
 // cannot be started returns at once.
-void RunAndWaitForTool(char* commandLine) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  const std::string shown = commandLine;  // CreateProcessA may write into the command line
-  const BOOL started = ::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                                        nullptr, nullptr, &startup, &process);
-  ReportProgram(shown, started != FALSE);
-  if (!started) return;
-  ScopedHandle processHandle(process.hProcess);
-  ScopedHandle threadHandle(process.hThread);
-  ::WaitForSingleObject(processHandle.Get(), INFINITE);
+void RunAndWaitForTool(const std::string& commandLine) {
+  const ScopedHandle tool = StartProgram(commandLine);
+  ReportProgram(commandLine, tool.IsValid());
+  if (tool.IsValid()) ::WaitForSingleObject(tool.Get(), INFINITE);
 }
 
 // Reads the first bytes of the report (at most the window the reader looks at) into bytes.
@@ -86,9 +79,6 @@ void RemoveClientProtocol(const std::string& programDir) {
   }
 
   char command[kRemovalCommandSize];
-  for (int run = 0; run < kRemovalRuns; ++run) {
-    // CreateProcessA may write into the command line, so it is formed afresh for every run.
-    std::snprintf(command, sizeof(command), "%s -u%s", kDetectorCopyPath, component);
-    RunAndWaitForTool(command);
-  }
+  std::snprintf(command, sizeof(command), "%s -u%s", kDetectorCopyPath, component);
+  for (int run = 0; run < kRemovalRuns; ++run) RunAndWaitForTool(command);
 }
