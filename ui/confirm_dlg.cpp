@@ -36,15 +36,14 @@ void CConfirmDlg::DoDataExchange(CDataExchange& dx) {
 BOOL CConfirmDlg::OnInitDialog() {
   CLangDialog::OnInitDialog();
 
-  CLanguagePack& pack = m_pack;
   char text[kTextBufferSize];
   // The title is the client's name followed directly by "MSGTIP1", without a separator.
-  pack.GetText(kTextModule, kDialogKey, "MSGTIP1", text, sizeof(text));
-  const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + text;
+  m_pack.GetText(kTextModule, kDialogKey, "MSGTIP1", text, sizeof(text));
+  const std::string title = m_pack.GetDefine("PROGRAM_CLIENT_NAME") + text;
   ::SetWindowTextA(m_hWnd, title.c_str());
 
   for (const ControlText& control : kControlTexts) {
-    pack.GetText(kTextModule, kDialogKey, control.textId, text, sizeof(text));
+    m_pack.GetText(kTextModule, kDialogKey, control.textId, text, sizeof(text));
     ::SetDlgItemTextA(m_hWnd, control.id, text);
   }
 

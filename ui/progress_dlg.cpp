@@ -71,16 +71,15 @@ BOOL CProgressDlg::OnInitDialog() {
   ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  CLanguagePack& pack = m_pack;
   char caption[50] = {};
-  pack.GetText(kTextModule, kDialogKey, "MSGTIP1", caption, sizeof(caption));
-  const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + " " + caption;
+  m_pack.GetText(kTextModule, kDialogKey, "MSGTIP1", caption, sizeof(caption));
+  const std::string title = m_pack.GetDefine("PROGRAM_CLIENT_NAME") + " " + caption;
   ::SetWindowTextA(m_hWnd, title.c_str());
 
   char text[1024] = {};
-  pack.GetText(kTextModule, kDialogKey, "TEXT1", text, sizeof(text));
+  m_pack.GetText(kTextModule, kDialogKey, "TEXT1", text, sizeof(text));
   ::SetDlgItemTextA(m_hWnd, IDC_STATUS_TEXT, text);
-  pack.GetText(kTextModule, kDialogKey, "TEXT2", text, sizeof(text));
+  m_pack.GetText(kTextModule, kDialogKey, "TEXT2", text, sizeof(text));
   ::SetDlgItemTextA(m_hWnd, IDC_TOTAL_LABEL, text);
 
   ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
