@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include "app/shared_helpers.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/setup_type.h"
+#include "procedures/os_class.h"
 
 namespace {
 

@@ -4,8 +4,7 @@
 #pragma once
 #include <string>
 
-// Where the legacy procedure expects the detector tool; deleted again when the program ends.
-constexpr char kDetectorCopyPath[] = "c:\\Ipdetect.exe";
+#include "cleanup/protocol_removal.h"  // kDetectorCopyPath
 
 // The caption and text of the message box shown when "Language.xml" cannot be loaded: in
 // simplified Chinese (GBK) for language code 0, in English for every other code.

@@ -3,18 +3,20 @@
 #include <new>
 #include <string>
 
-#include "app/shared_helpers.h"
 #include "app/startup.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/protocol_removal.h"
 #include "cleanup/run_report.h"
+#include "cleanup/setup_type.h"
 #include "cleanup/setup_values.h"
 #include "cleanup/shell_notifier.h"
+#include "framework/module_dir.h"
 #include "procedures/launchers.h"
+#include "procedures/os_class.h"
 #include "ui/confirm_dlg.h"
 #include "ui/progress_dlg.h"
+#include "ui/res/resource.h"
 #include "uninstall_version.h"
-
-HFONT g_hDialogFont = nullptr;
 
 CUninstallApp::CUninstallApp() = default;
 
@@ -56,6 +58,7 @@ BOOL CUninstallApp::InitInstance() {
   const std::string arguments = ArgumentsOf(::GetCommandLineA());
   std::string error;
   const bool goodArguments = ParseCommandLine(arguments, m_options, error);
+  m_run.silent = m_options.silent;
   if (!m_options.logPath.empty() && m_log.Open(m_options.logPath)) {
     SetRunReport(&m_log);
     LogStart(m_log, arguments, m_options);
@@ -91,26 +94,26 @@ BOOL CUninstallApp::InitInstance() {
     case StartupResult::Confirmed:
       break;
   }
-  m_log.Line(std::string("answers: keep driver ") + (m_bKeepCardDriver ? "1" : "0") + ", keep data " +
-             (m_bDeleteUserData ? "0" : "1"));
+  m_log.Line(std::string("answers: keep driver ") + (m_run.keepCardDriver ? "1" : "0") + ", keep data " +
+             (m_run.deleteUserData ? "0" : "1"));
   UninstallProcedure procedure = ChooseUninstallProcedure(moduleDir);
-  if (m_unfinishedRun) {
+  if (m_run.unfinishedRun) {
     // The earlier run is finished the way it began. Its detector steps are behind it when the
     // detector tool went with the installation's files.
-    procedure = ProcedureToFinish(procedure, m_unfinishedRun->procedure);
-    m_log.Line("an unfinished uninstall is finished: " + m_unfinishedRun->procedure + " procedure, folder " +
-               m_unfinishedRun->info.setupPath);
+    procedure = ProcedureToFinish(procedure, m_run.unfinishedRun->procedure);
+    m_log.Line("an unfinished uninstall is finished: " + m_run.unfinishedRun->procedure + " procedure, folder " +
+               m_run.unfinishedRun->info.setupPath);
   }
   m_log.Line("Windows class " + std::to_string(GetOsClass()) + ", procedure " + ProcedureName(procedure));
   switch (procedure) {
     case UninstallProcedure::SetupType:
-      m_nExitCode = RunSetupTypeUninstall(*this);
+      m_nExitCode = ExitCodeAfter(RunSetupTypeUninstall(m_run));
       return FALSE;
     case UninstallProcedure::Full:
-      m_nExitCode = RunFullUninstall(*this);
+      m_nExitCode = ExitCodeAfter(RunFullUninstall(m_run));
       break;
     case UninstallProcedure::Legacy:
-      m_nExitCode = RunLegacyUninstall(*this);
+      m_nExitCode = ExitCodeAfter(RunLegacyUninstall(m_run));
       break;
     case UninstallProcedure::DetectorMissing:
     case UninstallProcedure::None:
@@ -133,32 +136,36 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
   // Before the question, so the setup values are in the registry even when the user cancels.
   ImportRegistryFile((moduleDir + "\\Uninstall.bin").c_str());
 
-  if (!m_pProgressDlg) m_pProgressDlg = new (std::nothrow) CProgressDlg(nullptr);
+  // The small template, without bars, when the units digit of "SetupType" is non-zero.
+  if (!m_run.progressDlg)
+    m_run.progressDlg = new (std::nothrow)
+        CProgressDlg(m_langPack, static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL)));
 
   RunRecord unfinished;
-  if (CRunRecordStore(m_langPack.GetDefine("UNINSTALL_KEY")).Read(unfinished)) m_unfinishedRun = unfinished;
+  if (CRunRecordStore(m_langPack.GetDefine("UNINSTALL_KEY")).Read(unfinished)) m_run.unfinishedRun = unfinished;
 
   // Without a question the boxes' defaults answer: keep the driver, keep the user's data. An
   // unfinished run's choices come before the defaults, a switch given now before both.
+  const std::optional<RunRecord>& earlier = m_run.unfinishedRun;
   const bool keepDriver = m_options.keepDriver >= 0 ? m_options.keepDriver != 0
-                          : m_unfinishedRun         ? m_unfinishedRun->keepCardDriver != 0
+                          : earlier                 ? earlier->keepCardDriver != 0
                                                     : true;
   const bool keepData = m_options.keepData >= 0 ? m_options.keepData != 0
-                        : m_unfinishedRun       ? m_unfinishedRun->deleteUserData == 0
+                        : earlier               ? earlier->deleteUserData == 0
                                                 : true;
   if (m_options.silent) {
-    m_bKeepCardDriver = keepDriver ? 1 : 0;
-    m_bDeleteUserData = keepData ? 0 : 1;
+    m_run.keepCardDriver = keepDriver ? 1 : 0;
+    m_run.deleteUserData = keepData ? 0 : 1;
     return StartupResult::Confirmed;
   }
-  CConfirmDlg confirm(nullptr);
+  CConfirmDlg confirm(m_langPack);
   confirm.m_bKeepDriverChecked = keepDriver;
   confirm.m_bKeepUserDataChecked = keepData;
   // Only OK confirms: a dialog that could not even be shown asked nothing.
   if (confirm.DoModal() != IDOK) return StartupResult::Cancelled;
-  m_bKeepCardDriver = confirm.m_nKeepDriver;
+  m_run.keepCardDriver = confirm.m_nKeepDriver;
   // A checked user-data box keeps the data; an unchecked one has them deleted.
-  m_bDeleteUserData = confirm.m_nUserDataState == 0 ? 1 : 0;
+  m_run.deleteUserData = confirm.m_nUserDataState == 0 ? 1 : 0;
   return StartupResult::Confirmed;
 }
 
@@ -175,4 +182,18 @@ int CUninstallApp::ExitInstance() {
   return m_nExitCode;
 }
 
-CUninstallApp& GetUninstallApp() { return *static_cast<CUninstallApp*>(CWinApp::GetApp()); }
+int CUninstallApp::ExitCodeAfter(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Declined: return kExitCancelled;
+    case RunOutcome::Completed: return kExitDone;
+    case RunOutcome::CompletedRestart: return kExitDoneRestart;
+    case RunOutcome::Incomplete: break;
+  }
+  // After an early end the entries, the finishing program and the browser's uninstaller stay, so
+  // the user can try again; the user is told.
+  if (!m_options.silent) {
+    const PackFailureMessage message = IncompleteUninstallMessageFor(m_langPack.GetLanguageCode());
+    ::MessageBoxA(nullptr, message.text, message.caption, MB_OK | MB_ICONERROR);
+  }
+  return kExitIncomplete;
+}

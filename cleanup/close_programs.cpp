@@ -13,6 +13,7 @@
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
+#include "framework/start_program.h"
 #include "language/mbcs.h"
 
 namespace {
@@ -245,16 +246,5 @@ DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize) 
 void RunBrowserUninstaller(const std::string& moduleDir) {
   std::string commandLine;
   if (!FormBrowserUninstallerCommand(moduleDir, commandLine)) return;
-  std::vector<char> writable(commandLine.begin(), commandLine.end());
-  writable.push_back('\0');
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION started = {};
-  const BOOL run = ::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &started);
-  ReportProgram(commandLine, run != FALSE);
-  if (run) {
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
-  }
+  ReportProgram(commandLine, StartProgram(commandLine, nullptr, 0).IsValid());
 }

@@ -9,10 +9,10 @@
 #include "cleanup/file_ops.h"
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
+#include "framework/start_program.h"
 
 namespace {
 
-constexpr const char kDetectorTool[] = "c:\\Ipdetect.exe";
 constexpr const char kDetectorReport[] = "c:\\Dpppoe.txt";
 
 // The chosen removal command is run this many times in a row, nothing tested between runs.
@@ -30,18 +30,10 @@ constexpr const char kFallbackComponent[] = "ZR_PROTOCOL";
 // Starts the command line (the path in it, no application name), inheriting directory and
 // environment, and waits until the process ends, however long that takes. A command that
 // cannot be started returns at once.
-void RunAndWaitForTool(char* commandLine) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  const std::string shown = commandLine;  // CreateProcessA may write into the command line
-  const BOOL started = ::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                                        nullptr, nullptr, &startup, &process);
-  ReportProgram(shown, started != FALSE);
-  if (!started) return;
-  ScopedHandle processHandle(process.hProcess);
-  ScopedHandle threadHandle(process.hThread);
-  ::WaitForSingleObject(processHandle.Get(), INFINITE);
+void RunAndWaitForTool(const std::string& commandLine) {
+  const ScopedHandle tool = StartProgram(commandLine);
+  ReportProgram(commandLine, tool.IsValid());
+  if (tool.IsValid()) ::WaitForSingleObject(tool.Get(), INFINITE);
 }
 
 // Reads the first bytes of the report (at most the window the reader looks at) into bytes.
@@ -65,7 +57,7 @@ int CheckProtocolInstalled(const char* componentName, const std::string& program
 
   if (!componentName) return 0;
   char command[kCheckCommandSize];
-  const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorTool,
+  const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorCopyPath,
                                    componentName, kDetectorReport);
   // A name that does not fit would start the tool with a cut-off command line.
   if (length < 0 || static_cast<size_t>(length) >= sizeof(command)) return 0;
@@ -87,9 +79,6 @@ void RemoveClientProtocol(const std::string& programDir) {
   }
 
   char command[kRemovalCommandSize];
-  for (int run = 0; run < kRemovalRuns; ++run) {
-    // CreateProcessA may write into the command line, so it is formed afresh for every run.
-    std::snprintf(command, sizeof(command), "%s -u%s", kDetectorTool, component);
-    RunAndWaitForTool(command);
-  }
+  std::snprintf(command, sizeof(command), "%s -u%s", kDetectorCopyPath, component);
+  for (int run = 0; run < kRemovalRuns; ++run) RunAndWaitForTool(command);
 }

@@ -4,6 +4,10 @@
 #pragma once
 #include <string>
 
+// Where the detector tool lies while an uninstall runs: start-up copies it there for the older
+// systems, the protocol removal runs it there, and the program deletes it when it ends.
+constexpr char kDetectorCopyPath[] = "c:\\Ipdetect.exe";
+
 // Runs "c:\Ipdetect.exe -c<component> -fc:\Dpppoe.txt" from the program's folder programDir (made
 // the current directory), waits for it without a time limit, then reads and deletes the report
 // "c:\Dpppoe.txt". Returns 1 when the report's first 1,024 bytes hold "dornpppoe found.",

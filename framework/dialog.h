@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <string>
 
+#include "framework/window.h"
+
 class CWnd;
 
 // Direction and target of one data exchange between a dialog's members and its controls.
@@ -20,12 +22,10 @@ void DDX_Radio(CDataExchange& dx, int firstId, int& index);
 // Attaches control id to a window object once (subclassing). False when the control is missing.
 bool DDX_Control(CDataExchange& dx, int id, CWnd& control);
 
-class CDialog {
+class CDialog : public CWindow {
 public:
   CDialog(UINT templateId, HWND parent);
   virtual ~CDialog();
-  CDialog(const CDialog&) = delete;
-  CDialog& operator=(const CDialog&) = delete;
 
   // Creates the dialog from its template, runs a modal loop until EndDialog, destroys it and
   // returns the result; -1 when the window cannot be created.
@@ -34,8 +34,6 @@ public:
   // Runs DoDataExchange in the given direction.
   bool UpdateData(bool saveAndValidate);
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
-  HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
   UINT GetTemplateId() const { return m_templateId; }
 
 protected:
@@ -47,8 +45,6 @@ protected:
   virtual bool PreTranslateMessage(MSG* msg);
   // Every other message of the dialog; true when handled, with its result.
   virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-
-  HWND m_hWnd = nullptr;
 
 private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -3,14 +3,12 @@
 #pragma once
 #include <windows.h>
 
-class CWnd {
+#include "framework/window.h"
+
+class CWnd : public CWindow {
 public:
   CWnd() = default;
   virtual ~CWnd();
-  CWnd(const CWnd&) = delete;
-  CWnd& operator=(const CWnd&) = delete;
-
-  HWND GetSafeHwnd() const { return m_hWnd; }
 
   // Routes the window's messages through WindowProc. False when the window is null, already
   // attached to another object, or this object is already attached.
@@ -23,8 +21,6 @@ protected:
   virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // The window's previous procedure.
   LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
-
-  HWND m_hWnd = nullptr;
 
 private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -79,7 +79,7 @@ std::string CLanguagePack::GetDefine(const char* name) {
 
 HFONT CLanguagePack::GetFont() const {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
-  return m_font;
+  return m_font.Get();
 }
 
 bool CLanguagePack::CreatePackFont() {
@@ -96,12 +96,11 @@ bool CLanguagePack::CreatePackFont() {
   // The face-name field holds 31 bytes and its zero; never cut a double-byte character.
   const size_t faceLength = MbCutLength(face.c_str(), sizeof(logFont.lfFaceName) - 1);
   std::memcpy(logFont.lfFaceName, face.data(), faceLength);
-  m_font = ::CreateFontIndirectA(&logFont);
-  return m_font != nullptr;
+  m_font.Reset(::CreateFontIndirectA(&logFont));
+  return static_cast<bool>(m_font);
 }
 
 void CLanguagePack::DeleteFont() {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
-  if (m_font) ::DeleteObject(m_font);
-  m_font = nullptr;
+  m_font.Reset();
 }

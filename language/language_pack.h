@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "framework/gdi.h"
 #include "language/language_pack_text.h"
 #include "language/xml_doc.h"
 
@@ -50,6 +51,6 @@ private:
   CXmlDoc m_document;
   std::string m_path;
   bool m_loaded = false;
-  HFONT m_font = nullptr;
+  ScopedFont m_font;
   mutable std::recursive_mutex m_lock;
 };

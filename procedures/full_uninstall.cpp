@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_helpers.h"
-#include "app/uninstall_app.h"
 #include "cleanup/close_programs.h"
 #include "cleanup/com_unregister.h"
 #include "cleanup/drivers.h"
@@ -19,16 +17,22 @@
 #include "cleanup/folder_tree.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
+#include "framework/com.h"
 #include "framework/handles.h"
+#include "framework/module_dir.h"
+#include "framework/start_program.h"
+#include "language/language_pack.h"
+#include "procedures/os_class.h"
 #include "procedures/progress_animation.h"
+#include "procedures/uninstall_run.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
 
 namespace {
 
-void ShowStatus(CProgressDlg& dialog, const char* textId) {
+void ShowStatus(CProgressDlg& dialog, CLanguagePack& pack, const char* textId) {
   char text[1024] = {};
-  GetUninstallApp().m_langPack.GetText("uninstall", "other", textId, text, sizeof(text));
+  pack.GetText("uninstall", "other", textId, text, sizeof(text));
   dialog.SetStatusText(text);
 }
 
@@ -48,18 +52,9 @@ void CloseDialog(CProgressDlg& dialog) {
 void RemoveSharedPppoeComponent() {
   const int answer = DoDriverReg(FALSE);
   if (answer == 1) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    char commandLine[] = "uninstall.bat";
-    const BOOL started = ::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                          nullptr, &si, &pi);
-    ReportProgram("uninstall.bat", started != FALSE);
-    if (started) {
-      ::WaitForSingleObject(pi.hProcess, INFINITE);
-      ::CloseHandle(pi.hThread);
-      ::CloseHandle(pi.hProcess);
-    }
+    const ScopedHandle batch = StartProgram("uninstall.bat", nullptr, CREATE_NO_WINDOW);
+    ReportProgram("uninstall.bat", batch.IsValid());
+    if (batch.IsValid()) ::WaitForSingleObject(batch.Get(), INFINITE);
   } else if (answer < 0) {
     char text[64];
     std::snprintf(text, sizeof(text), "Fail to DoDriverReg uninstall:%d", answer);
@@ -82,19 +77,13 @@ constexpr DWORD kActiveDesktopWaitMs = 3000;
 // Because the contexts include a local server, the object is run before it is asked for the
 // interface.
 unsigned __stdcall ApplyActiveDesktop(void*) {
-  const HRESULT comInit = ::CoInitialize(nullptr);
-  IUnknown* unknown = nullptr;
-  if (SUCCEEDED(::CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_ALL, IID_IUnknown,
-                                   reinterpret_cast<void**>(&unknown)))) {
-    ::OleRun(unknown);
-    IActiveDesktop* desktop = nullptr;
-    if (SUCCEEDED(unknown->QueryInterface(IID_IActiveDesktop, reinterpret_cast<void**>(&desktop)))) {
-      desktop->ApplyChanges(AD_APPLY_ALL);
-      desktop->Release();
-    }
-    unknown->Release();
-  }
-  if (SUCCEEDED(comInit)) ::CoUninitialize();
+  const ComApartment apartment;
+  ComPtr<IUnknown> unknown;
+  if (FAILED(::CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_ALL, IID_IUnknown, unknown.OutParam())))
+    return 0;
+  ::OleRun(unknown.Get());
+  ComPtr<IActiveDesktop> desktop;
+  if (SUCCEEDED(unknown->QueryInterface(IID_IActiveDesktop, desktop.OutParam()))) desktop->ApplyChanges(AD_APPLY_ALL);
   return 0;
 }
 
@@ -111,17 +100,16 @@ void RefreshDesktop() {
 }  // namespace
 
 unsigned __stdcall FullUninstallThread(void* param) {
-  CProgressDlg* dialogPtr = static_cast<CProgressDlg*>(param);
-  if (!dialogPtr) return 0;
-  CProgressDlg& dialog = *dialogPtr;
-  CUninstallApp& app = GetUninstallApp();
+  UninstallRun& run = *static_cast<UninstallRun*>(param);
+  if (!run.progressDlg) return 0;
+  CProgressDlg& dialog = *run.progressDlg;
 
   // Preparation. Each step is marked in the debug output (the timeline of scripts/bench.sh)
   // and in the run's log.
   ReportStep("preparation");
   // The dialog's run begins once the launcher's modal run has created its window.
   if (!dialog.WaitUntilRunning(kProgressDialogWaitMs)) return 0;
-  const SetupInfo info = app.m_setupInfo;
+  const SetupInfo info = run.setupInfo;
   if (!info.hasSetupPath) {
     ::Sleep(2000);
     CloseDialog(dialog);
@@ -130,12 +118,12 @@ unsigned __stdcall FullUninstallThread(void* param) {
   // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
   // spelling) is never listed or emptied; every other step still runs.
   const CPathRule rule = CPathRule::ForThisSystem();
-  const std::string folder = ClientsInstallFolder(info, rule);
+  const std::string folder = ClientsInstallFolder(info, run.pack, rule);
   const bool mayEmptyFolder = !folder.empty();
   CloseHelpViewer((info.setupPath + "\\help.chm").c_str());
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
-                         rule);
+                         run.pack, rule);
   const std::string moduleDir = ModuleDir();
   ::SetCurrentDirectoryA(moduleDir.c_str());
 
@@ -143,17 +131,17 @@ unsigned __stdcall FullUninstallThread(void* param) {
 
   // Phase 1: programs, files and registry.
   ReportStep("phase 1: programs, files and registry");
-  ShowStatus(dialog, "TEXT3");
+  ShowStatus(dialog, run.pack, "TEXT3");
   animation.Start(30, 60);
   if (GetOsClass() != 4) RemoveSharedPppoeComponent();
   std::vector<std::string> files;
   if (mayEmptyFolder) {
     UnregisterComServers(folder, rule);
     ListFilesInTree(folder, files);
-    DeleteMainProgram(folder, rule);
+    DeleteMainProgram(folder, run.pack, rule);
   }
   DeleteSetupShortcuts(info, rule);
-  const std::string title = ShortcutTitle();
+  const std::string title = ShortcutTitle(run.pack);
   DeleteDesktopTitleShortcut(title, rule);
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) {
     // Nothing tells where the client's shortcuts lie: stop here, but let the program end.
@@ -161,7 +149,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
     CloseDialog(dialog);
     return 0;
   }
-  if (app.m_bDeleteUserData) DeleteUserDataFolder(rule);
+  if (run.deleteUserData) DeleteUserDataFolder(rule);
   RemoveLnk2Folder(info, rule);
   ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
   ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
@@ -171,19 +159,19 @@ unsigned __stdcall FullUninstallThread(void* param) {
   EndAnimation(dialog, animation);
 
   // Phase 2: drivers.
-  ReportStep(app.m_bKeepCardDriver ? "phase 2: drivers (kept)" : "phase 2: drivers, through DriverSetup.dll");
-  ShowStatus(dialog, "TEXT2");
+  ReportStep(run.keepCardDriver ? "phase 2: drivers (kept)" : "phase 2: drivers, through DriverSetup.dll");
+  ShowStatus(dialog, run.pack, "TEXT2");
   animation.Start(50, 30);
-  if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
+  if (run.keepCardDriver == 0) UninstallDrivers(moduleDir);
   ReportStep("phase 2 end");
   EndAnimation(dialog, animation);
 
   // Phase 3: files and folders.
   ReportStep("phase 3: files and folders");
-  ShowStatus(dialog, "TEXT4");
+  ShowStatus(dialog, run.pack, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
   if (mayEmptyFolder) {
-    app.m_keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
+    run.keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
     files.clear();
     RemoveFoldersExceptBrowser(folder, rule);
     ForceRemoveDir(folder.c_str());
@@ -197,7 +185,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
 
   // Closing.
   ReportStep("closing");
-  app.m_bUninstallCompleted = true;
+  run.completed = true;
   CloseDialog(dialog);
   ReportStep("desktop refresh");
   RefreshDesktop();

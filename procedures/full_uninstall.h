@@ -2,6 +2,6 @@
 // the progress dialog shows status texts and animated bars, then closes the dialog.
 #pragma once
 
-// Thread procedure; param is the CProgressDlg. Returns 1 after a complete run, 0 after an
-// early end (no dialog, no installation folder, "lnk2" without a folder).
+// Thread procedure; param is the UninstallRun. Returns 1 after a complete run, 0 after an early
+// end (no dialog, no installation folder, "lnk2" without a folder).
 unsigned __stdcall FullUninstallThread(void* param);

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_helpers.h"
-#include "app/uninstall_app.h"
 #include "cleanup/com_unregister.h"
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/protocol_removal.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
+#include "framework/module_dir.h"
+#include "procedures/uninstall_run.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
 
@@ -24,13 +24,11 @@ namespace {
 // complete when completed is set. A quick run can end before the launcher has shown the dialog,
 // so its window is awaited first (for a bounded time). The shell has been told of every removal
 // before the dialog goes.
-void CloseProgressDialog(bool completed) {
+void CloseProgressDialog(UninstallRun& run, bool completed) {
   ReportStep("closing");
   FlushShellNotifications();
-  CUninstallApp& app = GetUninstallApp();
-  app.m_bUninstallCompleted = completed;
-  if (app.m_pProgressDlg && app.m_pProgressDlg->WaitUntilRunning(kProgressDialogWaitMs))
-    app.m_pProgressDlg->Close();
+  run.completed = completed;
+  if (run.progressDlg && run.progressDlg->WaitUntilRunning(kProgressDialogWaitMs)) run.progressDlg->Close();
 }
 
 // The part both workers share: the installation folder's files and folders (the portal
@@ -38,17 +36,18 @@ void CloseProgressDialog(bool completed) {
 // folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
 // Without an approved folder (ClientsInstallFolder) the installation folder is never listed or
 // emptied, and no main program path is formed from it.
-bool RemoveInstallation(const SetupInfo& info, const std::string& folder, const CPathRule& rule) {
+bool RemoveInstallation(UninstallRun& run, const std::string& folder, const CPathRule& rule) {
+  const SetupInfo& info = run.setupInfo;
   const bool mayEmptyFolder = !folder.empty();
   if (mayEmptyFolder) {
     std::vector<std::string> files;
     ListFilesInTree(folder, files);
-    DeleteMainProgram(folder, rule);
-    GetUninstallApp().m_keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
+    DeleteMainProgram(folder, run.pack, rule);
+    run.keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
     RemoveFoldersExceptBrowser(folder, rule);
   }
   DeleteSetupShortcuts(info, rule);
-  const std::string title = ShortcutTitle();
+  const std::string title = ShortcutTitle(run.pack);
   DeleteDesktopTitleShortcut(title, rule);
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) return false;
   if (mayEmptyFolder) ForceRemoveDir(folder.c_str());
@@ -60,49 +59,49 @@ bool RemoveInstallation(const SetupInfo& info, const std::string& folder, const 
 
 // Each worker marks its start and its installation step in the debug output, for the timeline of
 // scripts/bench.sh.
-unsigned __stdcall LegacyUninstallThread(void*) {
+unsigned __stdcall LegacyUninstallThread(void* param) {
   ReportStep("legacy procedure");
-  CUninstallApp& app = GetUninstallApp();
+  UninstallRun& run = *static_cast<UninstallRun*>(param);
   const std::string moduleDir = ModuleDir();
-  if (app.m_bKeepCardDriver == 0) UninstallDrivers(moduleDir);
-  const SetupInfo info = app.m_setupInfo;
+  if (run.keepCardDriver == 0) UninstallDrivers(moduleDir);
+  const SetupInfo& info = run.setupInfo;
   if (!info.hasSetupPath) {
-    CloseProgressDialog(false);
+    CloseProgressDialog(run, false);
     return 0;
   }
   const CPathRule rule = CPathRule::ForThisSystem();
   DeleteProgramShortcuts({CSIDL_DESKTOP, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_DESKTOPDIRECTORY,
                           CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_STARTMENU,
                           CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA},
-                         rule);
+                         run.pack, rule);
   ::SetCurrentDirectoryA(moduleDir.c_str());
   RemoveClientProtocol(moduleDir);
-  const std::string folder = ClientsInstallFolder(info, rule);
+  const std::string folder = ClientsInstallFolder(info, run.pack, rule);
   if (!folder.empty()) UnregisterComServers(folder, rule);
   ReportStep("installation");
-  if (!RemoveInstallation(info, folder, rule)) {
-    CloseProgressDialog(false);
+  if (!RemoveInstallation(run, folder, rule)) {
+    CloseProgressDialog(run, false);
     return 0;
   }
   ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
   ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\", "systemset");
-  CloseProgressDialog(true);
+  CloseProgressDialog(run, true);
   return 1;
 }
 
-unsigned __stdcall SetupTypeUninstallThread(void*) {
+unsigned __stdcall SetupTypeUninstallThread(void* param) {
   ReportStep("SetupType procedure");
-  const SetupInfo info = GetUninstallApp().m_setupInfo;
+  UninstallRun& run = *static_cast<UninstallRun*>(param);
   ::SetCurrentDirectoryA(ModuleDir().c_str());
   ReportStep("installation");
   const CPathRule rule = CPathRule::ForThisSystem();
-  if (!RemoveInstallation(info, ClientsInstallFolder(info, rule), rule)) {
-    CloseProgressDialog(false);
+  if (!RemoveInstallation(run, ClientsInstallFolder(run.setupInfo, run.pack, rule), rule)) {
+    CloseProgressDialog(run, false);
     return 0;
   }
   ::RasDeleteEntryA(nullptr, "Pavo_163");
-  CloseProgressDialog(true);
+  CloseProgressDialog(run, true);
   return 1;
 }

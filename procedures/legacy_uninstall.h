@@ -2,7 +2,7 @@
 // installations: no status texts or bars; the last act closes the progress dialog.
 #pragma once
 
-// Thread procedures; the parameter is not used (the dialog comes from the application object).
-// Each returns 1 after a complete run and 0 after an early end.
+// Thread procedures; the parameter is the UninstallRun. Each returns 1 after a complete run and
+// 0 after an early end.
 unsigned __stdcall LegacyUninstallThread(void* param);
 unsigned __stdcall SetupTypeUninstallThread(void* param);

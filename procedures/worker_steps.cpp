@@ -5,14 +5,14 @@
 
 #include <algorithm>
 
-#include "app/shared_helpers.h"
-#include "app/uninstall_app.h"
 #include "cleanup/file_identity.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/folder_walk.h"
 #include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
+#include "framework/module_dir.h"
+#include "language/language_pack.h"
 #include "language/mbcs.h"
 
 namespace {
@@ -65,7 +65,7 @@ bool HoldsFileNamed(const std::string& folder, const std::string& name) {
 
 // Whether folder shows that it is the client's: it holds this very uninstaller, the client's
 // main program or the language pack "Language.xml".
-bool ShowsItIsTheClients(const std::string& folder) {
+bool ShowsItIsTheClients(const std::string& folder, CLanguagePack& pack) {
   char self[MAX_PATH] = {};
   const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
   if (length > 0 && length < MAX_PATH) {
@@ -73,22 +73,21 @@ bool ShowsItIsTheClients(const std::string& folder) {
     const FileId ownId = IdentityOfPath(own);
     if (ownId.Known() && IdentityOfPath(folder + own.substr(own.find_last_of('\\'))) == ownId) return true;
   }
-  return HoldsFileNamed(folder, GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME")) ||
+  return HoldsFileNamed(folder, pack.GetDefine("PROGRAM_FILENAME")) ||
          HoldsFileNamed(folder, "Language.xml");
 }
 }  // namespace
 
-std::string ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule) {
+std::string ClientsInstallFolder(const SetupInfo& info, CLanguagePack& pack, const CPathRule& rule) {
   if (!info.hasSetupPath) return std::string();
   const std::string folder = rule.Approve(info.setupPath);
-  if (folder.empty() || ShowsItIsTheClients(folder)) return folder;
+  if (folder.empty() || ShowsItIsTheClients(folder, pack)) return folder;
   ReportRemoval(info.setupPath, RemovalResult::Refused);
   return std::string();
 }
 
-void DeleteMainProgram(const std::string& folder, const CPathRule& rule) {
-  const std::string path =
-      rule.ApproveBelow(folder + "\\" + GetUninstallApp().m_langPack.GetDefine("PROGRAM_FILENAME"), folder);
+void DeleteMainProgram(const std::string& folder, CLanguagePack& pack, const CPathRule& rule) {
+  const std::string path = rule.ApproveBelow(folder + "\\" + pack.GetDefine("PROGRAM_FILENAME"), folder);
   if (path.empty()) return;
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (ForceDeleteFile(path.c_str())) return;
@@ -146,14 +145,14 @@ void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
   }
 }
 
-void DeleteProgramShortcuts(std::initializer_list<int> folderIds, const CPathRule& rule) {
-  const std::string programName = GetUninstallApp().m_langPack.GetDefine("PROGRAM_NAME");
+void DeleteProgramShortcuts(std::initializer_list<int> folderIds, CLanguagePack& pack, const CPathRule& rule) {
+  const std::string programName = pack.GetDefine("PROGRAM_NAME");
   for (int id : folderIds) DeleteProgramShortcut(id, programName, rule);
 }
 
-std::string ShortcutTitle() {
+std::string ShortcutTitle(CLanguagePack& pack) {
   char title[256] = {};
-  GetUninstallApp().m_langPack.GetText("uninstall", "other", "TEXT1", title, sizeof(title));
+  pack.GetText("uninstall", "other", "TEXT1", title, sizeof(title));
   return title;
 }
 

@@ -28,12 +28,13 @@ ClientNames ClientNamesFromPack(CLanguagePack& pack);
 
 // The installation folder as the path rule approved it, when it was read, the rule lets it be
 // listed and emptied, and it shows that it is the client's (it holds this uninstaller, the main
-// program or "Language.xml"). Empty otherwise; a refusal is reported.
-std::string ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule);
+// program named by the pack or "Language.xml"). Empty otherwise; a refusal is reported.
+std::string ClientsInstallFolder(const SetupInfo& info, CLanguagePack& pack, const CPathRule& rule);
 
-// Deletes folder\PROGRAM_FILENAME: up to 10 tries, 500 ms apart, stopping at the first success.
-// Nothing when the name would lead out of the folder. Still in use then, it goes at the restart.
-void DeleteMainProgram(const std::string& folder, const CPathRule& rule);
+// Deletes folder\PROGRAM_FILENAME (the pack's define): up to 10 tries, 500 ms apart, stopping at
+// the first success. Nothing when the name would lead out of the folder. Still in use then, it
+// goes at the restart.
+void DeleteMainProgram(const std::string& folder, CLanguagePack& pack, const CPathRule& rule);
 
 // Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first)
 // and that still lies below folder by the path rule, except the uninstaller's own companions
@@ -52,10 +53,10 @@ void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule);
 
 // Deletes the program's shortcut ("PROGRAM_NAME".lnk) from each of the shell folders, in order.
-void DeleteProgramShortcuts(std::initializer_list<int> folderIds, const CPathRule& rule);
+void DeleteProgramShortcuts(std::initializer_list<int> folderIds, CLanguagePack& pack, const CPathRule& rule);
 
 // The language text "TEXT1" of "uninstall"/"other": the title of the client's shortcut.
-std::string ShortcutTitle();
+std::string ShortcutTitle(CLanguagePack& pack);
 // Deletes "<desktop>\<title>.lnk" (attributes reset, no shell notification), unless the title
 // leads out of the desktop folder.
 void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule);

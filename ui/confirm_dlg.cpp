@@ -2,9 +2,8 @@
 
 #include <string>
 
-#include "app/uninstall_app.h"
+#include "language/language_pack.h"
 #include "ui/res/resource.h"
-#include "ui/skin_hook.h"
 
 namespace {
 
@@ -27,7 +26,7 @@ constexpr ControlText kControlTexts[] = {
 
 }  // namespace
 
-CConfirmDlg::CConfirmDlg(HWND parent) : CLangDialog(IDD_CONFIRM, parent) {}
+CConfirmDlg::CConfirmDlg(CLanguagePack& pack, HWND parent) : CLangDialog(IDD_CONFIRM, parent), m_pack(pack) {}
 
 void CConfirmDlg::DoDataExchange(CDataExchange& dx) {
   CLangDialog::DoDataExchange(dx);
@@ -36,18 +35,15 @@ void CConfirmDlg::DoDataExchange(CDataExchange& dx) {
 
 BOOL CConfirmDlg::OnInitDialog() {
   CLangDialog::OnInitDialog();
-  // The skinning gives the windows that carry this mark the bitmap background.
-  ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
 
-  CLanguagePack& pack = GetUninstallApp().m_langPack;
   char text[kTextBufferSize];
   // The title is the client's name followed directly by "MSGTIP1", without a separator.
-  pack.GetText(kTextModule, kDialogKey, "MSGTIP1", text, sizeof(text));
-  const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + text;
+  m_pack.GetText(kTextModule, kDialogKey, "MSGTIP1", text, sizeof(text));
+  const std::string title = m_pack.GetDefine("PROGRAM_CLIENT_NAME") + text;
   ::SetWindowTextA(m_hWnd, title.c_str());
 
   for (const ControlText& control : kControlTexts) {
-    pack.GetText(kTextModule, kDialogKey, control.textId, text, sizeof(text));
+    m_pack.GetText(kTextModule, kDialogKey, control.textId, text, sizeof(text));
     ::SetDlgItemTextA(m_hWnd, control.id, text);
   }
 
@@ -71,10 +67,4 @@ void CConfirmDlg::OnOK() {
   // The base reads the radio group back, so it must show the keep-driver answer first.
   UpdateData(false);
   CLangDialog::OnOK();
-}
-
-bool CConfirmDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  // A window must lose the properties it was given before it is destroyed.
-  if (msg == WM_DESTROY) ::RemovePropA(m_hWnd, kOwnDialogProperty);
-  return CLangDialog::OnMessage(msg, wParam, lParam, result);
 }

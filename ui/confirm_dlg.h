@@ -6,9 +6,12 @@
 
 #include "ui/lang_dialog.h"
 
+class CLanguagePack;
+
 class CConfirmDlg : public CLangDialog {
 public:
-  explicit CConfirmDlg(HWND parent = nullptr);
+  // The texts come from pack, which must outlive the dialog.
+  explicit CConfirmDlg(CLanguagePack& pack, HWND parent = nullptr);
 
   // Index of the checked hidden radio button (1028: 0, 1029: 1); after OK the keep-driver
   // check box's state: 1 = checked (keep the data-card driver), 0 = not.
@@ -22,12 +25,13 @@ public:
 
 protected:
   void DoDataExchange(CDataExchange& dx) override;
-  // Marks the window for the skinning, sets the title and every text from the language pack,
+  // Sets the title and every text from the language pack,
   // selects the second radio button and checks the boxes as asked (both by default).
   BOOL OnInitDialog() override;
   // Takes the two check boxes into the members, then ends with IDOK. Cancel, Escape and the
   // close box end with IDCANCEL through the base and leave the members as they were.
   void OnOK() override;
-  // Takes the skinning mark off the window as it goes.
-  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+  CLanguagePack& m_pack;
 };

@@ -1,6 +1,8 @@
 #include "ui/lang_dialog.h"
 
-#include "app/uninstall_app.h"
+#include "ui/skin_hook.h"
+
+HFONT g_hDialogFont = nullptr;
 
 namespace {
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
@@ -12,6 +14,8 @@ BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
 BOOL CLangDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(g_hDialogFont), FALSE);
+  // The skinning gives the windows that carry this mark the bitmap background.
+  ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
   return TRUE;
 }
 
@@ -24,6 +28,10 @@ bool CLangDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
       OnSetFont();
       result = 0;
       return true;
+    case WM_DESTROY:
+      // A window must lose the properties it was given before it is destroyed.
+      ::RemovePropA(m_hWnd, kOwnDialogProperty);
+      return false;
     default:
       return false;
   }

@@ -1,7 +1,13 @@
-// The base of the program's dialogs: the dialog and every control in it use the language
-// pack's font (g_hDialogFont), or the system font when the pack has none.
+// The base of the program's own dialogs: the dialog and every control in it use the language
+// pack's font (g_hDialogFont), or the system font when the pack has none, and the window carries
+// the mark that gives it the skinned background while it exists.
 #pragma once
+#include <windows.h>
+
 #include "framework/dialog.h"
+
+// The dialogs' font, set from the language pack after it loads (may be null). The pack owns it.
+extern HFONT g_hDialogFont;
 
 class CLangDialog : public CDialog {
 public:
@@ -9,9 +15,10 @@ public:
 
 protected:
   // The base initialisation, then WM_SETFONT with g_hDialogFont to the dialog itself, which
-  // spreads the font to every control that exists by then.
+  // spreads the font to every control that exists by then; then the own-dialog mark.
   BOOL OnInitDialog() override;
-  // Answers WM_GETFONT with g_hDialogFont and handles WM_SETFONT through OnSetFont.
+  // Answers WM_GETFONT with g_hDialogFont and handles WM_SETFONT through OnSetFont; takes the
+  // own-dialog mark off the window as it is destroyed (and leaves WM_DESTROY unhandled).
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   // Sends WM_SETFONT with g_hDialogFont (no redraw) to every child window, whatever font the
   // dialog itself was given.

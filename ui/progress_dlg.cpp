@@ -1,9 +1,7 @@
 #include "ui/progress_dlg.h"
 
-#include "app/shared_helpers.h"
-#include "app/uninstall_app.h"
+#include "language/language_pack.h"
 #include "ui/res/resource.h"
-#include "ui/skin_hook.h"
 
 namespace {
 const UINT_PTR kRefreshTimer = 101;
@@ -13,9 +11,9 @@ const char kTextModule[] = "uninstall";
 const char kDialogKey[] = "IDD_Uninstall1";
 }  // namespace
 
-CProgressDlg::CProgressDlg(HWND parent)
-    : CLangDialog(static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL)),
-                  parent),
+CProgressDlg::CProgressDlg(CLanguagePack& pack, UINT templateId, HWND parent)
+    : CLangDialog(templateId, parent),
+      m_pack(pack),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_running(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       m_closed(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
@@ -70,20 +68,18 @@ void CProgressDlg::DoDataExchange(CDataExchange& dx) {
 
 BOOL CProgressDlg::OnInitDialog() {
   CLangDialog::OnInitDialog();
-  ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
   ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  CLanguagePack& pack = GetUninstallApp().m_langPack;
   char caption[50] = {};
-  pack.GetText(kTextModule, kDialogKey, "MSGTIP1", caption, sizeof(caption));
-  const std::string title = pack.GetDefine("PROGRAM_CLIENT_NAME") + " " + caption;
+  m_pack.GetText(kTextModule, kDialogKey, "MSGTIP1", caption, sizeof(caption));
+  const std::string title = m_pack.GetDefine("PROGRAM_CLIENT_NAME") + " " + caption;
   ::SetWindowTextA(m_hWnd, title.c_str());
 
   char text[1024] = {};
-  pack.GetText(kTextModule, kDialogKey, "TEXT1", text, sizeof(text));
+  m_pack.GetText(kTextModule, kDialogKey, "TEXT1", text, sizeof(text));
   ::SetDlgItemTextA(m_hWnd, IDC_STATUS_TEXT, text);
-  pack.GetText(kTextModule, kDialogKey, "TEXT2", text, sizeof(text));
+  m_pack.GetText(kTextModule, kDialogKey, "TEXT2", text, sizeof(text));
   ::SetDlgItemTextA(m_hWnd, IDC_TOTAL_LABEL, text);
 
   ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
@@ -113,8 +109,7 @@ bool CProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_DESTROY:
       ::ResetEvent(m_running.Get());
       m_publishedWnd.store(nullptr);
-      ::RemovePropA(m_hWnd, kOwnDialogProperty);
-      return false;
+      return CLangDialog::OnMessage(msg, wParam, lParam, result);
     default:
       return CLangDialog::OnMessage(msg, wParam, lParam, result);
   }

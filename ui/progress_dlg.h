@@ -13,11 +13,14 @@
 #include "ui/lang_dialog.h"
 #include "ui/percent_bar.h"
 
+class CLanguagePack;
+
 class CProgressDlg : public CLangDialog {
 public:
-  // Template 137, or 136 when the units digit of "SetupType" is non-zero. Template 136 has
-  // only the status text: the bar operations then keep their values and draw nothing.
-  explicit CProgressDlg(HWND parent = nullptr);
+  // Template IDD_PROGRESS, or IDD_PROGRESS_SMALL, which has only the status text: the bar
+  // operations then keep their values and draw nothing. The texts come from pack, which must
+  // outlive the dialog.
+  CProgressDlg(CLanguagePack& pack, UINT templateId, HWND parent = nullptr);
 
   // The operations the workers call, from any thread.
   void SetStepPos(int pos);
@@ -52,6 +55,7 @@ protected:
 private:
   void OnTimer(UINT_PTR id);
 
+  CLanguagePack& m_pack;
   HICON m_hIcon;  // shared resource icon (LoadIcon): never destroyed; null when missing
   CPercentBar m_totalBar;
   CPercentBar m_stepBar;

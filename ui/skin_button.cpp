@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/uninstall_app.h"
 #include "framework/gdi.h"
+#include "ui/lang_dialog.h"
 #include "ui/res/resource.h"
 #include "ui/skin_color.h"
 #include "ui/skin_hook.h"

@@ -15,8 +15,6 @@ namespace {
 using close_test::QuestionAnswerer;
 using close_test::StandIn;
 
-CUninstallApp g_app;
-
 std::string Pack() {
   return close_test::PackWithDefines(
       "<PROGRAME_ENG_NAME>Blank Name Client</PROGRAME_ENG_NAME>\r\n"

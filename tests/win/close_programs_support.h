@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/uninstall_app.h"
 #include "cleanup/setup_values.h"
+#include "language/language_pack.h"
 #include "procedures/worker_steps.h"
 #include "support/test_support.h"
 
@@ -29,22 +29,29 @@ inline std::string Gbk(const char* utf8) {
   return gbk;
 }
 
-// Language.xml text with the given define elements ("<NAME>value</NAME>...").
+// The test program's language pack, loaded once by LoadPack.
+inline CLanguagePack& TestPack() {
+  static CLanguagePack pack;
+  return pack;
+}
+
 // The client's names as the loaded pack gives them.
-inline ClientNames PackNames() { return ClientNamesFromPack(GetUninstallApp().m_langPack); }
+inline ClientNames PackNames() { return ClientNamesFromPack(TestPack()); }
+
+// Language.xml text with the given define elements ("<NAME>value</NAME>...").
 
 inline std::string PackWithDefines(const std::string& defineElements) {
   return "<language id=\"0\">\r\n <module name=\"define\"><value>\r\n" + defineElements +
          "\r\n </value></module>\r\n</language>\r\n";
 }
 
-// Loads the pack into the application's language pack (once per process). Also keeps the
+// Loads the pack into the test program's language pack (once per process). Also keeps the
 // stand-ins' logs beside them: the log-folder variable is not passed on to the children.
 inline void LoadPack(const std::string& xml) {
   ::SetEnvironmentVariableA("SAMPLE_CLIENT_LOG_DIR", nullptr);
   test::TempDir dir;
   ASSERT_TRUE(test::WriteFileBytes(dir / "Language.xml", xml));
-  ASSERT_TRUE(GetUninstallApp().m_langPack.Load(dir.Path().c_str(), "Language.xml"));
+  ASSERT_TRUE(TestPack().Load(dir.Path().c_str(), "Language.xml"));
 }
 
 inline std::string WindowText(HWND window) {

@@ -19,8 +19,6 @@ using close_test::QuestionAnswerer;
 using close_test::QuestionTexts;
 using close_test::StandIn;
 
-CUninstallApp g_app;  // the process's application object: its language pack names the client
-
 const char kClientExe[] = "VUVizeduVidizi.exe";  // the client stand-in as built
 const char kHotspotExe[] = "HotspotQuery.exe";
 const char kFrameClass[] = "Afx:400000:b:10011:6:b035d";

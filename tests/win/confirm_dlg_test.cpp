@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "app/uninstall_app.h"
+#include "language/language_pack.h"
 #include "startup_window_helpers.h"
 #include "support/test_support.h"
 #include "ui/confirm_dlg.h"
@@ -34,11 +34,11 @@ class ConfirmDialog : public ::testing::Test {
 protected:
   void TearDown() override { g_hDialogFont = nullptr; }
 
-  // Loads the pack into the application object's language pack, as start-up does.
+  // Loads the pack the dialog is given, and its font, as start-up does.
   void LoadPack(const char* bytes) {
     ASSERT_TRUE(test::WriteFileBytes(m_dir / "Language.xml", bytes));
-    ASSERT_TRUE(m_app.m_langPack.Load(m_dir.Path().c_str(), "Language.xml"));
-    g_hDialogFont = m_app.m_langPack.GetFont();
+    ASSERT_TRUE(m_pack.Load(m_dir.Path().c_str(), "Language.xml"));
+    g_hDialogFont = m_pack.GetFont();
   }
 
   // Runs the dialog modally on this thread while act(dialog window) runs on another thread as
@@ -66,7 +66,7 @@ protected:
   }
 
   test::TempDir m_dir;
-  CUninstallApp m_app;
+  CLanguagePack m_pack;
   bool m_found = false;
   bool m_leftOpen = false;
 };
@@ -78,7 +78,7 @@ TEST_F(ConfirmDialog, TheDialogAndEveryTextControlAnswerWithThePackFont) {
   ASSERT_NE(nullptr, g_hDialogFont);
   HFONT dialogFont = nullptr;
   int textControls = 0, withOtherFont = 0;
-  CConfirmDlg dialog;
+  CConfirmDlg dialog(m_pack);
   const INT_PTR result = RunDriven(dialog, [&](HWND hwnd) {
     dialogFont = reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0));
     for (HWND child : startup_test::TextControls(hwnd)) {
@@ -100,7 +100,7 @@ TEST_F(ConfirmDialog, OkGivesTheStateOfBothBoxes) {
     int keepDriver, userDataState;
   } cases[] = {{false, false, 1, 1}, {true, false, 0, 1}, {false, true, 1, 0}, {true, true, 0, 0}};
   for (const Case& c : cases) {
-    CConfirmDlg dialog;
+    CConfirmDlg dialog(m_pack);
     const INT_PTR result = RunDriven(dialog, [&](HWND hwnd) {
       // A click toggles an auto check box, as the mouse does.
       if (c.uncheckDriver) ::SendMessageA(::GetDlgItem(hwnd, IDC_KEEP_CARD_DRIVER), BM_CLICK, 0, 0);
@@ -132,7 +132,7 @@ TEST_F(ConfirmDialog, EnterCancelsUnlessTheFocusIsOnOk) {
       {"Enter on OK", [](HWND h) { startup_test::PressKeyOn(h, IDOK, VK_RETURN); }, IDOK},
   };
   for (const Case& c : cases) {
-    CConfirmDlg dialog;
+    CConfirmDlg dialog(m_pack);
     EXPECT_EQ(c.result, RunDriven(dialog, c.act)) << c.what;
   }
 }
@@ -144,7 +144,7 @@ TEST_F(ConfirmDialog, WithoutTextsTheTitleIsTheClientNameAndTheControlsAreEmpty)
   std::string texts;
   HFONT dialogFont = reinterpret_cast<HFONT>(1);
   int childrenWithAFont = -1;
-  CConfirmDlg dialog;
+  CConfirmDlg dialog(m_pack);
   RunDriven(dialog, [&](HWND hwnd) {
     title = WindowText(hwnd);
     for (int id : {IDC_QUESTION, IDC_CLOSE_NOTICE, IDC_RADIO_ALL, IDC_RADIO_CLIENT_ONLY, IDOK, IDCANCEL,
@@ -174,7 +174,7 @@ TEST_F(ConfirmDialog, TheSidePictureIsDrawnFromBitmap131) {
   ASSERT_NE(0, ::GetObjectA(side, sizeof(info), &info));
 
   std::vector<COLORREF> shown, expected;
-  CConfirmDlg dialog;
+  CConfirmDlg dialog(m_pack);
   RunDriven(dialog, [&](HWND hwnd) {
     HWND picture = nullptr;
     for (HWND child = ::GetWindow(hwnd, GW_CHILD); child && !picture; child = ::GetWindow(child, GW_HWNDNEXT))

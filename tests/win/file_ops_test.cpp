@@ -9,15 +9,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/uninstall_app.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/shell_notifier.h"
+#include "language/language_pack.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/test_support.h"
 
 namespace {
 
-CUninstallApp g_app;
+CLanguagePack g_pack;
 
 // "测试拨号" in GBK: the program name the language pack gives, so shortcuts have Chinese names.
 const std::string kProgramName = "\xb2\xe2\xca\xd4\xb2\xa6\xba\xc5";
@@ -34,8 +34,8 @@ public:
                             "  </value></module>\r\n"
                             "</language>\r\n";
     ASSERT_TRUE(test::WriteFileBytes(m_dir / "Language.xml", xml));
-    ASSERT_TRUE(g_app.m_langPack.Load(m_dir.Path().c_str(), "Language.xml"));
-    ASSERT_EQ(kProgramName, g_app.m_langPack.GetDefine("PROGRAM_NAME"));
+    ASSERT_TRUE(g_pack.Load(m_dir.Path().c_str(), "Language.xml"));
+    ASSERT_EQ(kProgramName, g_pack.GetDefine("PROGRAM_NAME"));
   }
 
 private:

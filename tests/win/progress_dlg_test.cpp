@@ -11,15 +11,17 @@
 #include <thread>
 #include <vector>
 
-#include "app/uninstall_app.h"
+#include "cleanup/setup_type.h"
 #include "cleanup/setup_values.h"
 #include "framework/gdi.h"
+#include "language/language_pack.h"
 #include "support/test_support.h"
 #include "ui/progress_dlg.h"
+#include "ui/res/resource.h"
 
 namespace {
 
-CUninstallApp g_app;  // the process's application object: its language pack serves the dialog
+CLanguagePack g_pack;  // serves the dialog its texts
 
 const COLORREF kBlue = RGB(0, 0, 255);
 
@@ -60,10 +62,10 @@ public:
         " </value></module>\r\n"
         "</language>\r\n";
     ASSERT_TRUE(test::WriteFileBytes(dir / "Language.xml", xml));
-    ASSERT_TRUE(GetUninstallApp().m_langPack.Load(dir.Path().c_str(), "Language.xml"));
+    ASSERT_TRUE(g_pack.Load(dir.Path().c_str(), "Language.xml"));
   }
 };
-const auto* const g_pack = ::testing::AddGlobalTestEnvironment(new PackEnvironment);
+const auto* const g_packEnvironment = ::testing::AddGlobalTestEnvironment(new PackEnvironment);
 
 std::string WindowText(HWND window) {
   char text[2048] = {};
@@ -92,6 +94,10 @@ struct InitialState {
 
 class ObservedProgressDlg : public CProgressDlg {
 public:
+  // The template as the program picks it: by the units digit of "SetupType".
+  ObservedProgressDlg()
+      : CProgressDlg(g_pack, static_cast<UINT>(SelectBySetupVariant(IDD_PROGRESS, IDD_PROGRESS_SMALL))) {}
+
   std::atomic<HWND> m_shown{nullptr};
   InitialState m_initial;
 

@@ -15,6 +15,7 @@
 #include "framework/handles.h"
 #include "startup_window_helpers.h"
 #include "support/test_support.h"
+#include "ui/lang_dialog.h"
 #include "ui/res/resource.h"
 
 namespace {
@@ -199,7 +200,7 @@ TEST_F(StartupInProcess, WithoutThePackOnlyTheFailureMessageShows) {
   EXPECT_EQ(1, buttons);
   EXPECT_FALSE(m_app.m_langPack.IsLoaded());
   EXPECT_EQ(untouched, g_hDialogFont);
-  EXPECT_EQ(nullptr, m_app.m_pProgressDlg);
+  EXPECT_EQ(nullptr, m_app.m_run.progressDlg);
   EXPECT_EQ("<missing>", SetupValue(kDefaultSetupKey, "SetupType")) << "imported although nothing was asked";
 }
 
@@ -218,9 +219,9 @@ TEST_F(StartupInProcess, CancelLeavesTheImportedValuesAndStoresNoAnswer) {
   EXPECT_TRUE(m_app.m_langPack.IsLoaded());
   EXPECT_NE(nullptr, g_hDialogFont);
   EXPECT_EQ(m_app.m_langPack.GetFont(), g_hDialogFont);
-  EXPECT_NE(nullptr, m_app.m_pProgressDlg);
-  EXPECT_EQ(0, m_app.m_bKeepCardDriver);
-  EXPECT_EQ(0, m_app.m_bDeleteUserData);
+  EXPECT_NE(nullptr, m_app.m_run.progressDlg);
+  EXPECT_EQ(0, m_app.m_run.keepCardDriver);
+  EXPECT_EQ(0, m_app.m_run.deleteUserData);
 }
 
 TEST_F(StartupInProcess, OkStoresBothAnswersWithTheirSenses) {
@@ -231,19 +232,19 @@ TEST_F(StartupInProcess, OkStoresBothAnswersWithTheirSenses) {
     int keepCardDriver, deleteUserData;
   } cases[] = {{false, false, 1, 0}, {true, false, 0, 0}, {false, true, 1, 1}, {true, true, 0, 1}};
   for (const Case& c : cases) {
-    m_app.m_bKeepCardDriver = -1;
-    m_app.m_bDeleteUserData = -1;
+    m_app.m_run.keepCardDriver = -1;
+    m_app.m_run.deleteUserData = -1;
     const auto result = RunDriven([&](HWND dialog) {
       if (c.uncheckDriver) ::SendMessageA(::GetDlgItem(dialog, IDC_KEEP_CARD_DRIVER), BM_CLICK, 0, 0);
       if (c.uncheckData) ::SendMessageA(::GetDlgItem(dialog, IDC_KEEP_USER_DATA), BM_CLICK, 0, 0);
       startup_test::Click(dialog, IDOK);
     });
     EXPECT_EQ(CUninstallApp::StartupResult::Confirmed, result);
-    EXPECT_EQ(c.keepCardDriver, m_app.m_bKeepCardDriver) << c.uncheckDriver << c.uncheckData;
-    EXPECT_EQ(c.deleteUserData, m_app.m_bDeleteUserData) << c.uncheckDriver << c.uncheckData;
+    EXPECT_EQ(c.keepCardDriver, m_app.m_run.keepCardDriver) << c.uncheckDriver << c.uncheckData;
+    EXPECT_EQ(c.deleteUserData, m_app.m_run.deleteUserData) << c.uncheckDriver << c.uncheckData;
   }
   // The progress dialog object is made once and kept.
-  EXPECT_NE(nullptr, m_app.m_pProgressDlg);
+  EXPECT_NE(nullptr, m_app.m_run.progressDlg);
 }
 
 TEST_F(StartupInProcess, ExitDeletesTheDetectorCopyWhateverItsAttributes) {

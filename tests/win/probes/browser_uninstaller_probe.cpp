@@ -1,7 +1,7 @@
 // Calls RunBrowserUninstaller and exits, so a test can run it from a program folder of its
 // choosing (the browser's uninstaller is found beside the running program).
-#include "app/shared_helpers.h"
 #include "cleanup/close_programs.h"
+#include "framework/module_dir.h"
 
 int main() {
   std::string moduleDir;

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "app/shared_helpers.h"
 #include "cleanup/drivers.h"
+#include "framework/module_dir.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -1,5 +1,5 @@
 // Exits with GetOsClass(), so a test can see the class under a Windows version that Wine
 // reports to this program alone.
-#include "app/shared_helpers.h"
+#include "procedures/os_class.h"
 
 int main() { return GetOsClass(); }

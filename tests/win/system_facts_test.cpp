@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/shared_helpers.h"
+#include "cleanup/setup_type.h"
 #include "cleanup/setup_values.h"
+#include "framework/module_dir.h"
+#include "procedures/os_class.h"
 #include "support/test_support.h"
 
 namespace {

@@ -1,0 +1,31 @@
+# The folders of the product stand in layers, and an #include "folder/..." may only reach the
+# own folder or one below: app over procedures, procedures over ui and cleanup, those two over
+# language, language over framework. Run as: cmake -DROOT=<source folder> -P check_layers.cmake
+set(allowed_app app procedures ui cleanup language framework)
+cmake_minimum_required(VERSION 3.20)
+
+set(allowed_procedures procedures ui cleanup language framework)
+set(allowed_ui ui language framework)
+set(allowed_cleanup cleanup language framework)
+set(allowed_language language framework)
+set(allowed_framework framework)
+
+set(violations 0)
+foreach(folder app procedures ui cleanup language framework)
+  file(GLOB sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^#include \"[a-z_-]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"(([a-z_-]+)/[^\"]*)\".*" "\\1" included "${line}")
+      string(REGEX REPLACE "/.*" "" target "${included}")
+      if(NOT target IN_LIST allowed_${folder})
+        file(RELATIVE_PATH name ${ROOT} ${source})
+        message(SEND_ERROR "${name}: ${folder}/ may not include ${target}/ (${included})")
+        math(EXPR violations "${violations} + 1")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(violations EQUAL 0)
+  message(STATUS "include layers: no folder includes one above it")
+endif()
