@@ -1,9 +1,9 @@
 # The folders of the product stand in layers, and an #include "folder/..." may only reach the
 # own folder or one below: app over procedures, procedures over ui and cleanup, those two over
 # language, language over framework. Run as: cmake -DROOT=<source folder> -P check_layers.cmake
-set(allowed_app app procedures ui cleanup language framework)
 cmake_minimum_required(VERSION 3.20)
 
+set(allowed_app app procedures ui cleanup language framework)
 set(allowed_procedures procedures ui cleanup language framework)
 set(allowed_ui ui language framework)
 set(allowed_cleanup cleanup language framework)
