@@ -3,19 +3,19 @@
 #include <windows.h>
 
 bool CRunLog::Open(const std::string& path) {
-  std::lock_guard<std::mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   if (!m_file) m_file = std::fopen(path.c_str(), "a");
   return m_file != nullptr;
 }
 
 void CRunLog::Close() {
-  std::lock_guard<std::mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   if (m_file) std::fclose(m_file);
   m_file = nullptr;
 }
 
 void CRunLog::Line(const std::string& text) {
-  std::lock_guard<std::mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   if (!m_file) return;
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);

@@ -4,10 +4,10 @@
 // an existing file, one time-stamped line each, from any thread.
 #pragma once
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 #include "cleanup/run_report.h"
+#include "framework/sync.h"
 
 class CRunLog : public IRunReport {
 public:
@@ -27,6 +27,6 @@ public:
   void Program(const std::string& commandLine, bool started) override;
 
 private:
-  std::mutex m_lock;
+  CCriticalSection m_lock;
   FILE* m_file = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
+#include "framework/sync.h"
 
 namespace {
 
@@ -85,18 +86,6 @@ bool IsLogModeOn() {
   return _mbsicmp(reinterpret_cast<const unsigned char*>(mode.c_str()),
                   reinterpret_cast<const unsigned char*>("TRUE")) == 0;
 }
-
-// Owns a mutex acquired by a wait and releases it on every path.
-class MutexOwnership {
-public:
-  explicit MutexOwnership(HANDLE mutex) : m_mutex(mutex) {}
-  ~MutexOwnership() { ::ReleaseMutex(m_mutex); }
-  MutexOwnership(const MutexOwnership&) = delete;
-  MutexOwnership& operator=(const MutexOwnership&) = delete;
-
-private:
-  HANDLE m_mutex;
-};
 
 FILE* OpenLogForAppend(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA info = {};
@@ -194,9 +183,8 @@ void WriteRegisterErrorLog(const std::string& text) {
   if (!mutex.IsValid()) return;
   // An abandoned mutex is owned all the same: its last holder died, the log is ours now. A holder
   // that keeps it longer than the bound costs this one line, never the uninstall.
-  const DWORD wait = ::WaitForSingleObject(mutex.Get(), kRegisterLogMutexWaitMs);
-  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return;
-  MutexOwnership owned(mutex.Get());
+  const CMutexOwnership owned(mutex.Get(), kRegisterLogMutexWaitMs);
+  if (!owned.Held()) return;
 
   const std::string line = FormatLogLine(text);
   if (FILE* log = OpenLogForAppend(RegisterLogPath())) {

@@ -72,7 +72,7 @@ CRestartQueue& CRestartQueue::Instance() {
 }
 
 bool CRestartQueue::IsQueued(const std::string& path) const {
-  std::lock_guard<std::mutex> hold(m_lock);
+  CCriticalSectionLock hold(m_lock);
   return m_queued.count(Lower(path)) != 0;
 }
 
@@ -85,7 +85,7 @@ bool CRestartQueue::Queue(const std::string& path, bool folder) {
     queued = ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   if (!queued) return false;
   {
-    std::lock_guard<std::mutex> hold(m_lock);
+    CCriticalSectionLock hold(m_lock);
     m_queued.insert(Lower(path));
   }
   m_any = true;

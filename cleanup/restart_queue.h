@@ -4,9 +4,10 @@
 // WININIT.INI, which removes files only.
 #pragma once
 #include <atomic>
-#include <mutex>
 #include <set>
 #include <string>
+
+#include "framework/sync.h"
 
 class CRestartQueue {
 public:
@@ -28,7 +29,7 @@ private:
   bool Queue(const std::string& path, bool folder);
   bool IsQueued(const std::string& path) const;
 
-  mutable std::mutex m_lock;
+  mutable CCriticalSection m_lock;
   std::set<std::string> m_queued;  // lower-case paths
   std::atomic<bool> m_any{false};
 };

@@ -2,7 +2,6 @@
 
 #include <shlobj.h>
 
-#include <chrono>
 #include <utility>
 
 namespace {
@@ -17,23 +16,30 @@ CShellNotifier& CShellNotifier::Instance() {
 }
 
 CShellNotifier::CShellNotifier()
-    : m_queued(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-      m_drained(::CreateEventA(nullptr, TRUE, TRUE, nullptr)),
-      m_thread(&CShellNotifier::SendAnnouncements, this) {}
+    : m_sending(::CreateMutexA(nullptr, FALSE, nullptr)),
+      m_queued(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_drained(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
+  m_thread.Start(&CShellNotifier::NotifierThread, this);
+}
+
+unsigned __stdcall CShellNotifier::NotifierThread(void* notifier) {
+  static_cast<CShellNotifier*>(notifier)->SendAnnouncements();
+  return 0;
+}
 
 CShellNotifier::~CShellNotifier() {
   Flush();
   {
-    std::lock_guard<std::mutex> lock(m_lock);
+    CCriticalSectionLock lock(m_lock);
     m_stopping = true;
   }
   ::SetEvent(m_queued.Get());
-  m_thread.join();
+  m_thread.Join(INFINITE);
 }
 
 void CShellNotifier::Announce(LONG event, const char* path) {
   {
-    std::lock_guard<std::mutex> lock(m_lock);
+    CCriticalSectionLock lock(m_lock);
     m_queue.push_back(Announcement{event, path});
     ::ResetEvent(m_drained.Get());
   }
@@ -53,7 +59,7 @@ void CShellNotifier::SendAnnouncements() {
     Announcement next{};
     bool taken = false;
     {
-      std::lock_guard<std::mutex> lock(m_lock);
+      CCriticalSectionLock lock(m_lock);
       if (!m_queue.empty()) {
         next = std::move(m_queue.front());
         m_queue.pop_front();
@@ -64,7 +70,7 @@ void CShellNotifier::SendAnnouncements() {
       }
     }
     if (taken) {
-      const std::lock_guard<std::timed_mutex> sending(m_sending);
+      const CMutexOwnership sending(m_sending.Get(), INFINITE);
       ::SHChangeNotify(next.event, kNotifyPathFlush, next.path.c_str(), nullptr);
     } else {
       ::WaitForSingleObject(m_queued.Get(), INFINITE);
@@ -72,10 +78,6 @@ void CShellNotifier::SendAnnouncements() {
   }
 }
 
-std::unique_lock<std::timed_mutex> CShellNotifier::WaitUntilQuiet() {
-  std::unique_lock<std::timed_mutex> quiet(m_sending, std::defer_lock);
-  quiet.try_lock_for(std::chrono::milliseconds(kQuietWaitMs));
-  return quiet;
-}
+CMutexOwnership CShellNotifier::WaitUntilQuiet() { return CMutexOwnership(m_sending.Get(), kQuietWaitMs); }
 
 void FlushShellNotifications() { CShellNotifier::Instance().Flush(); }

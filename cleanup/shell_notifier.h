@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "framework/handles.h"
+#include "framework/sync.h"
+#include "framework/worker_thread.h"
 
 class CShellNotifier {
 public:
@@ -32,7 +32,7 @@ public:
   // path up one folder at a time and holds each folder open meanwhile (Wine without sharing its
   // deletion), so a removal that failed beside the notifier is tried again under this lock. The
   // wait is bounded: after kQuietWaitMs the lock is returned without being held.
-  std::unique_lock<std::timed_mutex> WaitUntilQuiet();
+  CMutexOwnership WaitUntilQuiet();
   static constexpr int kQuietWaitMs = 5000;
 
 private:
@@ -42,15 +42,16 @@ private:
   };
 
   CShellNotifier();
+  static unsigned __stdcall NotifierThread(void* notifier);
   void SendAnnouncements();
 
-  std::mutex m_lock;
-  std::timed_mutex m_sending;        // held while SHChangeNotify runs
+  CCriticalSection m_lock;
+  ScopedHandle m_sending;            // unnamed mutex, held while SHChangeNotify runs
   std::deque<Announcement> m_queue;  // under m_lock
   bool m_stopping = false;           // under m_lock
   ScopedHandle m_queued;   // auto-reset: an announcement was queued, or the notifier stops
   ScopedHandle m_drained;  // manual-reset: set while nothing is queued or being sent
-  std::thread m_thread;
+  CWorkerThread m_thread;
 };
 
 // Waits for the process's notifier to have sent every announcement made so far.

@@ -6,4 +6,8 @@ if(NOT TARGET gtest)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   endif()
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(WIN32)
+    # The win32 thread model has no std::mutex: GoogleTest's one use of it is replaced.
+    target_compile_options(gtest PUBLIC -include ${CMAKE_CURRENT_LIST_DIR}/gtest_notification.h)
+  endif()
 endif()

@@ -1,9 +1,10 @@
 # Cross build of the Windows sources with MinGW-w64 for MINGW_ARCH (set by the toolchain file that
-# includes this one), with posix threads for std::thread/std::mutex.
+# includes this one), with the win32 thread model: the POSIX one links libwinpthread, which imports functions that
+# Windows before Vista lacks; locks and threads are the framework's own (framework/sync.h).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
-set(CMAKE_C_COMPILER   ${MINGW_ARCH}-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER   ${MINGW_ARCH}-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_ARCH}-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER  ${MINGW_ARCH}-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_ARCH}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -17,7 +17,7 @@ CLanguagePack::~CLanguagePack() {
 }
 
 bool CLanguagePack::Load(const char* folder, const char* fileName) {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   m_path = std::string(folder ? folder : "") + "\\" + (fileName ? fileName : "");
   if (m_loaded) return true;
   m_loaded = m_document.LoadFile(m_path.c_str());
@@ -26,17 +26,17 @@ bool CLanguagePack::Load(const char* folder, const char* fileName) {
 }
 
 bool CLanguagePack::IsLoaded() const {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   return m_loaded;
 }
 
 std::string CLanguagePack::GetPath() const {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   return m_path;
 }
 
 int CLanguagePack::GetLanguageCode() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   if (m_loaded && m_document.HasRootElement()) {
     m_document.ResetPosition();
     std::string id;
@@ -53,7 +53,7 @@ void CLanguagePack::GetText(const char* module, const char* dialogKey, const cha
   std::string text;
   // A null name would make the document take any element; such a lookup finds nothing.
   if (module && dialogKey && textId) {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    CCriticalSectionLock lock(m_lock);
     if (m_loaded) {
       m_document.ResetPosition();
       // Only the first "module" of the wanted name is searched.
@@ -78,12 +78,12 @@ std::string CLanguagePack::GetDefine(const char* name) {
 }
 
 HFONT CLanguagePack::GetFont() const {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   return m_font.Get();
 }
 
 bool CLanguagePack::CreatePackFont() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   // From the position the load left (the top), so only a root named "language" counts.
   if (!m_document.FindElement("language")) return false;
   const int size = std::atoi(m_document.GetAttribute("fontsize").c_str());
@@ -101,6 +101,6 @@ bool CLanguagePack::CreatePackFont() {
 }
 
 void CLanguagePack::DeleteFont() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  CCriticalSectionLock lock(m_lock);
   m_font.Reset();
 }

@@ -5,10 +5,10 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <mutex>
 #include <string>
 
 #include "framework/gdi.h"
+#include "framework/sync.h"
 #include "language/language_pack_text.h"
 #include "language/xml_doc.h"
 
@@ -52,5 +52,5 @@ private:
   std::string m_path;
   bool m_loaded = false;
   ScopedFont m_font;
-  mutable std::recursive_mutex m_lock;
+  mutable CCriticalSection m_lock;  // entered again by the lookups it calls itself
 };

@@ -45,12 +45,12 @@ void CProgressDlg::SetTotalPos(int pos) {
 int CProgressDlg::GetTotalPos() const { return m_totalBar.GetPos(); }
 
 void CProgressDlg::SetStatusText(const std::string& text) {
-  std::lock_guard<std::mutex> lock(m_statusLock);
+  CCriticalSectionLock lock(m_statusLock);
   m_strStatus = text;
 }
 
 std::string CProgressDlg::GetStatusText() const {
-  std::lock_guard<std::mutex> lock(m_statusLock);
+  CCriticalSectionLock lock(m_statusLock);
   return m_strStatus;
 }
 

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <string>
 
 #include "framework/handles.h"
+#include "framework/sync.h"
 #include "ui/lang_dialog.h"
 #include "ui/percent_bar.h"
 
@@ -59,7 +59,7 @@ private:
   HICON m_hIcon;  // shared resource icon (LoadIcon): never destroyed; null when missing
   CPercentBar m_totalBar;
   CPercentBar m_stepBar;
-  mutable std::mutex m_statusLock;  // guards m_strStatus between the worker and the timer
+  mutable CCriticalSection m_statusLock;  // guards m_strStatus between the worker and the timer
   std::string m_strStatus;
   std::atomic<int> m_nAnimInterval{100};
   std::atomic<int> m_nAnimSpan{10};

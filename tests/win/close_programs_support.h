@@ -5,10 +5,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <sstream>
 #include <string>
-#include <thread>
+#include "framework/sync.h"
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -17,6 +16,7 @@
 #include "language/language_pack.h"
 #include "procedures/worker_steps.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 
 namespace close_test {
 
@@ -216,7 +216,7 @@ public:
   explicit QuestionAnswerer(int answer) : m_answer(answer), m_thread([this] { Watch(); }) {}
   ~QuestionAnswerer() {
     m_stop = true;
-    m_thread.join();
+    m_thread.Join();
   }
   QuestionAnswerer(const QuestionAnswerer&) = delete;
   QuestionAnswerer& operator=(const QuestionAnswerer&) = delete;
@@ -224,7 +224,7 @@ public:
   int Asked() const { return m_asked.load(); }
   // The text of the last box and whether it offered exactly Yes and No.
   std::string LastText() const {
-    std::lock_guard<std::mutex> lock(m_lock);
+    CCriticalSectionLock lock(m_lock);
     return m_lastText;
   }
   bool LastWasYesNo() const { return m_lastYesNo.load(); }
@@ -236,7 +236,7 @@ private:
       const HWND button = box ? ::GetDlgItem(box, m_answer) : nullptr;
       if (box && button && ::IsWindowVisible(box) && WindowText(box) == QuestionTexts::Caption()) {
         {
-          std::lock_guard<std::mutex> lock(m_lock);
+          CCriticalSectionLock lock(m_lock);
           m_lastText = WindowText(::GetDlgItem(box, 0xFFFF));
         }
         m_lastYesNo = ::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO) && !::GetDlgItem(box, IDOK) &&
@@ -253,9 +253,9 @@ private:
   std::atomic<bool> m_stop{false};
   std::atomic<int> m_asked{0};
   std::atomic<bool> m_lastYesNo{false};
-  mutable std::mutex m_lock;
+  mutable CCriticalSection m_lock;
   std::string m_lastText;
-  std::thread m_thread;
+  test::Thread m_thread;
 };
 
 }  // namespace close_test

@@ -5,11 +5,11 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "language/language_pack.h"
 #include "startup_window_helpers.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 #include "ui/confirm_dlg.h"
 #include "ui/res/resource.h"
 
@@ -48,7 +48,7 @@ protected:
     const DWORD threadId = ::GetCurrentThreadId();
     m_leftOpen = false;
     m_found = false;
-    std::thread driver([&] {
+    test::Thread driver([&] {
       HWND hwnd = startup_test::WaitForDialog(::GetCurrentProcessId(), threadId);
       if (!hwnd) return;
       m_found = true;
@@ -59,7 +59,7 @@ protected:
       }
     });
     const INT_PTR result = dialog.DoModal();
-    driver.join();
+    driver.Join();
     EXPECT_TRUE(m_found) << "the dialog never showed";
     EXPECT_FALSE(m_leftOpen) << "the dialog did not end";
     return result;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cleanup/file_ops.h"
@@ -14,6 +13,7 @@
 #include "language/language_pack.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 
 namespace {
 
@@ -218,7 +218,7 @@ TEST(ForceRemoveDir, AFolderTheShellHoldsOpenDuringAnAnnouncementGoesWhenTheAnno
   const std::string folder = dir / "busy";
   ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
   ScopedHandle opened(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  std::thread shell([&] {
+  test::Thread shell([&] {
     const auto sending = CShellNotifier::Instance().WaitUntilQuiet();
     ScopedHandle listing(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -227,7 +227,7 @@ TEST(ForceRemoveDir, AFolderTheShellHoldsOpenDuringAnAnnouncementGoesWhenTheAnno
   });
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(opened.Get(), 10000));
   EXPECT_NE(0, ForceRemoveDir(folder.c_str()));
-  shell.join();
+  shell.Join();
   EXPECT_FALSE(test::FileExists(folder));
 }
 

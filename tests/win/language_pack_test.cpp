@@ -5,13 +5,14 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "language/language_pack.h"
 #include "startup_window_helpers.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 
 namespace {
 
@@ -258,9 +259,9 @@ TEST_F(LanguagePackFile, LookupsFromManyThreadsEachGetTheirOwnText) {
   ASSERT_TRUE(LoadPack("<language id=\"1\"><module name=\"a\"/><module name=\"m\">" + body +
                        "</module><module name=\"define\"><value><D>define</D></value></module></language>"));
   std::atomic<int> wrong{0};
-  std::vector<std::thread> threads;
+  std::vector<std::unique_ptr<test::Thread>> threads;
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([this, t, &wrong] {
+    threads.push_back(std::make_unique<test::Thread>([this, t, &wrong] {
       for (int round = 0; round < 1500; ++round) {
         const int i = (round * 7 + t * 13) % 40;
         const std::string n = std::to_string(i);
@@ -270,9 +271,9 @@ TEST_F(LanguagePackFile, LookupsFromManyThreadsEachGetTheirOwnText) {
         if (round % 50 == 0 && (m_pack.GetDefine("D") != "define" || m_pack.GetLanguageCode() != 1))
           ++wrong;
       }
-    });
+    }));
   }
-  for (std::thread& thread : threads) thread.join();
+  for (auto& thread : threads) thread->Join();
   EXPECT_EQ(0, wrong.load());
 }
 

@@ -2,10 +2,9 @@
 // drawing synchronously on the thread that sets its position.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "framework/gdi.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 #include "ui/percent_bar.h"
 
 namespace {
@@ -143,15 +142,15 @@ TEST(PercentBarControl, SetPosDrawsAtOnceOnTheCallingThread) {
   ASSERT_TRUE(bar.SubclassWindow(window.Child()));
   // The window's own thread pumps nothing while another thread sets the position: what shows
   // was drawn by that thread.
-  std::thread worker([&] { bar.SetPos(50); });
-  worker.join();
+  test::Thread worker([&] { bar.SetPos(50); });
+  worker.Join();
   EXPECT_EQ(50, bar.GetPos());
   EXPECT_EQ(kBlue, window.PixelOfChild(99, 29));
   // A fresh window context's background colour is white.
   EXPECT_EQ(RGB(255, 255, 255), window.PixelOfChild(100, 29));
 
-  std::thread back([&] { bar.SetPos(10); });
-  back.join();
+  test::Thread back([&] { bar.SetPos(10); });
+  back.Join();
   EXPECT_EQ(kBlue, window.PixelOfChild(19, 29));
   EXPECT_EQ(RGB(255, 255, 255), window.PixelOfChild(20, 29));
   EXPECT_EQ(RGB(255, 255, 255), window.PixelOfChild(99, 29));

@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
-#include <mutex>
+
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cleanup/setup_type.h"
@@ -16,6 +15,7 @@
 #include "framework/gdi.h"
 #include "language/language_pack.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 #include "ui/progress_dlg.h"
 #include "ui/res/resource.h"
 
@@ -134,7 +134,7 @@ void Settle(HWND dialog) {
 // Runs the dialog modally on this thread while drive() works it from another thread; the driver
 // ends the dialog with the worker's WM_CLOSE when drive() returns. Returns DoModal's result.
 INT_PTR RunDriven(ObservedProgressDlg& dialog, const std::function<void(HWND)>& drive) {
-  std::thread driver([&] {
+  test::Thread driver([&] {
     HWND window = nullptr;
     test::WaitUntil([&] { return (window = dialog.m_shown.load()) != nullptr && IsOpen(window); }, 30000);
     if (!window) return;
@@ -142,7 +142,7 @@ INT_PTR RunDriven(ObservedProgressDlg& dialog, const std::function<void(HWND)>& 
     if (::IsWindow(window)) ::SendMessageA(window, WM_CLOSE, 0, 0);
   });
   const INT_PTR result = dialog.DoModal();
-  driver.join();
+  driver.Join();
   return result;
 }
 
@@ -257,7 +257,7 @@ TEST_F(ProgressDialog, StatusTextsFromTwoThreadsAreNeverTorn) {
       while (!stop)
         for (int i = first; i < 50; i += 2) dialog.SetStatusText(texts[i]);
     };
-    std::thread even(setter, 0), odd(setter, 1);
+    test::Thread even([&] { setter(0); }), odd([&] { setter(1); });
     // Each sample is one timer tick on the dialog's thread, then what it put into 1027.
     for (; samples < 300; ++samples) {
       ::SendMessageA(window, WM_TIMER, 101, 0);
@@ -265,8 +265,8 @@ TEST_F(ProgressDialog, StatusTextsFromTwoThreadsAreNeverTorn) {
       if (!valid.count(shown)) torn.push_back(shown.substr(0, 20) + "..." + shown.substr(shown.size() > 20 ? shown.size() - 20 : 0));
     }
     stop = true;
-    even.join();
-    odd.join();
+    even.Join();
+    odd.Join();
     const std::string last = dialog.GetStatusText();
     lastShown = valid.count(last) && ShowStatus(dialog, window, last);
   });

@@ -326,7 +326,7 @@ HWND FindVisibleDialog(DWORD threadId, const char* caption) {
 // the given id through real mouse input.
 int ShowAndAnswer(const char* caption, UINT type, int answerId, MessageBoxView& view) {
   const DWORD mainThread = ::GetCurrentThreadId();
-  std::thread driver([&] {
+  test::Thread driver([&] {
     HWND box = nullptr;
     view.found = test::WaitUntil([&] {
       box = FindVisibleDialog(mainThread, caption);
@@ -363,7 +363,7 @@ int ShowAndAnswer(const char* caption, UINT type, int answerId, MessageBoxView& 
       ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
   });
   const int result = ::MessageBoxA(nullptr, "Remove the client now?", caption, type);
-  driver.join();
+  driver.Join();
   return result;
 }
 
@@ -396,7 +396,7 @@ HWND FocusOf(DWORD threadId) {
 // Yes, a helper thread presses the keys.
 int AnswerYesNoWithKeys(const char* caption, const std::vector<WORD>& keys) {
   const DWORD mainThread = ::GetCurrentThreadId();
-  std::thread driver([&] {
+  test::Thread driver([&] {
     HWND box = nullptr;
     const bool shown = test::WaitUntil([&] {
       box = FindVisibleDialog(mainThread, caption);
@@ -413,7 +413,7 @@ int AnswerYesNoWithKeys(const char* caption, const std::vector<WORD>& keys) {
       ::PostMessageA(box, WM_COMMAND, IDYES, 0);
   });
   const int result = ::MessageBoxA(nullptr, "Close the client?", caption, MB_YESNO);
-  driver.join();
+  driver.Join();
   return result;
 }
 

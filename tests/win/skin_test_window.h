@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/test_thread.h"
 #include "ui/skin_hook.h"
 
 namespace skin_test {
@@ -98,10 +98,10 @@ public:
   }
   // Runs the dialog modally on this thread; driver runs meanwhile on a thread of its own.
   INT_PTR RunModal(const std::function<void()>& driver) {
-    std::thread thread(driver);
+    test::Thread thread(driver);
     const INT_PTR result = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), Template(), nullptr,
                                                      &TestDialog::Proc, reinterpret_cast<LPARAM>(this));
-    thread.join();
+    thread.Join();
     return result;
   }
   void Destroy() {

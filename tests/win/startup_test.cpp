@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/startup.h"
@@ -15,6 +14,7 @@
 #include "framework/handles.h"
 #include "startup_window_helpers.h"
 #include "support/test_support.h"
+#include "support/test_thread.h"
 #include "ui/lang_dialog.h"
 #include "ui/res/resource.h"
 
@@ -159,7 +159,7 @@ protected:
   CUninstallApp::StartupResult RunDriven(const std::function<void(HWND)>& act) {
     const DWORD threadId = ::GetCurrentThreadId();
     bool found = false;
-    std::thread driver([&] {
+    test::Thread driver([&] {
       HWND hwnd = startup_test::WaitForDialog(::GetCurrentProcessId(), threadId);
       if (!hwnd) return;
       found = true;
@@ -168,7 +168,7 @@ protected:
         ::PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
     });
     const CUninstallApp::StartupResult result = m_app.StartAndConfirm(m_dir.Path());
-    driver.join();
+    driver.Join();
     EXPECT_TRUE(found) << "no dialog showed";
     return result;
   }

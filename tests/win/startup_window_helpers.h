@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/test_support.h"
