@@ -88,8 +88,9 @@ bool IsLogModeOn() {
 }
 
 FILE* OpenLogForAppend(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA info = {};
-  const bool exists = ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) != 0;
+  // The size as the folder lists it (GetFileAttributesEx is missing on Windows 95).
+  WIN32_FIND_DATAA info = {};
+  const bool exists = ScopedFindHandle(::FindFirstFileA(path.c_str(), &info)).IsValid();
   if (exists && (info.nFileSizeHigh != 0 || info.nFileSizeLow > kRegisterLogMaxBytes)) {
     if (FILE* emptied = std::fopen(path.c_str(), "w")) return emptied;
   }

@@ -1,6 +1,6 @@
 #include "cleanup/file_identity.h"
 
-#include "framework/handles.h"
+#include "framework/file_sharing.h"
 
 namespace {
 using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
@@ -12,9 +12,8 @@ GetFinalPathFn FinalPathFunction() {
 }
 }  // namespace
 
-HANDLE OpenForIdentity(const std::string& path) {
-  return ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+ScopedHandle OpenForIdentity(const std::string& path) {
+  return OpenSharingAll(path, FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
 }
 
 bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes) {
@@ -28,7 +27,7 @@ bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes) {
 
 FileId IdentityOfPath(const std::string& path) {
   FileId id;
-  ScopedHandle handle(OpenForIdentity(path));
+  const ScopedHandle handle = OpenForIdentity(path);
   if (handle.IsValid()) IdentityOf(handle.Get(), id);
   return id;
 }

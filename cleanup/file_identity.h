@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/handles.h"
+
 // The file index of an open file or folder. Under Wine the volume serial changes with the drive
 // letter a folder is reached by, so the index alone decides: a chance match across volumes only
 // makes the rule refuse.
@@ -18,7 +20,7 @@ struct FileId {
 
 // Opens path (following links) to read its attributes, files and folders alike; invalid when it
 // cannot be opened.
-HANDLE OpenForIdentity(const std::string& path);
+ScopedHandle OpenForIdentity(const std::string& path);
 
 // The identity and attributes of an open file or folder; false when the system cannot tell.
 bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes = nullptr);

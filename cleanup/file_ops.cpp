@@ -1,7 +1,6 @@
 #include "cleanup/file_ops.h"
 
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <cstring>
 #include <functional>
@@ -10,6 +9,8 @@
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
 #include "framework/handles.h"
+#include "framework/registry_tree.h"
+#include "framework/shell_folders.h"
 
 namespace {
 
@@ -91,10 +92,9 @@ BOOL ForceDeleteFileIn(CFolderChain& tree, const std::string& path) { return Rem
 BOOL ForceRemoveDirIn(CFolderChain& tree, const std::string& path) { return RemoveInChain(tree, path, SHCNE_RMDIR); }
 
 void DeleteProgramShortcut(int folderId, const std::string& programName, const CPathRule& rule) {
-  char folder[MAX_PATH] = {};
   // Without the folder the path would become "\<name>.lnk" at the root of the current drive.
-  if (!::SHGetSpecialFolderPathA(nullptr, folder, folderId, FALSE) || folder[0] == '\0') return;
-  std::string shortcut = folder;
+  std::string shortcut = ShellFolderPath(folderId);
+  if (shortcut.empty()) return;
   if (folderId == CSIDL_APPDATA) shortcut += "\\Microsoft\\Internet Explorer\\Quick Launch";
 
   if (programName.empty()) return;  // ".lnk" alone is nobody's shortcut
@@ -111,7 +111,7 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
   if (!subKey || subKey[0] == '\0') return 0;
   ScopedRegKey parent;
   if (parent.Create(HKEY_LOCAL_MACHINE, parentPath ? parentPath : "") != ERROR_SUCCESS) return 0;
-  const LONG deleted = ::SHDeleteKeyA(parent.Get(), subKey);
+  const LONG deleted = DeleteRegistryTree(parent.Get(), subKey);
   std::string key = std::string("HKLM\\") + (parentPath ? parentPath : "");
   if (key.back() != '\\') key += '\\';
   key += subKey;

@@ -6,6 +6,7 @@
 
 #include "cleanup/folder_walk.h"
 #include "cleanup/run_report.h"
+#include "framework/capabilities.h"
 #include "language/mbcs.h"
 
 namespace {
@@ -51,9 +52,11 @@ const NativeFileCalls& Native() {
 constexpr LONG kStatusNoMoreFiles = static_cast<LONG>(0x80000006L);
 constexpr FILE_INFORMATION_CLASS kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
 constexpr FILE_INFORMATION_CLASS kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr FILE_INFORMATION_CLASS kFileBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
 constexpr FILE_INFORMATION_CLASS kFileIdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37);
 constexpr DWORD kResetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
+// The listing's entries: with file ids (Windows XP on), and without them (every Windows NT).
 struct IdBothDirEntry {
   ULONG nextEntryOffset;
   ULONG fileIndex;
@@ -66,6 +69,61 @@ struct IdBothDirEntry {
   LARGE_INTEGER fileId;
   WCHAR fileName[1];
 };
+struct BothDirEntry {
+  ULONG nextEntryOffset;
+  ULONG fileIndex;
+  LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime, endOfFile, allocationSize;
+  ULONG fileAttributes;
+  ULONG fileNameLength;
+  ULONG eaSize;
+  CCHAR shortNameLength;
+  WCHAR shortName[12];
+  WCHAR fileName[1];
+};
+
+// One entry of either kind, as the walk needs it.
+struct ListedEntry {
+  const WCHAR* name;
+  size_t nameLength;
+  const WCHAR* shortName;
+  size_t shortNameLength;
+  ULONG attributes;
+  FileId id;  // unknown for a listing without ids
+  ULONG next;
+};
+
+template <typename Entry>
+ListedEntry ReadListed(const Entry& entry, FileId id) {
+  return ListedEntry{entry.fileName,
+                     entry.fileNameLength / sizeof(WCHAR),
+                     entry.shortName,
+                     static_cast<size_t>(entry.shortNameLength) / sizeof(WCHAR),
+                     entry.fileAttributes,
+                     id,
+                     entry.nextEntryOffset};
+}
+
+// The information class a listing asks for: with file ids unless the system or a file system
+// rejected that once in this run.
+FILE_INFORMATION_CLASS ListingClass() {
+  return MayUse(Capability::FileIdListing) ? kFileIdBothDirectoryInformation : kFileBothDirectoryInformation;
+}
+
+ListedEntry ReadListed(const char* at, FILE_INFORMATION_CLASS listing) {
+  if (listing == kFileIdBothDirectoryInformation) {
+    const auto& entry = *reinterpret_cast<const IdBothDirEntry*>(at);
+    return ReadListed(entry, FileId{static_cast<DWORD>(entry.fileId.HighPart), entry.fileId.LowPart});
+  }
+  return ReadListed(*reinterpret_cast<const BothDirEntry*>(at), FileId{});
+}
+
+// The answers of a system or file system that does not know an information class.
+bool RejectsTheClass(LONG status) {
+  constexpr LONG kStatusInvalidInfoClass = static_cast<LONG>(0xC0000003L);
+  constexpr LONG kStatusInvalidParameter = static_cast<LONG>(0xC000000DL);
+  constexpr LONG kStatusNotSupported = static_cast<LONG>(0xC00000BBL);
+  return status == kStatusInvalidInfoClass || status == kStatusInvalidParameter || status == kStatusNotSupported;
+}
 
 struct BasicInformation {
   LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // zero: unchanged
@@ -109,13 +167,12 @@ std::string Narrow(const WCHAR* text, size_t length, bool& lossless) {
 
 // The listing's name for an entry in the system code page; where the long name has no such form,
 // its short name, as the ANSI listing gives it.
-std::string EntryName(const IdBothDirEntry& entry) {
+std::string EntryName(const ListedEntry& entry) {
   bool lossless = true;
-  std::string name = Narrow(entry.fileName, entry.fileNameLength / sizeof(WCHAR), lossless);
+  std::string name = Narrow(entry.name, entry.nameLength, lossless);
   if (!lossless && entry.shortNameLength > 0) {
     bool shortLossless = true;
-    std::string shortName =
-        Narrow(entry.shortName, static_cast<size_t>(entry.shortNameLength) / sizeof(WCHAR), shortLossless);
+    std::string shortName = Narrow(entry.shortName, entry.shortNameLength, shortLossless);
     if (shortLossless) return shortName;
   }
   return name;
@@ -258,29 +315,40 @@ bool COpenFolder::ForEachEntry(const std::function<void(const FolderEntry&)>& vi
     } while (::FindNextFileA(search.Get(), &found));
     ended = ::GetLastError() == ERROR_NO_MORE_FILES;
   } else {
-    ScopedHandle listing(Reopen());
-    if (!listing.IsValid()) return false;
+    ScopedHandle listing;
     std::vector<char> buffer(16384);
-    for (BOOLEAN first = TRUE;; first = FALSE) {
+    FILE_INFORMATION_CLASS listingClass = ListingClass();
+    for (bool first = true;;) {
+      if (first) listing.Reset(Reopen());
+      if (!listing.IsValid()) return false;
       IO_STATUS_BLOCK io = {};
       const LONG status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer.data(),
-                                                  static_cast<ULONG>(buffer.size()), kFileIdBothDirectoryInformation,
-                                                  FALSE, nullptr, first);
+                                                  static_cast<ULONG>(buffer.size()), listingClass, FALSE, nullptr,
+                                                  first ? TRUE : FALSE);
       if (status == kStatusNoMoreFiles) {
         ended = true;
         break;
       }
+      if (first && listingClass == kFileIdBothDirectoryInformation && RejectsTheClass(status)) {
+        // This system or file system lists no ids: the rest of the run lists without them, and
+        // this listing starts again on a fresh handle.
+        MarkMissing(Capability::FileIdListing);
+        listingClass = ListingClass();
+        continue;
+      }
       if (!Succeeded(status)) break;
+      first = false;
       for (const char* at = buffer.data();;) {
-        const auto& found = *reinterpret_cast<const IdBothDirEntry*>(at);
+        const ListedEntry found = ReadListed(at, listingClass);
         const std::string name = EntryName(found);
-        if (!IsDotEntry(name.c_str()))
-          entries.push_back(FolderEntry{m_path + "\\" + name, found.fileAttributes,
-                                        FileId{static_cast<DWORD>(found.fileId.HighPart), found.fileId.LowPart}});
-        if (found.nextEntryOffset == 0) break;
-        at += found.nextEntryOffset;
+        if (!IsDotEntry(name.c_str())) entries.push_back(FolderEntry{m_path + "\\" + name, found.attributes, found.id});
+        if (found.next == 0) break;
+        at += found.next;
       }
     }
+    // Without ids in the listing, each entry's identity is taken from the entry opened.
+    if (listingClass != kFileIdBothDirectoryInformation)
+      for (FolderEntry& entry : entries) entry.id = IdOfChild(entry.Name());
   }
   // Only the end of the listing ends it; any other error leaves the rest of the folder.
   if (!ended) ReportRemoval(m_path, RemovalResult::Failed);
@@ -301,24 +369,40 @@ bool COpenFolder::FindEntry(const std::string& name, FolderEntry& entry) const {
     return true;
   }
   // A folder handle keeps the first name it was asked for, so each question takes a fresh one.
-  ScopedHandle listing(Reopen());
-  if (!listing.IsValid()) return false;
   std::wstring wide = Wide(name);
   UNICODE_STRING mask = {static_cast<USHORT>(wide.size() * sizeof(WCHAR)),
                          static_cast<USHORT>(wide.size() * sizeof(WCHAR)), &wide[0]};
   alignas(8) char buffer[1024];
-  IO_STATUS_BLOCK io = {};
-  const LONG status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
-                                              kFileIdBothDirectoryInformation, TRUE, &mask, TRUE);
+  FILE_INFORMATION_CLASS listingClass = ListingClass();
+  LONG status = 0;
+  for (;;) {
+    ScopedHandle listing(Reopen());
+    if (!listing.IsValid()) return false;
+    IO_STATUS_BLOCK io = {};
+    status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+                                     listingClass, TRUE, &mask, TRUE);
+    if (listingClass != kFileIdBothDirectoryInformation || !RejectsTheClass(status)) break;
+    MarkMissing(Capability::FileIdListing);
+    listingClass = ListingClass();
+  }
   if (status == kStatusNoMoreFiles) {
     ::SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
   if (!Succeeded(status)) return false;
-  const auto& found = *reinterpret_cast<const IdBothDirEntry*>(buffer);
-  entry = FolderEntry{m_path + "\\" + EntryName(found), found.fileAttributes,
-                      FileId{static_cast<DWORD>(found.fileId.HighPart), found.fileId.LowPart}};
+  const ListedEntry found = ReadListed(buffer, listingClass);
+  const std::string foundName = EntryName(found);
+  entry = FolderEntry{m_path + "\\" + foundName, found.attributes, found.id};
+  if (listingClass != kFileIdBothDirectoryInformation) entry.id = IdOfChild(foundName);
   return true;
+}
+
+FileId COpenFolder::IdOfChild(const std::string& name) const {
+  HANDLE opened = nullptr;
+  if (!Succeeded(OpenRelative(m_handle.Get(), name, FILE_READ_ATTRIBUTES, kShareAll, 0, opened))) return FileId{};
+  const ScopedHandle child(opened);
+  BY_HANDLE_FILE_INFORMATION info = {};
+  return Information(opened, info) ? IdOf(info) : FileId{};
 }
 
 BOOL COpenFolder::RemoveEntry(const std::string& name, bool& wasLink) const {

@@ -63,6 +63,9 @@ private:
   // Checks an open child against the listing's entry and this folder's volume.
   bool IsPlainChild(HANDLE child, const FolderEntry& entry) const;
   HANDLE Reopen() const;  // a fresh handle on the same folder, for one listing
+  // The identity of the entry called name, from the entry opened (for listings without ids);
+  // unknown when it cannot be opened.
+  FileId IdOfChild(const std::string& name) const;
 
   ScopedHandle m_handle;
   std::string m_path;

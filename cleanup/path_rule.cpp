@@ -9,6 +9,7 @@
 
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
+#include "framework/shell_folders.h"
 
 namespace {
 
@@ -120,10 +121,10 @@ CPathRule CPathRule::ForThisSystem() {
   std::vector<std::string> named;
   std::string profile;
   for (int id : kShellFolderIds) {
-    path[0] = '\0';
-    if (FAILED(::SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path))) continue;
-    named.emplace_back(path);
-    if (id == CSIDL_PROFILE) profile = path;
+    const std::string folder = ShellFolderPath(id);
+    if (folder.empty()) continue;
+    named.push_back(folder);
+    if (id == CSIDL_PROFILE) profile = folder;
   }
   if (::GetSystemDirectoryA(path, MAX_PATH)) named.emplace_back(path);
   for (const char* variable : kFolderVariables) {
@@ -159,7 +160,7 @@ CPathRule CPathRule::ForThisSystem() {
   }
   for (const std::string& folder : named) {
     if (folder.empty()) continue;
-    ScopedHandle handle(OpenForIdentity(folder));
+    const ScopedHandle handle = OpenForIdentity(folder);
     FileId id;
     if (!handle.IsValid() || !IdentityOf(handle.Get(), id)) continue;
     rule.m_themselvesIds.push_back(id);
@@ -197,7 +198,7 @@ std::string CPathRule::Judge(const std::string& path) const {
 
   // What exists of the path, its deepest existing folder when the rest is not there (yet).
   std::string existing = text, rest;
-  ScopedHandle handle(OpenForIdentity(existing));
+  ScopedHandle handle = OpenForIdentity(existing);
   while (!handle.IsValid()) {
     // There but not to be opened: nothing tells what it is.
     if (::GetFileAttributesA(existing.c_str()) != INVALID_FILE_ATTRIBUTES) return std::string();
@@ -205,7 +206,7 @@ std::string CPathRule::Judge(const std::string& path) const {
     if (parent.empty()) return text;  // nothing of it exists: there is nothing to remove
     rest = existing.substr(parent.size() + (parent.back() == '\\' ? 0 : 1)) + (rest.empty() ? "" : "\\" + rest);
     existing = parent;
-    handle.Reset(OpenForIdentity(existing));
+    handle = OpenForIdentity(existing);
   }
   FileId id;
   if (!IdentityOf(handle.Get(), id)) return std::string();
@@ -229,7 +230,7 @@ std::string CPathRule::Judge(const std::string& path) const {
 std::string CPathRule::RealPlace(const std::string& folder) const {
   const std::string text = Canonical(folder);
   if (!JudgesObjects() || text.empty()) return text;
-  ScopedHandle handle(OpenForIdentity(text));
+  const ScopedHandle handle = OpenForIdentity(text);
   return handle.IsValid() ? RealPathOf(handle.Get(), text) : text;
 }
 

@@ -6,7 +6,7 @@
 
 #include "cleanup/folder_walk.h"
 #include "cleanup/run_report.h"
-#include "framework/handles.h"
+#include "framework/file_sharing.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ bool IsWindows9x() { return (::GetVersion() & 0x80000000u) != 0; }
 
 // Whether an existing file cannot be opened for deletion because it is in use.
 bool IsInUse(const std::string& path) {
-  ScopedHandle file(::CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const ScopedHandle file = OpenSharingAll(path, DELETE, FILE_FLAG_BACKUP_SEMANTICS);
   if (file.IsValid()) return false;
   const DWORD error = ::GetLastError();
   return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;

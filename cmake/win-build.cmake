@@ -36,7 +36,7 @@ add_library(uninstall_core STATIC ${PRODUCT_SOURCES})
 target_include_directories(uninstall_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(uninstall_core PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(uninstall_core PUBLIC
-  shlwapi shell32 ole32 oleaut32 uuid comctl32 rasapi32 gdi32 user32 advapi32 kernel32)
+  shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
 
 set(PRODUCT_RESOURCES ${CMAKE_SOURCE_DIR}/ui/res/uninstall.rc)
 
@@ -44,6 +44,14 @@ add_executable(Uninstall WIN32 app/main.cpp framework/entry_point.cpp ${PRODUCT_
 target_compile_options(Uninstall PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(Uninstall PRIVATE uninstall_core)
 set_target_properties(Uninstall PROPERTIES OUTPUT_NAME "Uninstall")
+
+# The program must start on every Windows it names: its load-time imports are checked against the
+# table of what Windows 95 and NT 4.0 export (the 64-bit build is never shipped).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_test(NAME load_time_imports
+           COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Uninstall> -DTABLE=${CMAKE_SOURCE_DIR}/docs/IMPORTS.txt
+                   -DOBJDUMP=${CMAKE_OBJDUMP} -P ${CMAKE_SOURCE_DIR}/tests/check_imports.cmake)
+endif()
 
 if(NOT UNINSTALL_PROGRAM_ONLY)
   # Benchmarks that run inside Wine (scripts/bench.sh runs them).

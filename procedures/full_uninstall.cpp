@@ -1,7 +1,6 @@
 #include "procedures/full_uninstall.h"
 
 #include <windows.h>
-#include <ras.h>
 #include <wininet.h>  // shlobj.h declares the Active Desktop interface only after this
 #include <shlobj.h>
 #include <process.h>
@@ -12,6 +11,7 @@
 
 #include "cleanup/close_programs.h"
 #include "cleanup/com_unregister.h"
+#include "cleanup/dial_up_entries.h"
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/folder_tree.h"
@@ -20,6 +20,7 @@
 #include "framework/com.h"
 #include "framework/handles.h"
 #include "framework/module_dir.h"
+#include "framework/shell_folders.h"
 #include "framework/start_program.h"
 #include "language/language_pack.h"
 #include "procedures/os_class.h"
@@ -63,9 +64,9 @@ void RemoveSharedPppoeComponent() {
 }
 
 void DeleteUserDataFolder(const CPathRule& rule) {
-  char appData[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return;
-  const std::string userData = rule.Approve(std::string(appData) + "\\Teloris");
+  const std::string appData = ShellFolderPath(CSIDL_APPDATA);
+  if (appData.empty()) return;
+  const std::string userData = rule.Approve(appData + "\\Teloris");
   if (!userData.empty()) DeleteFolderTree(userData);
 }
 
@@ -151,8 +152,8 @@ unsigned __stdcall FullUninstallThread(void* param) {
   }
   if (run.deleteUserData) DeleteUserDataFolder(rule);
   RemoveLnk2Folder(info, rule);
-  ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
-  ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
+  DeleteDialUpEntry("ADSL_DornDial");
+  DeleteDialUpEntry("Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE", "Mirel_Mini");
   ReportStep("phase 1 end");

@@ -1,13 +1,13 @@
 #include "procedures/legacy_uninstall.h"
 
 #include <windows.h>
-#include <ras.h>
 #include <shlobj.h>
 
 #include <string>
 #include <vector>
 
 #include "cleanup/com_unregister.h"
+#include "cleanup/dial_up_entries.h"
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/protocol_removal.h"
@@ -83,8 +83,8 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
     CloseProgressDialog(run, false);
     return 0;
   }
-  ::RasDeleteEntryA(nullptr, "ADSL_DornDial");
-  ::RasDeleteEntryA(nullptr, "Pavo_PPPoE");
+  DeleteDialUpEntry("ADSL_DornDial");
+  DeleteDialUpEntry("Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\", "systemset");
   CloseProgressDialog(run, true);
@@ -101,7 +101,7 @@ unsigned __stdcall SetupTypeUninstallThread(void* param) {
     CloseProgressDialog(run, false);
     return 0;
   }
-  ::RasDeleteEntryA(nullptr, "Pavo_163");
+  DeleteDialUpEntry("Pavo_163");
   CloseProgressDialog(run, true);
   return 1;
 }

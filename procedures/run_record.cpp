@@ -1,9 +1,9 @@
 #include "procedures/run_record.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "framework/handles.h"
+#include "framework/registry_tree.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ bool CRunRecordStore::Read(RunRecord& record) const {
 void CRunRecordStore::TakeBack() {
   if (m_keyPath.empty()) return;
   if (m_createdEntry) {
-    ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, m_keyPath.c_str());
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, m_keyPath.c_str());
   } else {
     ScopedRegKey entry;
     if (entry.Open(HKEY_LOCAL_MACHINE, m_keyPath.c_str(), KEY_SET_VALUE) == ERROR_SUCCESS)

@@ -12,6 +12,7 @@
 #include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
 #include "framework/module_dir.h"
+#include "framework/shell_folders.h"
 #include "language/language_pack.h"
 #include "language/mbcs.h"
 
@@ -167,9 +168,9 @@ void DeleteQuietlyWhenAllowed(const std::string& path, const std::string& folder
 }  // namespace
 
 void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule) {
-  char desktop[MAX_PATH] = {};
-  if (!::SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOP, FALSE)) return;
-  const std::string path = std::string(desktop) + "\\" + title + ".lnk";
+  const std::string desktop = ShellFolderPath(CSIDL_DESKTOP);
+  if (desktop.empty()) return;
+  const std::string path = desktop + "\\" + title + ".lnk";
   DeleteQuietlyWhenAllowed(path, desktop, rule);
 }
 

@@ -29,6 +29,9 @@ release_build=$!
 echo "== fuzzers (${fuzz_seconds} s each)"
 scripts/fuzz.sh all "$fuzz_seconds"
 wait "$release_build" || { cat build/release-build.log; exit 1; }
+# The program must start on every Windows it names: its load-time imports against docs/IMPORTS.txt.
+echo "== load-time imports of the release"
+ctest --test-dir build/release --output-on-failure
 
 # The tests run the 32-bit build in a 32-bit prefix. Where this machine's kernel cannot start
 # 32-bit programs, the 32-bit program is only built, and the tests run the 64-bit build of the same

@@ -41,6 +41,7 @@ struct MatrixCase {
   int keepDriver;
   int keepData;
   bool windows64 = false;  // the 32-bit program on a 64-bit Windows, under WoW64
+  const char* olderRoutes = "";  // capabilities switched off (support/fallbacks.h)
 };
 
 TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
@@ -48,7 +49,8 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
   ASSERT_EQ(test::In64BitWindows(), test::RunningUnderWow64()) << "the 64-bit Windows rows need a 64-bit prefix";
   const MatrixCase cases[] = {{"win2k", 1, 1}, {"win2k", 0, 0}, {"win2k", 0, 1}, {"winxp", 1, 1}, {"winxp", 0, 0},
                               {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1},
-                              {"win10", 1, 1, true}, {"win10", 0, 0, true}};
+                              {"win10", 1, 1, true}, {"win10", 0, 0, true},
+                              {"win2k", 0, 0, false, "all"}};
   for (const MatrixCase& c : cases) {
     if (c.windows64 != test::In64BitWindows()) continue;
     // Other products' keys in both registry views, among them the 64-bit view's namesake of the
@@ -61,8 +63,13 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
     if (c.windows64)
       for (const auto& key : otherKeys) others.push_back(std::make_unique<test::OtherProductKey>(key.first, key.second));
     SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + " keep-data " +
-                 std::to_string(c.keepData));
+                 std::to_string(c.keepData) + " without " + c.olderRoutes);
     Install();
+    std::unique_ptr<test::OlderRoutes> olderRoutes;
+    if (*c.olderRoutes) {
+      olderRoutes = std::make_unique<test::OlderRoutes>(m_install, c.olderRoutes);
+      ASSERT_TRUE(olderRoutes->Ready());
+    }
     DriveOptions drive;
     drive.keepDriver = c.keepDriver;
     drive.keepData = c.keepData;
@@ -190,11 +197,20 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
   struct HeldCase {
     const char* os;
     const char* held;  // below the installation folder; empty: the main program
+    const char* olderRoutes = "";  // capabilities switched off (support/fallbacks.h)
   };
-  const HeldCase cases[] = {{"winxp", ""}, {"winxp", "Data\\Cache\\session.dat"}, {"win98", "Data\\Cache\\session.dat"}};
+  const HeldCase cases[] = {{"winxp", ""},
+                            {"winxp", "Data\\Cache\\session.dat"},
+                            {"win98", "Data\\Cache\\session.dat"},
+                            {"winxp", "Data\\Cache\\session.dat", "all"}};
   for (const HeldCase& c : cases) {
-    SCOPED_TRACE(std::string(c.os) + " holding " + c.held);
+    SCOPED_TRACE(std::string(c.os) + " holding " + c.held + " without " + c.olderRoutes);
     Install();
+    std::unique_ptr<test::OlderRoutes> olderRoutes;
+    if (*c.olderRoutes) {
+      olderRoutes = std::make_unique<test::OlderRoutes>(m_install, c.olderRoutes);
+      ASSERT_TRUE(olderRoutes->Ready());
+    }
     const bool mainProgram = c.held[0] == '\0';
     const std::string folder = m_install.Folder();
     const std::string held = folder + "\\" + (mainProgram ? m_install.Define("PROGRAM_FILENAME") : c.held);

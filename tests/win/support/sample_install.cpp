@@ -143,6 +143,14 @@ SnapshotOptions EndToEndSnapshotOptions() {
 }
 
 
+OlderRoutes::OlderRoutes(const SampleInstallation& install, const std::string& capabilityNames) {
+  m_ready = ::CopyFileA((ExeDir() + "\\uninstall_with_fallbacks.exe").c_str(), (install.Folder() + "\\Uninstall.exe").c_str(),
+                        FALSE) &&
+            ::SetEnvironmentVariableA("UNINSTALL_TEST_FALLBACKS", capabilityNames.c_str());
+}
+
+OlderRoutes::~OlderRoutes() { ::SetEnvironmentVariableA("UNINSTALL_TEST_FALLBACKS", nullptr); }
+
 UninstallRun RunUninstall(const SampleInstallation& install, const std::string& windowsVersion,
                           const DriveOptions& options) {
   UninstallRun run;

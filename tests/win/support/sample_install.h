@@ -42,6 +42,20 @@ private:
   std::vector<std::string> m_items;  // the same in snapshot form
 };
 
+// For one run: the installed Uninstall.exe replaced by the build that takes the older routes named
+// (see support/fallbacks.h), with UNINSTALL_TEST_FALLBACKS set while the object lives.
+class OlderRoutes {
+public:
+  OlderRoutes(const SampleInstallation& install, const std::string& capabilityNames);
+  ~OlderRoutes();
+  OlderRoutes(const OlderRoutes&) = delete;
+  OlderRoutes& operator=(const OlderRoutes&) = delete;
+  bool Ready() const { return m_ready; }
+
+private:
+  bool m_ready = false;
+};
+
 // Options of the sample driver (see sample-client/driver/driver.cpp).
 struct DriveOptions {
   int keepDriver = 1;

@@ -2,11 +2,27 @@
 
 #include <shlwapi.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdio>
 #include <vector>
 
+#include "support/fallbacks.h"
+
 namespace test {
+
+namespace {
+// A test program run with UNINSTALL_TEST_FALLBACKS takes the product's older routes throughout.
+class FallbackEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    const std::string fallbacks = SwitchOffCapabilitiesNamedInEnvironment();
+    if (!fallbacks.empty()) std::printf("capabilities switched off: %s\n", fallbacks.c_str());
+  }
+};
+::testing::Environment* const g_fallbacks = ::testing::AddGlobalTestEnvironment(new FallbackEnvironment);
+}  // namespace
 
 std::string ExeDir() {
   char path[MAX_PATH] = {};

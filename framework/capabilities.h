@@ -1,0 +1,23 @@
+// What a newer Windows offers and an older one lacks. Each is found out by trying, once per run,
+// where it is first needed (the version number alone does not tell: a file system or network
+// redirector may reject what its Windows has), and an older route keeps the behaviour where it is
+// missing. The tests switch capabilities off here to exercise those routes under Wine, which has
+// them all; the shipped program never does.
+#pragma once
+
+enum class Capability {
+  FileIdListing,    // folder listings that carry file ids (Windows XP on, most file systems)
+  ShareDelete,      // FILE_SHARE_DELETE in a sharing mode (Windows NT)
+  ProcessSnapshot,  // the Toolhelp process list (Windows 95 and 2000 on, not NT 4.0)
+  ShellFolderPath,  // SHGetFolderPathA in SHELL32 (Windows Me and 2000 on)
+  ShFolderLibrary,  // SHFOLDER.DLL, the shell folders' redistributable library
+};
+
+// False once the capability was found missing or was switched off for a test; the caller then
+// takes the older route.
+bool MayUse(Capability capability);
+// Records that trying the capability showed it missing: the rest of the run takes the older route.
+void MarkMissing(Capability capability);
+
+// The seam of the tests: the named capability counts as missing from now on.
+void SwitchOffForTests(Capability capability);

@@ -1,0 +1,17 @@
+// Libraries of the system loaded at run time, always by their full path in the system folder:
+// a bare name would be searched for in the program's folder and the current folder first, where
+// anyone may have put a library of that name. Each library stays loaded for the rest of the run.
+#pragma once
+#include <windows.h>
+
+// The library dllName ("rasapi32.dll") from the system folder; null when it is not there.
+HMODULE LoadSystemLibrary(const char* dllName);
+
+// A function of a system library, or null when the library or the function is missing (an older
+// Windows, a component not installed).
+FARPROC SystemFunction(const char* dllName, const char* functionName);
+
+template <typename Fn>
+Fn SystemFunctionAs(const char* dllName, const char* functionName) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(SystemFunction(dllName, functionName)));
+}

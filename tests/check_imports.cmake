@@ -1,0 +1,50 @@
+# Reads the import table of a built program and checks each load-time import against the table of
+# what every Windows the program names has (docs/IMPORTS.txt): an import that is not listed there,
+# or that Windows 95 or Windows NT 4.0 lacks, fails.
+# Run as: cmake -DEXE=<program> -DTABLE=<docs/IMPORTS.txt> -DOBJDUMP=<objdump> -P check_imports.cmake
+cmake_minimum_required(VERSION 3.20)
+
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cannot read the import table of ${EXE}")
+endif()
+
+# The table's load-time rows: "DLL FUNCTION OLDEST-9X OLDEST-NT [note]".
+file(STRINGS ${TABLE} rows REGEX "^[A-Za-z0-9_]+\\.(DLL|dll) ")
+set(listed)
+foreach(row ${rows})
+  string(REGEX MATCH "^([^ ]+) +([^ ]+) +([^ ]+) +([^ ]+)" match "${row}")
+  string(TOUPPER "${CMAKE_MATCH_1}" table_dll)
+  set(key "${table_dll}:${CMAKE_MATCH_2}")
+  set(oldest_${key} "${CMAKE_MATCH_3} ${CMAKE_MATCH_4}")
+  list(APPEND listed ${key})
+endforeach()
+
+# objdump lists each DLL ("DLL Name: KERNEL32.dll"), then its imports ("<hint> <name>").
+string(REPLACE "\n" ";" lines "${dump}")
+set(dll "")
+set(count 0)
+set(problems 0)
+foreach(line ${lines})
+  if(line MATCHES "DLL Name: (.+)$")
+    string(TOUPPER "${CMAKE_MATCH_1}" dll)
+  elseif(dll AND line MATCHES "^\t[0-9a-f]+\t +[0-9]+ +([A-Za-z0-9_@?$]+)$")
+    set(key "${dll}:${CMAKE_MATCH_1}")
+    math(EXPR count "${count} + 1")
+    if(NOT key IN_LIST listed)
+      message(SEND_ERROR "${key} is imported at load time but not in the table of imports")
+      math(EXPR problems "${problems} + 1")
+    elseif(NOT oldest_${key} STREQUAL "95 NT4")
+      message(SEND_ERROR "${key} is imported at load time but needs ${oldest_${key}}: look it up at run time")
+      math(EXPR problems "${problems} + 1")
+    endif()
+  elseif(line MATCHES "^[^\t ]" AND NOT line MATCHES "^\t")
+    set(dll "")
+  endif()
+endforeach()
+if(count EQUAL 0)
+  message(FATAL_ERROR "no imports read from ${EXE}")
+endif()
+if(problems EQUAL 0)
+  message(STATUS "${count} load-time imports, each on Windows 95 and NT 4.0")
+endif()

@@ -1,0 +1,36 @@
+// The older routes of the product, exercised under Wine, which offers every capability: a test
+// program run with UNINSTALL_TEST_FALLBACKS set (a comma-separated list of the names below, or
+// "all") switches those capabilities off before its first test, through the product's seam.
+#pragma once
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "framework/capabilities.h"
+
+namespace test {
+
+struct CapabilityName {
+  const char* name;
+  Capability capability;
+};
+constexpr CapabilityName kCapabilityNames[] = {
+    {"listing", Capability::FileIdListing},
+    {"sharedelete", Capability::ShareDelete},
+    {"toolhelp", Capability::ProcessSnapshot},
+    {"shellfolderpath", Capability::ShellFolderPath},
+    {"shfolder", Capability::ShFolderLibrary},
+};
+
+// Switches off the capabilities UNINSTALL_TEST_FALLBACKS names; returns the list as given.
+inline std::string SwitchOffCapabilitiesNamedInEnvironment() {
+  const char* listed = std::getenv("UNINSTALL_TEST_FALLBACKS");
+  if (!listed || !*listed) return std::string();
+  const std::string names = std::string(",") + listed + ",";
+  for (const CapabilityName& known : kCapabilityNames)
+    if (names.find(std::string(",") + known.name + ",") != std::string::npos || names == ",all,")
+      SwitchOffForTests(known.capability);
+  return listed;
+}
+
+}  // namespace test
