@@ -63,8 +63,9 @@ const char kCommandLineUsage[] =
     "  /KEEPDRIVER=0  remove the data-card driver (1 keeps it)\r\n"
     "  /KEEPDATA=0    delete the user's data (1 keeps them)\r\n"
     "  /LOG=path      write a log of the run to path\r\n"
-    "Exit codes: 0 done, 3010 done (restart to finish the driver removal), 1602 cancelled,\r\n"
-    "1603 could not complete, 87 bad arguments.";
+    "Exit codes: 0 done, 3010 done (restart to finish the removal), 1602 cancelled,\r\n"
+    "1603 could not complete, 1618 another uninstall runs, 1625 done but part left for safety,\r\n"
+    "87 bad arguments.";
 
 bool ParseCommandLine(const std::string& arguments, CommandLineOptions& options, std::string& error) {
   error.clear();

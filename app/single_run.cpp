@@ -1,5 +1,7 @@
 #include "app/single_run.h"
 
+#include "framework/security_attributes.h"
+
 namespace {
 
 // Per machine, across the users' sessions, where the system knows the "Global\" name space
@@ -21,7 +23,15 @@ CSingleRunGuard::~CSingleRunGuard() {
 
 bool CSingleRunGuard::Acquire() {
   if (m_held) return true;
-  if (!m_mutex) m_mutex = ::CreateMutexA(nullptr, FALSE, GuardName());
+  if (!m_mutex) {
+    // Administrators and SYSTEM alone may open it: a run as SYSTEM and one as an administrator
+    // meet at the same mutex, and nobody else can take it first.
+    CAdministratorsOnly onlyAdministrators;
+    m_mutex = ::CreateMutexA(onlyAdministrators.Attributes(), FALSE, GuardName());
+    // A mutex of that name that this run may not open is another run's (or one that blocks every
+    // run): never "no other run".
+    if (!m_mutex && ::GetLastError() == ERROR_ACCESS_DENIED) return false;
+  }
   if (!m_mutex) {
     m_held = true;  // nothing to hold, and no other run could hold it either
     return true;

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "cleanup/file_ops.h"
+#include "cleanup/file_security.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_type.h"
 #include "procedures/os_class.h"
 
@@ -27,14 +29,26 @@ bool IsFile(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Copies a companion program, unless others could have changed it: what is copied is started
+// with administrator rights later. False when it was refused for that.
+bool CopyCompanion(const std::string& from, const std::string& to) {
+  if (::GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return true;  // the copy fails as it did
+  const TrustVerdict verdict = JudgeWhoCanChange(from);
+  if (!verdict.trusted) {
+    ReportLeftForSafety(from, verdict.reason);
+    return false;
+  }
+  ForceCopyFile(from.c_str(), to.c_str());
+  return true;
+}
+
 // Copies "Unl.exe" into the system directory, where the launchers start it at the end.
 void CopyFinishingProgram(const std::string& moduleDir) {
   char systemDir[MAX_PATH] = {};
   const UINT length = ::GetSystemDirectoryA(systemDir, MAX_PATH);
   // Without the system directory the target would be the root of the current drive.
   if (length == 0 || length >= MAX_PATH) return;
-  const std::string target = std::string(systemDir) + "\\Unl.exe";
-  ForceCopyFile((moduleDir + "\\Unl.exe").c_str(), target.c_str());
+  CopyCompanion(moduleDir + "\\Unl.exe", std::string(systemDir) + "\\Unl.exe");
 }
 
 }  // namespace
@@ -65,7 +79,8 @@ UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir) {
       return UninstallProcedure::Full;
     case 1:
     case 3:
-      ForceCopyFile((moduleDir + "\\Ipdetect.exe").c_str(), kDetectorCopyPath);
+      // A detector that was refused leaves its steps undone, and the rest of the procedure runs.
+      if (!CopyCompanion(moduleDir + "\\Ipdetect.exe", kDetectorCopyPath)) return UninstallProcedure::Legacy;
       return IsFile(kDetectorCopyPath) ? UninstallProcedure::Legacy
                                        : UninstallProcedure::DetectorMissing;
     default:

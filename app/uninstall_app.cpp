@@ -10,6 +10,7 @@
 #include "cleanup/setup_type.h"
 #include "cleanup/setup_values.h"
 #include "cleanup/shell_notifier.h"
+#include "framework/dll_search.h"
 #include "framework/module_dir.h"
 #include "procedures/launchers.h"
 #include "procedures/os_class.h"
@@ -55,6 +56,8 @@ UninstallProcedure ProcedureToFinish(UninstallProcedure chosen, const std::strin
 }  // namespace
 
 BOOL CUninstallApp::InitInstance() {
+  // Before anything else can make the system load a library on the program's behalf.
+  RestrictLibrarySearch();
   const std::string arguments = ArgumentsOf(::GetCommandLineA());
   std::string error;
   const bool goodArguments = ParseCommandLine(arguments, m_options, error);
@@ -185,8 +188,9 @@ int CUninstallApp::ExitInstance() {
 int CUninstallApp::ExitCodeAfter(RunOutcome outcome) {
   switch (outcome) {
     case RunOutcome::Declined: return kExitCancelled;
-    case RunOutcome::Completed: return kExitDone;
-    case RunOutcome::CompletedRestart: return kExitDoneRestart;
+    // What was left for safety is no plain success, restart or not.
+    case RunOutcome::Completed: return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDone;
+    case RunOutcome::CompletedRestart: return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDoneRestart;
     case RunOutcome::Incomplete: break;
   }
   // After an early end the entries, the finishing program and the browser's uninstaller stay, so

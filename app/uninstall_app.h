@@ -45,6 +45,10 @@ public:
     kExitIncomplete = 1603,    // an early end, no language pack, no detector tool
     kExitAlreadyRunning = 1618,  // another uninstall runs: nothing was done, try again later
     kExitDoneRestart = 3010,   // done; a restart completes the driver removal
+    // done, but something of the client was left because acting on it was unsafe: a companion
+    // program or library others could have changed was not run, or a file in use could not
+    // safely be queued for the restart (the log says which)
+    kExitLeftForSafety = 1625,
   };
 
   // The exit code of a launcher's outcome; the user is told of an early end unless silent.

@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cleanup/file_ops.h"
+#include "cleanup/path_rule.h"
 #include "cleanup/shell_notifier.h"
+#include "procedures/worker_steps.h"
 
 namespace {
 
@@ -46,16 +49,16 @@ double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
   return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-// What the workers do to an installation folder (without the portal browser's exception). Returns
-// the seconds spent at the end waiting for the shell notifications still queued.
-double FilePhase(const std::string& folder) {
-  std::vector<std::string> files;
-  ListFilesInTree(folder, files);
-  for (const std::string& f : files) ForceDeleteFile(f.c_str());  // it resets the attributes itself
-  std::vector<std::string> folders;
-  ListFoldersInTree(folder, folders);
-  for (const std::string& d : folders) ForceRemoveDir(d.c_str());
-  ForceRemoveDir(folder.c_str());
+// What the workers do to an installation folder: judged once and held, its files listed (phase 1)
+// then deleted, its folders removed deepest first, then the folder itself (phase 3). Returns the
+// seconds spent at the end waiting for the shell notifications still queued.
+double FilePhase(const std::string& folder, const CPathRule& rule) {
+  auto tree = std::make_unique<CApprovedTree>(rule.Approve(folder));
+  std::vector<TreeEntry> files;
+  ListFilesInTree(*tree, files);
+  DeleteFilesExceptBrowser(*tree, files, OwnFiles());  // it resets the attributes itself
+  RemoveFoldersExceptBrowser(*tree);
+  RemoveInstallFolder(tree);
   LARGE_INTEGER t0, t1;
   ::QueryPerformanceCounter(&t0);
   FlushShellNotifications();  // the phase ends when the shell has been told of every removal
@@ -85,6 +88,8 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const std::string base = argc > 2 ? argv[2] : std::string(temp) + "bench_file_phase";
   ::CreateDirectoryA(base.c_str(), nullptr);
+  // Gathered once per run by the workers too, before the file phase.
+  const CPathRule rule = CPathRule::ForThisSystem();
   double ours = 0, rd = 0;
   for (int r = 0; r < rounds; ++r) {
     const std::string a = base + "\\ours", b = base + "\\rd";
@@ -92,7 +97,7 @@ int main(int argc, char** argv) {
     MakeTree(b);
     LARGE_INTEGER t0, t1, t2, t3;
     ::QueryPerformanceCounter(&t0);
-    const double flush = FilePhase(a);
+    const double flush = FilePhase(a, rule);
     ::QueryPerformanceCounter(&t1);
     ::QueryPerformanceCounter(&t2);
     RdSQ(b);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cleanup/close_programs_text.h"
+#include "cleanup/file_security.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/capabilities.h"
@@ -295,5 +296,14 @@ DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize) 
 void RunBrowserUninstaller(const std::string& moduleDir) {
   std::string commandLine;
   if (!FormBrowserUninstallerCommand(moduleDir, commandLine)) return;
+  // An uninstaller that others could have changed is not started with these rights.
+  const std::string program = moduleDir + "\\PavoBrowser\\Unin.exe";
+  if (::GetFileAttributesA(program.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const TrustVerdict verdict = JudgeWhoCanChange(program);
+    if (!verdict.trusted) {
+      ReportLeftForSafety(program, verdict.reason);
+      return;
+    }
+  }
   ReportProgram(commandLine, StartProgram(commandLine, nullptr, 0).IsValid());
 }

@@ -3,16 +3,16 @@
 #include <mbstring.h>
 #include <ole2.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "cleanup/com_list_file.h"
 #include "cleanup/com_skip_rules.h"
-#include "cleanup/folder_walk.h"
+#include "cleanup/file_security.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
 #include "framework/sync.h"
+#include "framework/system_library.h"
 
 namespace {
 
@@ -22,63 +22,64 @@ constexpr DWORD kListFileMaxBytes = 0x100000;
 
 using DllUnregisterServerFn = HRESULT(STDAPICALLTYPE*)();
 
-bool FileExists(const std::string& path) {
-  WIN32_FIND_DATAA found = {};
-  ScopedFindHandle search(::FindFirstFileA(path.c_str(), &found));
-  return search.IsValid();
-}
-
-// The list file's lines, or false when it cannot be opened. Writers are kept out while reading.
-bool ReadListFile(const std::string& path, std::vector<std::string>& lines) {
-  ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
+// The list file's lines from its open handle (nobody may write it meanwhile).
+std::vector<std::string> ReadListFile(HANDLE file) {
   std::vector<char> data;
   char chunk[4096];
   DWORD read = 0;
-  while (data.size() < kListFileMaxBytes &&
-         ::ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+  while (data.size() < kListFileMaxBytes && ::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0)
     data.insert(data.end(), chunk, chunk + read);
   if (data.size() > kListFileMaxBytes) data.resize(kListFileMaxBytes);
-  lines = SplitListFileLines(data.data(), data.size());
-  return true;
+  return SplitListFileLines(data.data(), data.size());
+}
+
+// The steps of a listed name: "\" and "/" separate them (in UTF-16, where no double-byte
+// character can hide a separator).
+std::vector<std::wstring> ListedSteps(const std::string& name) {
+  std::vector<std::wstring> steps(1);
+  for (wchar_t c : WideFromAnsi(name)) {
+    if (c == L'\\' || c == L'/')
+      steps.emplace_back();
+    else
+      steps.back() += c;
+  }
+  return steps;
 }
 
 // Follows the names of a list in order; the first one that cannot be found ends it.
-void CollectListedNames(const std::string& folder, const std::vector<std::string>& names,
-                        std::vector<std::string>& list, const char* listFileName, const CPathRule& rule) {
+void CollectListedNames(CApprovedTree& tree, const std::vector<std::wstring>& folderSteps,
+                        const std::vector<std::string>& names, std::vector<TreeEntry>& list, const char* listFileName) {
   for (const std::string& name : names) {
     if (!IsListedNameInsideFolder(name)) return;
-    const std::string pattern = folder + "\\" + name;
-    WIN32_FIND_DATAA found = {};
-    ScopedFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
-    if (!search.IsValid()) return;
-    // A wildcard name yields its first match only; "." and ".." would be the folder again.
-    bool more = true;
-    while (more && IsDotEntry(found.cFileName)) more = ::FindNextFileA(search.Get(), &found) != FALSE;
-    if (!more) return;
-    const FolderEntry entry{pattern.substr(0, pattern.find_last_of("\\/") + 1) + found.cFileName,
-                            found.dwFileAttributes};
-    // A link is never searched (nor judged by where it leads); a name that leads out of the
-    // list's folder counts as not found.
-    if (entry.IsLink()) continue;
-    if (!rule.AllowsBelow(entry.path, folder)) return;
+    // Every step but the last names a plain folder; the last may hold a wildcard, which yields its
+    // first match only.
+    const std::vector<std::wstring> steps = ListedSteps(name);
+    std::vector<std::wstring> at = folderSteps;
+    TreeEntry entry;
+    for (size_t i = 0; i < steps.size(); ++i) {
+      if (!tree.FindInside(at, steps[i], entry)) return;
+      if (i + 1 < steps.size() && (!entry.IsFolder() || entry.IsLink())) return;
+      at = entry.steps;
+    }
+    if (entry.IsLink()) continue;  // never searched, nor judged by where it leads
     if (entry.IsFolder())
-      CollectFileList(entry.path, list, listFileName, TRUE, rule);
+      CollectFileList(tree, entry.steps, list, listFileName, TRUE);
     else
-      list.push_back(entry.path);
+      list.push_back(entry);
   }
 }
 
-void CollectWholeFolder(const std::string& folder, std::vector<std::string>& list, const char* listFileName,
-                        const CPathRule& rule) {
-  ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
-    if (entry.IsLink()) return;  // never searched for servers
+void CollectWholeFolder(CApprovedTree& tree, const std::vector<std::wstring>& folderSteps,
+                        std::vector<TreeEntry>& list, const char* listFileName) {
+  std::vector<TreeEntry> entries;
+  tree.ListInside(folderSteps, entries);
+  for (const TreeEntry& entry : entries) {
+    if (entry.IsLink()) continue;  // never searched for servers
     if (entry.IsFolder())
-      CollectFileList(entry.path, list, listFileName, TRUE, rule);
+      CollectFileList(tree, entry.steps, list, listFileName, TRUE);
     else
-      list.push_back(entry.path);
-  });
+      list.push_back(entry);
+  }
 }
 
 bool IsLogModeOn() {
@@ -99,9 +100,18 @@ FILE* OpenLogForAppend(const std::string& path) {
 
 // Whether module was loaded from the file object expected.
 bool IsLoadedFrom(HMODULE module, const FileId& expected) {
-  char loaded[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameA(module, loaded, MAX_PATH);
-  return length > 0 && length < MAX_PATH && IdentityOfPath(loaded) == expected;
+  wchar_t loaded[MAX_PATH] = {};
+  char loadedText[MAX_PATH] = {};
+  const bool wide = ::GetModuleFileNameW(module, loaded, MAX_PATH) > 0;  // not on Windows 95, 98 and Me
+  if (!wide && ::GetModuleFileNameA(module, loadedText, MAX_PATH) == 0) return false;
+  loaded[MAX_PATH - 1] = L'\0';
+  loadedText[MAX_PATH - 1] = '\0';
+  const ScopedHandle file(wide ? ::CreateFileW(loaded, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, 0, nullptr)
+                               : ::CreateFileA(loadedText, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
+  FileId id;
+  return file.IsValid() && IdentityOf(file.Get(), id) && id == expected;
 }
 
 std::string FormatLogLine(const std::string& text) {
@@ -116,61 +126,65 @@ std::string FormatLogLine(const std::string& text) {
 
 }  // namespace
 
-void UnregisterComServers(const std::string& folder, const CPathRule& rule) {
-  std::vector<std::string> files;
-  CollectFileList(folder, files, kListFileName, TRUE, rule);
-  // Each server is judged again right before it is loaded: only a file that still lies below the
-  // folder, reached through no link, is run, and only while it is held open.
-  CFolderChain tree(folder, true /* pinned */);
-  for (const std::string& path : files) {
-    if (!ShouldUnregisterComServer(path)) continue;
-    const std::string approved = IsLinkPath(path) ? std::string() : rule.ApproveBelow(path, folder);
-    if (approved.empty()) continue;
-    std::string reached = path, name;
-    std::replace(reached.begin(), reached.end(), '/', '\\');
-    const COpenFolder* holder = tree.FolderOf(reached, name);
-    ScopedHandle held(holder ? holder->OpenFileToLoad(name) : nullptr);
+void UnregisterComServers(const ApprovedPath& folder) {
+  // The folders are held while the servers load, so none can be renamed or swapped meanwhile.
+  CApprovedTree tree(folder);
+  if (!tree.IsOpen()) return;
+  std::vector<TreeEntry> files;
+  CollectFileList(tree, std::vector<std::wstring>(), files, kListFileName, TRUE);
+  for (const TreeEntry& file : files) {
+    const std::string text = tree.TextOf(file);
+    if (!ShouldUnregisterComServer(text)) continue;
+    // Nothing that others could have changed is loaded with these rights.
+    const TrustVerdict verdict = JudgeWhoCanChange(text);
+    if (!verdict.trusted) {
+      ReportLeftForSafety(text, verdict.reason);
+      continue;
+    }
+    // Only the file that was listed, held open while it loads and checked again after.
+    const ScopedHandle held = tree.OpenToLoad(file);
     FileId id;
     if (held.IsValid() && IdentityOf(held.Get(), id))
-      UnregisterComServer(approved, &id);
+      UnregisterComServer(tree.WidePathOf(file), &id);
     else
-      ReportRemoval(path, RemovalResult::Refused);
+      ReportRemoval(text, RemovalResult::Changed);
   }
 }
 
-void CollectFileList(const std::string& folder, std::vector<std::string>& list,
-                     const char* listFileName, BOOL useList, const CPathRule& rule) {
-  if (folder.empty()) return;
+void CollectFileList(CApprovedTree& tree, const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& list,
+                     const char* listFileName, BOOL useList) {
   if (useList && listFileName) {
-    const std::string listPath = folder + "\\" + listFileName;
-    std::vector<std::string> names;
-    if (FileExists(listPath) && ReadListFile(listPath, names)) {
-      CollectListedNames(folder, names, list, listFileName, rule);
-      return;
+    TreeEntry listFile;
+    if (tree.FindInside(folderSteps, WideFromAnsi(listFileName), listFile) && !listFile.IsFolder() &&
+        !listFile.IsLink()) {
+      const ScopedHandle opened = tree.OpenToLoad(listFile);
+      if (opened.IsValid()) {
+        CollectListedNames(tree, folderSteps, ReadListFile(opened.Get()), list, listFileName);
+        return;
+      }
     }
   }
-  CollectWholeFolder(folder, list, listFileName, rule);
+  CollectWholeFolder(tree, folderSteps, list, listFileName);
 }
 
-BOOL UnregisterComServer(const std::string& path, const FileId* expected) {
-  WriteRegisterErrorLog("Start Unregister: " + path);
+BOOL UnregisterComServer(const std::wstring& path, const FileId* expected) {
+  const std::string text = AnsiFromWide(path);
+  WriteRegisterErrorLog("Start Unregister: " + text);
   if (FAILED(::OleInitialize(nullptr))) {
-    WriteRegisterErrorLog("OleInit Fail: " + path);
+    WriteRegisterErrorLog("OleInit Fail: " + text);
     return FALSE;
   }
   BOOL unregistered = FALSE;
   {
-    // The server's own folder is searched for the libraries it depends on.
-    ScopedLibrary server(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (reinterpret_cast<UINT_PTR>(server.Get()) < 32 || (expected && !IsLoadedFrom(server.Get(), *expected))) {
-      WriteRegisterErrorLog("LoadLibrary Fail: " + path);
+    ScopedLibrary server(LoadLibraryFromItsFolder(path));
+    if (!server.Get() || (expected && !IsLoadedFrom(server.Get(), *expected))) {
+      WriteRegisterErrorLog("LoadLibrary Fail: " + text);
     } else if (FARPROC entry = ::GetProcAddress(server.Get(), "DllUnregisterServer")) {
       const HRESULT result = reinterpret_cast<DllUnregisterServerFn>(reinterpret_cast<void*>(entry))();
       unregistered = SUCCEEDED(result);
-      WriteRegisterErrorLog((unregistered ? "DllUnregister Success: " : "DllUnregister Fail: ") +
-                            path);
+      WriteRegisterErrorLog((unregistered ? "DllUnregister Success: " : "DllUnregister Fail: ") + text);
     } else {
-      WriteRegisterErrorLog("GetProcAddress Fail: " + path);
+      WriteRegisterErrorLog("GetProcAddress Fail: " + text);
     }
   }
   ::OleUninitialize();

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/approved_tree.h"
 #include "cleanup/file_identity.h"
-#include "cleanup/path_rule.h"
+#include "framework/wide_text.h"
 
 // The key holding "LogMode" below HKEY_LOCAL_MACHINE, and the named mutex that serialises every
 // append to the log across processes.
@@ -19,25 +20,28 @@ constexpr unsigned long kRegisterLogMutexWaitMs = 5000;
 // A log larger than this is emptied before the next line; one of exactly this size is appended to.
 constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
 
-// Collects the files below folder ("reg.ini" lists) and asks each one the skip rules let through
-// to unregister itself. A failure of one file never stops the others. Links are never searched,
-// and a listed name that the path rule refuses or that leads out of its folder is skipped. Each
-// server is loaded only as the file reached step by step from the folder's handle, held so that
-// neither it nor a folder on the way can be swapped while it loads.
-void UnregisterComServers(const std::string& folder, const CPathRule& rule);
+// Collects the files below the approved folder ("reg.ini" lists) and asks each one the skip rules
+// let through to unregister itself. A failure of one file never stops the others. Links are never
+// searched or loaded. Each server is loaded only as the file reached step by step from the
+// folder's handle, held so that neither it nor a folder on the way can be swapped while it loads.
+void UnregisterComServers(const ApprovedPath& folder);
 
-// Appends to list the files of folder. With useList set and folder\listFileName readable, only
-// the names it lists, in list order (a listed folder is collected in turn; the first name that
-// cannot be found ends the list and what was added stays). Otherwise every file of the folder,
-// in enumeration order, each sub-folder collected at the point it is met (looking for its own
-// list). Nothing is added for an empty folder text or a folder that cannot be searched.
-void CollectFileList(const std::string& folder, std::vector<std::string>& list,
-                     const char* listFileName, BOOL useList, const CPathRule& rule);
+// Appends to list the files of the folder at folderSteps in tree (none: the tree's folder). With
+// useList set and the folder's listFileName readable, only the names it lists, in list order (a
+// listed folder is collected in turn; the first name that cannot be found, or that would leave
+// the folder, ends the list and what was added stays). Otherwise every file of the folder, in
+// enumeration order, each sub-folder collected at the point it is met (looking for its own list).
+// Nothing is added for a folder that cannot be searched.
+void CollectFileList(CApprovedTree& tree, const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& list,
+                     const char* listFileName, BOOL useList);
 
 // Calls the file's "DllUnregisterServer" between OleInitialize and OleUninitialize, logging each
 // step. TRUE only when the server reported success. With expected given, the loaded file must be
-// that object, or nothing of it is called.
-BOOL UnregisterComServer(const std::string& path, const FileId* expected = nullptr);
+// that object, or nothing of it is called. The path is exact (as the file system names it).
+BOOL UnregisterComServer(const std::wstring& path, const FileId* expected = nullptr);
+inline BOOL UnregisterComServer(const std::string& path, const FileId* expected = nullptr) {
+  return UnregisterComServer(WideFromAnsi(path), expected);
+}
 
 // Appends one time-stamped line (or a bare "\n" separator for text "\n") to the log when
 // "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first. The line is

@@ -2,7 +2,11 @@
 
 #include <string>
 
+#include "cleanup/file_security.h"
+#include "cleanup/run_report.h"
 #include "framework/handles.h"
+#include "framework/system_library.h"
+#include "framework/wide_text.h"
 
 namespace {
 
@@ -35,7 +39,14 @@ int RemoveFromRegister(HKEY key) {
 
 int UninstallDrivers(const std::string& programDir) {
   const std::string path = programDir + "\\DriverSetup.dll";
-  ScopedLibrary library(::LoadLibraryExA(path.c_str(), nullptr, 0));
+  if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+  // Nothing that others could have changed is loaded with these rights.
+  const TrustVerdict verdict = JudgeWhoCanChange(path);
+  if (!verdict.trusted) {
+    ReportLeftForSafety(path, verdict.reason);
+    return 0;
+  }
+  ScopedLibrary library(LoadLibraryFromItsFolder(WideFromAnsi(path)));
   if (!library.Get()) return 0;
   const auto uninstallAll =
       reinterpret_cast<UninstallAllDriverFn>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), "UninstallAllDriver")));

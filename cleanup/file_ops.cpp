@@ -2,44 +2,54 @@
 
 #include <shlobj.h>
 
-#include <cstring>
 #include <functional>
 
-#include "cleanup/folder_walk.h"
+#include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
 #include "framework/handles.h"
 #include "framework/registry_tree.h"
 #include "framework/shell_folders.h"
+#include "framework/wide_text.h"
 
 namespace {
 
-// Deleting goes on while the notifier thread tells the shell, in the same order.
-void NotifyShell(LONG event, const char* path) { CShellNotifier::Instance().Announce(event, path); }
-
-// Runs remove; when it fails, runs it once more while the notifier sends nothing. The shell may
-// have held a folder of the path open just then, looking up an earlier announcement. The last
-// error stays that of the last attempt.
-template <typename Remove>
-BOOL RemoveBesideTheNotifier(Remove remove) {
-  if (remove()) return TRUE;
-  BOOL removed = FALSE;
-  DWORD error = 0;
-  {
-    const auto quiet = CShellNotifier::Instance().WaitUntilQuiet();
-    removed = remove();
-    error = ::GetLastError();
-  }
-  ::SetLastError(error);
-  return removed;
+// Whether a removal's result could change on a second try: the entry is still there.
+bool LeftInPlace(RemovalResult result) {
+  return result == RemovalResult::InUse || result == RemovalResult::DeletePending ||
+         result == RemovalResult::NotEmpty || result == RemovalResult::Failed;
 }
 
-// Tells the run's report what became of a removal (the error is read right after the call).
-void ReportOutcome(const std::string& path, BOOL done, bool link) {
-  if (link && !done)
-    ReportRemoval(path, RemovalResult::LinkKept);
-  else
-    ReportRemovalOutcome(path, done);
+// Runs remove; when it left the entry, runs it once more while the notifier sends nothing. The
+// shell may have held a folder of the path open just then, looking up an earlier announcement.
+RemovalResult RemoveBesideTheNotifier(const std::function<RemovalResult()>& remove) {
+  const RemovalResult result = remove();
+  if (!LeftInPlace(result)) return result;
+  const CMutexOwnership quiet = CShellNotifier::Instance().WaitUntilQuiet();
+  return remove();
+}
+
+// Tells the run's report what became of a removal, and the shell unless it was not there.
+// Deleting goes on while the notifier thread tells the shell, in the same order.
+RemovalResult Reported(const std::string& logText, const std::wstring& exactPath, LONG event, RemovalResult result) {
+  ReportRemoval(logText, result);
+  if (result != RemovalResult::Missing) CShellNotifier::Instance().Announce(event, exactPath);
+  return result;
+}
+
+// Queues an entry the system could not remove now for the next restart. AtRestart when queued,
+// else the result as it was.
+RemovalResult QueuedWhenLeft(const std::wstring& exactPath, bool folder, RemovalResult result) {
+  if (GoesAtRestart(result) && CRestartQueue::Instance().Queue(exactPath, folder)) return RemovalResult::AtRestart;
+  return result;
+}
+
+// The removal of a single path the caller judged, reported and announced.
+RemovalResult RemovePathReported(const std::string& path, LONG event) {
+  bool link = false;
+  RemovalResult result = RemoveBesideTheNotifier([&] { return RemoveByPath(path, &link); });
+  if (link && LeftInPlace(result)) result = RemovalResult::LinkKept;
+  return Reported(path, WideFromAnsi(path), event, result);
 }
 
 }  // namespace
@@ -51,59 +61,59 @@ BOOL ForceCopyFile(const char* from, const char* to, BOOL failIfExists) {
   return copied;
 }
 
-namespace {
-// Removes one entry, whatever its attributes, through the handle of the folder that holds it (the
-// one walk of file_ops): tells the report and the shell what became of it. A missing entry is not
-// touched and is announced to nobody.
-BOOL RemoveReported(const std::string& path, LONG event, const std::function<BOOL(bool&)>& remove) {
-  bool link = false;
-  const BOOL removed = RemoveBesideTheNotifier([&] { return remove(link); });
-  const DWORD error = ::GetLastError();
-  if (!removed && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-    ReportRemoval(path, RemovalResult::Missing);
-    return event == SHCNE_DELETE;
-  }
-  ::SetLastError(error);
-  ReportOutcome(path, removed, link);
-  NotifyShell(event, path.c_str());
-  return removed;
-}
-
-BOOL RemoveInChain(CFolderChain& tree, const std::string& path, LONG event) {
-  return RemoveReported(path, event, [&](bool& link) -> BOOL {
-    std::string name;
-    const COpenFolder* folder = tree.FolderOf(path, name);
-    return folder ? folder->RemoveEntry(name, link) : FALSE;
-  });
-}
-}  // namespace
-
 BOOL ForceDeleteFile(const char* path) {
   if (!path || !path[0]) return TRUE;
-  return RemoveReported(path, SHCNE_DELETE, [&](bool& link) { return RemoveByPath(path, link); });
+  const RemovalResult result = RemovePathReported(path, SHCNE_DELETE);
+  return result == RemovalResult::Removed || result == RemovalResult::Missing;
 }
 
 BOOL ForceRemoveDir(const char* path) {
-  return RemoveReported(path ? path : "", SHCNE_RMDIR, [&](bool& link) { return RemoveByPath(path ? path : "", link); });
+  if (!path || !path[0]) return FALSE;
+  return RemovePathReported(path, SHCNE_RMDIR) == RemovalResult::Removed;
 }
 
-BOOL ForceDeleteFileIn(CFolderChain& tree, const std::string& path) { return RemoveInChain(tree, path, SHCNE_DELETE); }
+RemovalResult DeleteFileNowOrAtRestart(const ApprovedPath& path, bool announce) {
+  if (!path.IsApproved()) return RemovalResult::Refused;
+  const std::wstring exact = WideFromAnsi(path.Text());
+  const RemovalResult result =
+      QueuedWhenLeft(exact, false, RemoveBesideTheNotifier([&] { return RemoveByPath(path.Text()); }));
+  if (!announce) {
+    ReportRemoval(path.Text(), result);
+    return result;
+  }
+  return Reported(path.Text(), exact, SHCNE_DELETE, result);
+}
 
-BOOL ForceRemoveDirIn(CFolderChain& tree, const std::string& path) { return RemoveInChain(tree, path, SHCNE_RMDIR); }
+RemovalResult RemoveTreeEntry(CApprovedTree& tree, const TreeEntry& entry, bool announce, bool queueWhenLeft) {
+  const std::wstring exact = tree.WidePathOf(entry);
+  const bool folder = entry.IsFolder() && !entry.IsLink();
+  RemovalResult result = RemoveBesideTheNotifier([&] { return tree.Remove(entry); });
+  if (entry.IsLink() && LeftInPlace(result)) result = RemovalResult::LinkKept;
+  if (queueWhenLeft) result = QueuedWhenLeft(exact, folder, result);
+  if (queueWhenLeft && folder && result == RemovalResult::NotEmpty) {
+    // A folder that only what goes at the restart keeps goes then too, after it.
+    std::vector<TreeEntry> inside;
+    bool onlyQueued = tree.ListInside(entry.steps, inside) && !inside.empty();
+    for (const TreeEntry& held : inside) onlyQueued = onlyQueued && CRestartQueue::Instance().IsQueued(tree.WidePathOf(held));
+    if (onlyQueued && CRestartQueue::Instance().Queue(exact, true)) result = RemovalResult::AtRestart;
+  }
+  if (!announce) {
+    ReportRemoval(tree.TextOf(entry), result);
+    return result;
+  }
+  return Reported(tree.TextOf(entry), exact, entry.IsFolder() ? SHCNE_RMDIR : SHCNE_DELETE, result);
+}
 
 void DeleteProgramShortcut(int folderId, const std::string& programName, const CPathRule& rule) {
   // Without the folder the path would become "\<name>.lnk" at the root of the current drive.
-  std::string shortcut = ShellFolderPath(folderId);
-  if (shortcut.empty()) return;
-  if (folderId == CSIDL_APPDATA) shortcut += "\\Microsoft\\Internet Explorer\\Quick Launch";
+  std::string folder = ShellFolderPath(folderId);
+  if (folder.empty()) return;
+  if (folderId == CSIDL_APPDATA) folder += "\\Microsoft\\Internet Explorer\\Quick Launch";
 
   if (programName.empty()) return;  // ".lnk" alone is nobody's shortcut
-  const std::string folderPath = shortcut;
   // The name comes from the language pack: "..\x" or a link must not lead out of the shell folder.
-  shortcut = rule.ApproveBelow(shortcut + "\\" + programName + ".lnk", folderPath);
-  if (shortcut.empty()) return;
-
-  ForceDeleteFile(shortcut.c_str());
+  const ApprovedPath shortcut = rule.ApproveBelow(folder + "\\" + programName + ".lnk", folder);
+  if (shortcut.IsApproved()) DeleteFileNowOrAtRestart(shortcut);
 }
 
 int DeleteRegTree(const char* parentPath, const char* subKey) {
@@ -119,37 +129,10 @@ int DeleteRegTree(const char* parentPath, const char* subKey) {
   return 1;
 }
 
-namespace {
-bool ListFilesBelow(const COpenFolder& folder, std::vector<std::string>& list) {
-  return folder.ForEachEntry([&](const FolderEntry& entry) {
-    COpenFolder sub;
-    if (entry.IsFolder()) {
-      if (sub.OpenChild(folder, entry.Name())) ListFilesBelow(sub, list);
-    } else if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      list.push_back(entry.path);  // a link to a file is listed, and removed as a link
-    }
-  });
+int ListFilesInTree(const CApprovedTree& tree, std::vector<TreeEntry>& list) {
+  return tree.ListFiles(list) ? 1 : 0;
 }
 
-bool ListFoldersBelow(const COpenFolder& folder, std::vector<std::string>& list) {
-  return folder.ForEachEntry([&](const FolderEntry& entry) {
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    // A link to a folder is listed without being entered, and removed as a link.
-    COpenFolder sub;
-    if (entry.IsFolder() && sub.OpenChild(folder, entry.Name())) ListFoldersBelow(sub, list);
-    list.push_back(entry.path);
-  });
-}
-}  // namespace
-
-int ListFilesInTree(const std::string& folder, std::vector<std::string>& list) {
-  if (folder.empty()) return 1;
-  COpenFolder open;
-  return open.Open(folder) && ListFilesBelow(open, list) ? 1 : 0;
-}
-
-int ListFoldersInTree(const std::string& folder, std::vector<std::string>& list) {
-  if (folder.empty()) return 1;
-  COpenFolder open;
-  return open.Open(folder) && ListFoldersBelow(open, list) ? 1 : 0;
+int ListFoldersInTree(const CApprovedTree& tree, std::vector<TreeEntry>& list) {
+  return tree.ListFolders(list) ? 1 : 0;
 }

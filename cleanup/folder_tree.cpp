@@ -1,8 +1,9 @@
 #include "cleanup/folder_tree.h"
 
-#include <windows.h>
+#include <vector>
 
-#include "cleanup/open_folder.h"
+#include "cleanup/file_ops.h"
+#include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 
 bool IsDeletableFolderPath(const std::string& folderPath) {
@@ -11,31 +12,21 @@ bool IsDeletableFolderPath(const std::string& folderPath) {
   return !(end == 1 && folderPath[1] == ':');  // "X:" with or without backslashes
 }
 
-namespace {
-// Empties folder through its handle: each entry is removed through its own handle, a link as the
-// link (what it points at is never entered), a folder after its contents.
-void EmptyFolder(const COpenFolder& folder) {
-  folder.ForEachEntry([&](const FolderEntry& entry) {
-    const std::string name = entry.Name();
-    COpenFolder sub;
-    if (entry.IsFolder() && sub.OpenChild(folder, name)) EmptyFolder(sub);
-    bool link = false;
-    const BOOL removed = folder.RemoveEntry(name, link);
-    if (link && !removed)
-      ReportRemoval(entry.path, RemovalResult::LinkKept);
-    else
-      ReportRemovalOutcome(entry.path, removed);
-  });
-}
-}  // namespace
-
-void DeleteFolderTree(std::string folderPath) {
-  if (!IsDeletableFolderPath(folderPath)) return;
-  while (folderPath.back() == '\\') folderPath.pop_back();
-  // A folder that is itself a link is left to the caller: it is not walked either.
-  COpenFolder folder;
-  if (!folder.Open(folderPath)) return;
-  EmptyFolder(folder);
-  bool link = false;
-  ReportRemovalOutcome(folderPath, RemoveByPath(folderPath, link));
+void DeleteFolderTree(const ApprovedPath& folderPath) {
+  if (!folderPath.IsApproved() || !IsDeletableFolderPath(folderPath.Text())) return;
+  {
+    // A folder that is itself a link is left to the caller: it is not walked either.
+    CApprovedTree tree(folderPath);
+    if (!tree.IsOpen()) return;
+    std::vector<TreeEntry> files, folders;
+    ListFilesInTree(tree, files);
+    for (const TreeEntry& file : files) RemoveTreeEntry(tree, file, false);
+    ListFoldersInTree(tree, folders);
+    for (const TreeEntry& folder : folders) RemoveTreeEntry(tree, folder, false);
+  }
+  std::string folder = folderPath.Text();
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  const RemovalResult result = RemoveByPath(folder);
+  if (result == RemovalResult::NotEmpty && CRestartQueue::Instance().QueueFolderOfQueuedItems(folder)) return;
+  ReportRemoval(folder, result);
 }

@@ -2,11 +2,12 @@
 
 #include <winternl.h>
 
-#include <cstring>
+#include <vector>
 
-#include "cleanup/folder_walk.h"
-#include "cleanup/run_report.h"
 #include "framework/capabilities.h"
+#include "framework/file_sharing.h"
+#include "framework/system_library.h"
+#include "framework/wide_text.h"
 #include "language/mbcs.h"
 
 namespace {
@@ -17,30 +18,25 @@ struct NativeFileCalls {
                                     ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
   using QueryDirectoryFn = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
                                         FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
-  using SetInformationFn = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+  using InformationFn = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
   using StatusToErrorFn = ULONG(NTAPI*)(LONG);
 
   CreateFileFn createFile = nullptr;
   QueryDirectoryFn queryDirectory = nullptr;
-  SetInformationFn setInformation = nullptr;
+  InformationFn queryInformation = nullptr;
+  InformationFn setInformation = nullptr;
   StatusToErrorFn statusToError = nullptr;
 
   NativeFileCalls() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    if (!::GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return;
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    if (!ntdll) return;
-    createFile = Load<CreateFileFn>(ntdll, "NtCreateFile");
-    queryDirectory = Load<QueryDirectoryFn>(ntdll, "NtQueryDirectoryFile");
-    setInformation = Load<SetInformationFn>(ntdll, "NtSetInformationFile");
-    statusToError = Load<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
+    if (::GetVersion() & 0x80000000u) return;  // Windows 95, 98 and Me
+    createFile = SystemFunctionAs<CreateFileFn>("ntdll.dll", "NtCreateFile");
+    queryDirectory = SystemFunctionAs<QueryDirectoryFn>("ntdll.dll", "NtQueryDirectoryFile");
+    queryInformation = SystemFunctionAs<InformationFn>("ntdll.dll", "NtQueryInformationFile");
+    setInformation = SystemFunctionAs<InformationFn>("ntdll.dll", "NtSetInformationFile");
+    statusToError = SystemFunctionAs<StatusToErrorFn>("ntdll.dll", "RtlNtStatusToDosError");
   }
-  bool Available() const { return createFile && queryDirectory && setInformation && statusToError; }
-
-  template <typename Fn>
-  static Fn Load(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  bool Available() const {
+    return createFile && queryDirectory && queryInformation && setInformation && statusToError;
   }
 };
 
@@ -50,13 +46,27 @@ const NativeFileCalls& Native() {
 }
 
 constexpr LONG kStatusNoMoreFiles = static_cast<LONG>(0x80000006L);
-constexpr FILE_INFORMATION_CLASS kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
-constexpr FILE_INFORMATION_CLASS kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr LONG kStatusNoSuchFile = static_cast<LONG>(0xC000000FL);
+constexpr LONG kStatusInvalidParameter = static_cast<LONG>(0xC000000DL);
+constexpr LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022L);
+constexpr LONG kStatusObjectNameNotFound = static_cast<LONG>(0xC0000034L);
+constexpr LONG kStatusObjectPathNotFound = static_cast<LONG>(0xC000003AL);
+constexpr LONG kStatusSharingViolation = static_cast<LONG>(0xC0000043L);
+constexpr LONG kStatusFileLockConflict = static_cast<LONG>(0xC0000054L);
+constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056L);
+constexpr LONG kStatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101L);
+constexpr LONG kStatusCannotDelete = static_cast<LONG>(0xC0000121L);
 constexpr FILE_INFORMATION_CLASS kFileBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
+constexpr FILE_INFORMATION_CLASS kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
+constexpr FILE_INFORMATION_CLASS kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+constexpr FILE_INFORMATION_CLASS kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
 constexpr FILE_INFORMATION_CLASS kFileIdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37);
 constexpr DWORD kResetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+// FILE_OPEN_REPARSE_POINT came with the reparse points of Windows 2000.
+constexpr ULONG kOpenReparsePoint = 0x00200000;
 
-// The listing's entries: with file ids (Windows XP on), and without them (every Windows NT).
+// The listing's entries: with file ids (Windows XP on, most file systems), and without them (every
+// Windows NT).
 struct IdBothDirEntry {
   ULONG nextEntryOffset;
   ULONG fileIndex;
@@ -81,26 +91,25 @@ struct BothDirEntry {
   WCHAR fileName[1];
 };
 
-// One entry of either kind, as the walk needs it.
+// One listed entry of either kind, and where the next one starts (0: none).
 struct ListedEntry {
-  const WCHAR* name;
-  size_t nameLength;
-  const WCHAR* shortName;
-  size_t shortNameLength;
-  ULONG attributes;
-  FileId id;  // unknown for a listing without ids
+  FolderEntry entry;
   ULONG next;
 };
 
 template <typename Entry>
-ListedEntry ReadListed(const Entry& entry, FileId id) {
-  return ListedEntry{entry.fileName,
-                     entry.fileNameLength / sizeof(WCHAR),
-                     entry.shortName,
-                     static_cast<size_t>(entry.shortNameLength) / sizeof(WCHAR),
-                     entry.fileAttributes,
-                     id,
-                     entry.nextEntryOffset};
+ListedEntry ReadListed(const Entry& listed, FileId id) {
+  return ListedEntry{FolderEntry{std::wstring(listed.fileName, listed.fileNameLength / sizeof(WCHAR)),
+                                 listed.fileAttributes, id},
+                     listed.nextEntryOffset};
+}
+
+ListedEntry ReadListed(const char* at, FILE_INFORMATION_CLASS listing) {
+  if (listing == kFileIdBothDirectoryInformation) {
+    const auto& listed = *reinterpret_cast<const IdBothDirEntry*>(at);
+    return ReadListed(listed, FileId{static_cast<DWORD>(listed.fileId.HighPart), listed.fileId.LowPart});
+  }
+  return ReadListed(*reinterpret_cast<const BothDirEntry*>(at), FileId{});
 }
 
 // The information class a listing asks for: with file ids unless the system or a file system
@@ -109,29 +118,12 @@ FILE_INFORMATION_CLASS ListingClass() {
   return MayUse(Capability::FileIdListing) ? kFileIdBothDirectoryInformation : kFileBothDirectoryInformation;
 }
 
-ListedEntry ReadListed(const char* at, FILE_INFORMATION_CLASS listing) {
-  if (listing == kFileIdBothDirectoryInformation) {
-    const auto& entry = *reinterpret_cast<const IdBothDirEntry*>(at);
-    return ReadListed(entry, FileId{static_cast<DWORD>(entry.fileId.HighPart), entry.fileId.LowPart});
-  }
-  return ReadListed(*reinterpret_cast<const BothDirEntry*>(at), FileId{});
-}
-
 // The answers of a system or file system that does not know an information class.
 bool RejectsTheClass(LONG status) {
   constexpr LONG kStatusInvalidInfoClass = static_cast<LONG>(0xC0000003L);
-  constexpr LONG kStatusInvalidParameter = static_cast<LONG>(0xC000000DL);
   constexpr LONG kStatusNotSupported = static_cast<LONG>(0xC00000BBL);
   return status == kStatusInvalidInfoClass || status == kStatusInvalidParameter || status == kStatusNotSupported;
 }
-
-struct BasicInformation {
-  LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // zero: unchanged
-  ULONG fileAttributes;
-};
-
-// Clears the read-only, hidden and system attributes of an open file or folder.
-bool ResetAttributes(HANDLE handle);
 
 // Fails with the system's error for a native status, so callers read GetLastError as usual.
 bool Succeeded(LONG status) {
@@ -140,68 +132,86 @@ bool Succeeded(LONG status) {
   return false;
 }
 
-bool ResetAttributes(HANDLE handle) {
+// What a failed open or removal leaves.
+RemovalResult ResultOf(LONG status) {
+  switch (status) {
+    case kStatusObjectNameNotFound:
+    case kStatusObjectPathNotFound:
+    case kStatusNoSuchFile:
+      return RemovalResult::Missing;
+    case kStatusSharingViolation:
+    case kStatusFileLockConflict:
+    case kStatusCannotDelete:
+    case kStatusAccessDenied:
+      return RemovalResult::InUse;
+    case kStatusDeletePending:
+      return RemovalResult::DeletePending;
+    case kStatusDirectoryNotEmpty:
+      return RemovalResult::NotEmpty;
+    default:
+      return RemovalResult::Failed;
+  }
+}
+
+struct BasicInformation {
+  LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // zero: unchanged
+  ULONG fileAttributes;
+};
+
+// Clears the read-only, hidden and system attributes of an open file or folder.
+LONG ResetAttributes(HANDLE handle) {
   BasicInformation basic = {};
   basic.fileAttributes = FILE_ATTRIBUTE_NORMAL;
   IO_STATUS_BLOCK io = {};
-  return Succeeded(Native().setInformation(handle, &io, &basic, sizeof(basic), kFileBasicInformation));
+  return Native().setInformation(handle, &io, &basic, sizeof(basic), kFileBasicInformation);
 }
 
-std::wstring Wide(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  if (length > 0)
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
+LONG MarkForDeletion(HANDLE handle) {
+  struct {
+    BOOLEAN deleteFile;
+  } disposition = {TRUE};
+  IO_STATUS_BLOCK io = {};
+  return Native().setInformation(handle, &io, &disposition, sizeof(disposition), kFileDispositionInformation);
 }
 
-std::string Narrow(const WCHAR* text, size_t length, bool& lossless) {
-  BOOL usedDefault = FALSE;
-  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(bytes), '\0');
-  if (bytes > 0)
-    ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &narrow[0], bytes, nullptr, &usedDefault);
-  lossless = !usedDefault;
-  return narrow;
-}
-
-// The listing's name for an entry in the system code page; where the long name has no such form,
-// its short name, as the ANSI listing gives it.
-std::string EntryName(const ListedEntry& entry) {
-  bool lossless = true;
-  std::string name = Narrow(entry.name, entry.nameLength, lossless);
-  if (!lossless && entry.shortNameLength > 0) {
-    bool shortLossless = true;
-    std::string shortName = Narrow(entry.shortName, entry.shortNameLength, shortLossless);
-    if (shortLossless) return shortName;
-  }
-  return name;
+// The file index of an open file or folder, in one question.
+FileId IdOfHandle(HANDLE handle) {
+  LARGE_INTEGER index = {};
+  IO_STATUS_BLOCK io = {};
+  if (Native().queryInformation(handle, &io, &index, sizeof(index), kFileInternalInformation) < 0) return FileId{};
+  return FileId{static_cast<DWORD>(index.HighPart), index.LowPart};
 }
 
 // A name that names one entry of a folder: no step separator, wildcard, "." or "..".
-bool IsSingleName(const std::string& name) {
-  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos && !IsDotEntry(name.c_str());
-}
-
-// Opens name relative to the open folder root (an empty name: the folder itself), never
-// following a link in it.
-LONG OpenRelative(HANDLE root, const std::string& name, ACCESS_MASK access, ULONG share, ULONG options,
-                  HANDLE& opened) {
-  std::wstring wide = Wide(name);
-  UNICODE_STRING text = {static_cast<USHORT>(wide.size() * sizeof(WCHAR)),
-                         static_cast<USHORT>(wide.size() * sizeof(WCHAR)), wide.empty() ? nullptr : &wide[0]};
-  OBJECT_ATTRIBUTES object;
-  InitializeObjectAttributes(&object, &text, OBJ_CASE_INSENSITIVE, root, nullptr);
-  IO_STATUS_BLOCK status = {};
-  opened = nullptr;
-  return Native().createFile(&opened, access | SYNCHRONIZE, &object, &status, nullptr, 0, share, FILE_OPEN,
-                             options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
-                                 FILE_OPEN_FOR_BACKUP_INTENT,
-                             nullptr, 0);
+bool IsSingleName(const std::wstring& name) {
+  return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos && !IsDotEntry(name);
 }
 
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+
+// Opens name relative to the open folder root (an empty name: the folder itself), never
+// following a link in it. A system without reparse points may refuse the option that says so:
+// then there are no links to follow, and the rest of the run opens without it.
+LONG OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options,
+                  HANDLE& opened) {
+  std::wstring text = name;
+  UNICODE_STRING unicode = {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
+                            static_cast<USHORT>(text.size() * sizeof(WCHAR)), text.empty() ? nullptr : &text[0]};
+  OBJECT_ATTRIBUTES object;
+  InitializeObjectAttributes(&object, &unicode, OBJ_CASE_INSENSITIVE, root, nullptr);
+  for (;;) {
+    IO_STATUS_BLOCK status = {};
+    opened = nullptr;
+    const bool noLinks = MayUse(Capability::OpenReparsePoint);
+    const LONG result = Native().createFile(
+        &opened, access | SYNCHRONIZE, &object, &status, nullptr, 0, share, FILE_OPEN,
+        options | (noLinks ? kOpenReparsePoint : 0) | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT,
+        nullptr, 0);
+    if (result != kStatusInvalidParameter || !noLinks) return result;
+    MarkMissing(Capability::OpenReparsePoint);
+  }
+}
 
 bool Information(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
   return ::GetFileInformationByHandle(handle, &info) != FALSE;
@@ -209,26 +219,20 @@ bool Information(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
 
 FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) { return FileId{info.nFileIndexHigh, info.nFileIndexLow}; }
 
-// The path of the folder that holds path ("C:" for "C:\x"), and the entry's name in it.
-bool SplitLastStep(const std::string& path, std::string& folder, std::string& name) {
-  const size_t slash = MbFindLast(path.c_str(), '\\');
-  if (slash == std::string::npos || slash == 0) return false;
-  folder = path.substr(0, slash);
-  name = path.substr(slash + 1);
-  return IsSingleName(name);
-}
-
 }  // namespace
 
-bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
 
 bool COpenFolder::ByHandle() { return Native().Available(); }
+
+std::string COpenFolder::PathOf(const std::wstring& name) const { return m_path + "\\" + AnsiFromWide(name); }
 
 bool COpenFolder::Open(const std::string& path, bool pinned) {
   m_open = false;
   m_path = path;
   while (!m_path.empty() && m_path.back() == '\\') m_path.pop_back();
-  // Entries are joined to m_path with "\"; a drive root itself is opened as "X:\".
+  m_widePath = WideFromAnsi(m_path);
+  // Entries are joined to the path with "\"; a drive root itself is opened as "X:\".
   const std::string opened = m_path.size() == 2 && m_path[1] == ':' ? m_path + "\\" : m_path;
   // The listing's own view of the last step: under Wine a link opens as its target whatever the
   // flags, and only its attributes tell.
@@ -253,9 +257,10 @@ bool COpenFolder::Open(const std::string& path, bool pinned) {
   return m_open = true;
 }
 
-bool COpenFolder::OpenChild(const COpenFolder& parent, const std::string& name, bool pinned) {
+bool COpenFolder::OpenChild(const COpenFolder& parent, const std::wstring& name, bool pinned) {
   m_open = false;
-  m_path = parent.m_path + "\\" + name;
+  m_path = parent.PathOf(name);
+  m_widePath = parent.WidePathOf(name);
   FolderEntry entry;
   if (!parent.FindEntry(name, entry)) return false;
   if (!entry.IsFolder()) {
@@ -288,18 +293,24 @@ bool COpenFolder::IsPlainChild(HANDLE child, const FolderEntry& entry) const {
 
 HANDLE COpenFolder::Reopen() const {
   HANDLE opened = nullptr;
-  if (!Succeeded(OpenRelative(m_handle.Get(), std::string(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll,
+  if (!Succeeded(OpenRelative(m_handle.Get(), std::wstring(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll,
                               FILE_DIRECTORY_FILE, opened)))
     return nullptr;
   ScopedHandle again(opened);
   // Wine opens relative to a folder by the path it was opened with: once that folder is renamed
   // the path may lead elsewhere, and then the folder is refused rather than followed.
-  BY_HANDLE_FILE_INFORMATION info = {};
-  if (!Information(opened, info) || !(IdOf(info) == m_id)) {
+  if (!(IdOfHandle(opened) == m_id)) {
     ::SetLastError(kErrorStepNotInTree);
     return nullptr;
   }
   return again.Detach();
+}
+
+FileId COpenFolder::IdOfChild(const std::wstring& name) const {
+  HANDLE opened = nullptr;
+  if (!Succeeded(OpenRelative(m_handle.Get(), name, FILE_READ_ATTRIBUTES, kShareAll, 0, opened))) return FileId{};
+  const ScopedHandle child(opened);
+  return IdOfHandle(opened);
 }
 
 bool COpenFolder::ForEachEntry(const std::function<void(const FolderEntry&)>& visit) const {
@@ -311,12 +322,13 @@ bool COpenFolder::ForEachEntry(const std::function<void(const FolderEntry&)>& vi
     ScopedFindHandle search(::FindFirstFileA((m_path + "\\*").c_str(), &found));
     if (!search.IsValid()) return false;
     do {
-      if (!IsDotEntry(found.cFileName)) entries.push_back(FolderEntry{m_path + "\\" + found.cFileName, found.dwFileAttributes});
+      const std::wstring name = WideFromAnsi(found.cFileName);
+      if (!IsDotEntry(name)) entries.push_back(FolderEntry{name, found.dwFileAttributes, FileId{}});
     } while (::FindNextFileA(search.Get(), &found));
     ended = ::GetLastError() == ERROR_NO_MORE_FILES;
   } else {
     ScopedHandle listing;
-    std::vector<char> buffer(16384);
+    std::vector<char> buffer(65536);
     FILE_INFORMATION_CLASS listingClass = ListingClass();
     for (bool first = true;;) {
       if (first) listing.Reset(Reopen());
@@ -339,16 +351,15 @@ bool COpenFolder::ForEachEntry(const std::function<void(const FolderEntry&)>& vi
       if (!Succeeded(status)) break;
       first = false;
       for (const char* at = buffer.data();;) {
-        const ListedEntry found = ReadListed(at, listingClass);
-        const std::string name = EntryName(found);
-        if (!IsDotEntry(name.c_str())) entries.push_back(FolderEntry{m_path + "\\" + name, found.attributes, found.id});
+        ListedEntry found = ReadListed(at, listingClass);
+        if (!IsDotEntry(found.entry.name)) entries.push_back(std::move(found.entry));
         if (found.next == 0) break;
         at += found.next;
       }
     }
     // Without ids in the listing, each entry's identity is taken from the entry opened.
     if (listingClass != kFileIdBothDirectoryInformation)
-      for (FolderEntry& entry : entries) entry.id = IdOfChild(entry.Name());
+      for (FolderEntry& entry : entries) entry.id = IdOfChild(entry.name);
   }
   // Only the end of the listing ends it; any other error leaves the rest of the folder.
   if (!ended) ReportRemoval(m_path, RemovalResult::Failed);
@@ -356,172 +367,182 @@ bool COpenFolder::ForEachEntry(const std::function<void(const FolderEntry&)>& vi
   return ended;
 }
 
-bool COpenFolder::FindEntry(const std::string& name, FolderEntry& entry) const {
-  if (!m_open || !IsSingleName(name)) {
+bool COpenFolder::FindEntry(const std::wstring& name, FolderEntry& entry, bool pattern) const {
+  const bool valid = pattern ? !name.empty() && name.find_first_of(L"\\/:\"<>|") == std::wstring::npos && !IsDotEntry(name)
+                             : IsSingleName(name);
+  if (!m_open || !valid) {
     ::SetLastError(ERROR_INVALID_NAME);
     return false;
   }
   if (!ByHandle()) {
+    bool exact = false;
+    const std::string narrow = AnsiFromWide(name, &exact);
     WIN32_FIND_DATAA found = {};
-    ScopedFindHandle search(::FindFirstFileA((m_path + "\\" + name).c_str(), &found));
+    ScopedFindHandle search(exact ? ::FindFirstFileA((m_path + "\\" + narrow).c_str(), &found) : INVALID_HANDLE_VALUE);
     if (!search.IsValid()) return false;
-    entry = FolderEntry{m_path + "\\" + found.cFileName, found.dwFileAttributes};
+    while (IsDotEntry(WideFromAnsi(found.cFileName)))
+      if (!::FindNextFileA(search.Get(), &found)) return false;
+    entry = FolderEntry{WideFromAnsi(found.cFileName), found.dwFileAttributes, FileId{}};
     return true;
   }
   // A folder handle keeps the first name it was asked for, so each question takes a fresh one.
-  std::wstring wide = Wide(name);
-  UNICODE_STRING mask = {static_cast<USHORT>(wide.size() * sizeof(WCHAR)),
-                         static_cast<USHORT>(wide.size() * sizeof(WCHAR)), &wide[0]};
-  alignas(8) char buffer[1024];
+  std::wstring mask = name;
+  UNICODE_STRING unicodeMask = {static_cast<USHORT>(mask.size() * sizeof(WCHAR)),
+                                static_cast<USHORT>(mask.size() * sizeof(WCHAR)), &mask[0]};
+  alignas(8) char buffer[4096];
   FILE_INFORMATION_CLASS listingClass = ListingClass();
+  ScopedHandle listing;
   LONG status = 0;
   for (;;) {
-    ScopedHandle listing(Reopen());
+    listing.Reset(Reopen());
     if (!listing.IsValid()) return false;
     IO_STATUS_BLOCK io = {};
     status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
-                                     listingClass, TRUE, &mask, TRUE);
+                                     listingClass, pattern ? FALSE : TRUE, &unicodeMask, TRUE);
     if (listingClass != kFileIdBothDirectoryInformation || !RejectsTheClass(status)) break;
     MarkMissing(Capability::FileIdListing);
     listingClass = ListingClass();
   }
-  if (status == kStatusNoMoreFiles) {
-    ::SetLastError(ERROR_FILE_NOT_FOUND);
-    return false;
+  // A pattern may match "." and ".." first: the first other entry is the one.
+  for (;;) {
+    if (status == kStatusNoMoreFiles) {
+      ::SetLastError(ERROR_FILE_NOT_FOUND);
+      return false;
+    }
+    if (!Succeeded(status)) return false;
+    for (const char* at = buffer;;) {
+      ListedEntry found = ReadListed(at, listingClass);
+      if (!IsDotEntry(found.entry.name)) {
+        entry = std::move(found.entry);
+        if (listingClass != kFileIdBothDirectoryInformation) entry.id = IdOfChild(entry.name);
+        return true;
+      }
+      if (found.next == 0) break;
+      at += found.next;
+    }
+    IO_STATUS_BLOCK io = {};
+    status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+                                     listingClass, FALSE, nullptr, FALSE);
   }
-  if (!Succeeded(status)) return false;
-  const ListedEntry found = ReadListed(buffer, listingClass);
-  const std::string foundName = EntryName(found);
-  entry = FolderEntry{m_path + "\\" + foundName, found.attributes, found.id};
-  if (listingClass != kFileIdBothDirectoryInformation) entry.id = IdOfChild(foundName);
-  return true;
 }
 
-FileId COpenFolder::IdOfChild(const std::string& name) const {
-  HANDLE opened = nullptr;
-  if (!Succeeded(OpenRelative(m_handle.Get(), name, FILE_READ_ATTRIBUTES, kShareAll, 0, opened))) return FileId{};
-  const ScopedHandle child(opened);
-  BY_HANDLE_FILE_INFORMATION info = {};
-  return Information(opened, info) ? IdOf(info) : FileId{};
-}
-
-BOOL COpenFolder::RemoveEntry(const std::string& name, bool& wasLink) const {
-  wasLink = false;
-  FolderEntry entry;
-  if (!FindEntry(name, entry)) return FALSE;
-  wasLink = entry.IsLink();
-  const std::string path = m_path + "\\" + name;
-  if (!ByHandle()) {
-    if (wasLink) return RemoveLinkOnly(path);
+RemovalResult COpenFolder::RemoveByPathText(const FolderEntry& expected) const {
+  bool exact = false;
+  const std::string path = m_path + "\\" + AnsiFromWide(expected.name, &exact);
+  if (!exact) return RemovalResult::Failed;
+  BOOL removed = FALSE;
+  if (expected.attributes & FILE_ATTRIBUTE_DIRECTORY) {
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str());
+    removed = ::RemoveDirectoryA(path.c_str());
+  } else {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    removed = ::DeleteFileA(path.c_str());
   }
-  HANDLE opened = nullptr;
-  const LONG openStatus = OpenRelative(m_handle.Get(), name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                       kShareAll, 0, opened);
-  if (!Succeeded(openStatus)) {
-    // In use: its attributes are reset all the same (they need no sharing), so a later try or
-    // the restart finds it deletable.
-    const DWORD error = ::GetLastError();
-    if (!wasLink && (entry.attributes & kResetAttributes) &&
-        Succeeded(OpenRelative(m_handle.Get(), name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, 0,
-                               opened))) {
-      ScopedHandle attributesOnly(opened);
-      if (IsPlainChild(opened, entry)) ResetAttributes(opened);
-    }
-    ::SetLastError(error);
-    return FALSE;
+  if (removed) return RemovalResult::Removed;
+  switch (::GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return RemovalResult::Missing;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED:
+      return RemovalResult::InUse;
+    case ERROR_DIR_NOT_EMPTY:
+      return RemovalResult::NotEmpty;
+    default:
+      return RemovalResult::Failed;
   }
-  ScopedHandle target(opened);
-  BY_HANDLE_FILE_INFORMATION info = {};
-  if (!Information(opened, info)) return FALSE;
-  const bool openedLink = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  wasLink = wasLink || openedLink;
-  if (wasLink != openedLink || (!wasLink && !IsPlainChild(opened, entry))) {
-    // A link the system opened as its target, or an entry swapped since it was listed: left.
-    ::SetLastError(kErrorStepNotInTree);
-    return FALSE;
-  }
-  if (!wasLink && (info.dwFileAttributes & kResetAttributes) && !ResetAttributes(opened)) return FALSE;
-  IO_STATUS_BLOCK io = {};
-  struct {
-    BOOLEAN deleteFile;
-  } disposition = {TRUE};
-  if (!Succeeded(Native().setInformation(opened, &io, &disposition, sizeof(disposition), kFileDispositionInformation)))
-    return FALSE;
-  target.Close();
-  // Gone only when the folder no longer lists it: under Wine a deletion inside a folder renamed
-  // since it was opened is accepted and does nothing. (On Windows an entry still listed is held
-  // open by someone else and goes when they close it; it is reported as left.)
-  FolderEntry after;
-  if (FindEntry(name, after) && (!after.id.Known() || after.id == IdOf(info))) {
-    ::SetLastError(kErrorStepNotInTree);
-    return FALSE;
-  }
-  return TRUE;
 }
 
-HANDLE COpenFolder::OpenFileToLoad(const std::string& name) const {
+RemovalResult COpenFolder::RemoveEntry(const FolderEntry& expected) const {
+  if (!m_open || !IsSingleName(expected.name)) return RemovalResult::Failed;
+  if (!ByHandle()) return RemoveByPathText(expected);
+  const ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  // A file alone first: when nobody else holds it, once marked it is gone as this handle closes.
+  // (Folders are held by others as a matter of course, a current folder say, and one that is not
+  // empty stays whoever holds it.)
+  HANDLE opened = nullptr;
+  const bool folder = (expected.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  bool sharedWithOthers = false;
+  LONG status = OpenRelative(m_handle.Get(), expected.name, access, folder ? kShareAll : 0, 0, opened);
+  if (status == kStatusSharingViolation && !folder) {
+    // Someone holds it open. Where they share its deletion it can be marked, and it goes when they
+    // close it; otherwise it is in use.
+    sharedWithOthers = true;
+    status = OpenRelative(m_handle.Get(), expected.name, access, kShareAll, 0, opened);
+  }
+  if (status < 0) {
+    // In use: its attributes are reset all the same (they need no sharing), so a later try or the
+    // restart finds it deletable.
+    if (!expected.IsLink() && (expected.attributes & kResetAttributes) &&
+        OpenRelative(m_handle.Get(), expected.name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, 0,
+                     opened) >= 0) {
+      const ScopedHandle attributesOnly(opened);
+      if (!expected.id.Known() || IdOfHandle(opened) == expected.id) ResetAttributes(opened);
+    }
+    return ResultOf(status);
+  }
+  const ScopedHandle target(opened);
+  if (expected.id.Known() && !(IdOfHandle(opened) == expected.id)) return RemovalResult::Changed;
+  if (expected.IsLink()) {
+    // A link the system opened as its target (Wine does) is never deleted: that would be the target.
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!Information(opened, info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return RemovalResult::LinkKept;
+  } else if (expected.attributes & kResetAttributes) {
+    ResetAttributes(opened);
+  }
+  status = MarkForDeletion(opened);
+  if (status == kStatusCannotDelete && !expected.IsLink()) {
+    // Made read-only since it was listed? Then it goes once that is reset; a loaded program or
+    // library stays.
+    if (ResetAttributes(opened) >= 0) status = MarkForDeletion(opened);
+  }
+  if (status < 0) return ResultOf(status);
+  if (!sharedWithOthers) return RemovalResult::Removed;
+  // Marked while another handle is open: it goes when that one closes, or is gone already.
+  HANDLE again = nullptr;
+  const LONG after = OpenRelative(m_handle.Get(), expected.name, FILE_READ_ATTRIBUTES, kShareAll, 0, again);
+  if (after >= 0) ::CloseHandle(again);
+  return ResultOf(after) == RemovalResult::Missing ? RemovalResult::Removed : RemovalResult::DeletePending;
+}
+
+ScopedHandle COpenFolder::OpenFileToLoad(const FolderEntry& expected) const {
   FolderEntry entry;
-  if (!FindEntry(name, entry) || (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || entry.IsLink()) return nullptr;
-  if (!ByHandle())
-    return ::CreateFileA(entry.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!FindEntry(expected.name, entry) || (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || entry.IsLink() ||
+      (expected.id.Known() && entry.id.Known() && !(entry.id == expected.id)))
+    return ScopedHandle();
+  if (!ByHandle()) {
+    bool exact = false;
+    const std::string path = m_path + "\\" + AnsiFromWide(entry.name, &exact);
+    if (!exact) return ScopedHandle();
+    return ScopedHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  }
   HANDLE opened = nullptr;
-  if (!Succeeded(OpenRelative(m_handle.Get(), name, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES,
+  if (!Succeeded(OpenRelative(m_handle.Get(), entry.name, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, opened)))
-    return nullptr;
+    return ScopedHandle();
   ScopedHandle file(opened);
-  return IsPlainChild(opened, entry) ? file.Detach() : nullptr;
+  return IsPlainChild(opened, entry) ? std::move(file) : ScopedHandle();
 }
 
-CFolderChain::CFolderChain(const std::string& root, bool pinned) : m_root(root), m_pinned(pinned) {
-  while (!m_root.empty() && m_root.back() == '\\') m_root.pop_back();
-  auto folder = std::make_unique<COpenFolder>();
-  if (folder->Open(m_root, pinned)) m_chain.push_back(std::move(folder));
-}
-
-const COpenFolder* CFolderChain::FolderOf(const std::string& path, std::string& name) {
-  if (m_chain.empty() || path.size() <= m_root.size() + 1 || path[m_root.size()] != '\\' ||
-      ::lstrcmpiA(path.substr(0, m_root.size()).c_str(), m_root.c_str()) != 0) {
-    ::SetLastError(kErrorStepNotInTree);
-    return nullptr;
-  }
-  // The steps below the root, split where a whole "\" stands (never a double-byte trail byte).
-  std::vector<std::string> steps;
-  const char* text = path.c_str() + m_root.size() + 1;
-  std::string step;
-  for (int length; (length = MbCharLenFast(text)) != 0; text += length) {
-    if (length == 1 && *text == '\\') {
-      steps.push_back(step);
-      step.clear();
-    } else {
-      step.append(text, static_cast<size_t>(length));
-    }
-  }
-  name = step;
-  // Keep the folders the last entry shared with this one, then open the rest step by step.
-  size_t kept = 0;
-  while (kept < m_steps.size() && kept < steps.size() && ::lstrcmpiA(m_steps[kept].c_str(), steps[kept].c_str()) == 0)
-    ++kept;
-  m_chain.resize(kept + 1);
-  m_steps.resize(kept);
-  for (size_t i = kept; i < steps.size(); ++i) {
-    auto folder = std::make_unique<COpenFolder>();
-    if (!folder->OpenChild(*m_chain.back(), steps[i], m_pinned)) return nullptr;
-    m_chain.push_back(std::move(folder));
-    m_steps.push_back(steps[i]);
-  }
-  return m_chain.back().get();
-}
-
-BOOL RemoveByPath(const std::string& path, bool& wasLink) {
-  wasLink = false;
-  std::string folderPath, name;
-  if (!SplitLastStep(path, folderPath, name)) {
-    ::SetLastError(ERROR_INVALID_NAME);
-    return FALSE;
-  }
+RemovalResult RemoveByPath(const std::string& path, bool* wasLink) {
+  if (wasLink) *wasLink = false;
+  // The folder and the last step, split where a whole "\" stands (never a double-byte trail byte).
+  const size_t slash = MbFindLast(path.c_str(), '\\');
+  if (slash == std::string::npos || slash == 0 || slash + 1 >= path.size()) return RemovalResult::Failed;
   COpenFolder folder;
-  if (!folder.Open(folderPath)) return FALSE;
-  return folder.RemoveEntry(name, wasLink);
+  if (!folder.Open(path.substr(0, slash))) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? RemovalResult::Missing
+                                                                          : RemovalResult::Failed;
+  }
+  FolderEntry entry;
+  if (!folder.FindEntry(WideFromAnsi(path.substr(slash + 1)), entry)) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? RemovalResult::Missing
+                                                                          : RemovalResult::Failed;
+  }
+  if (wasLink) *wasLink = entry.IsLink();
+  return folder.RemoveEntry(entry);
 }

@@ -235,28 +235,28 @@ std::string CPathRule::RealPlace(const std::string& folder) const {
 }
 
 namespace {
-std::string ReportedRefusal(const std::string& path) {
+ApprovedPath ReportedRefusal(const std::string& path) {
   if (!path.empty()) ReportRemoval(path, RemovalResult::Refused);
-  return std::string();
+  return ApprovedPath();
 }
 }  // namespace
 
-std::string CPathRule::Approve(const std::string& path) const {
-  const std::string approved = Judge(path);
-  return approved.empty() ? ReportedRefusal(path) : approved;
+ApprovedPath CPathRule::Approve(const std::string& path) const {
+  std::string approved = Judge(path);
+  return approved.empty() ? ReportedRefusal(path) : ApprovedPath(std::move(approved));
 }
 
-std::string CPathRule::ApproveBelow(const std::string& path, const std::string& folder) const {
-  const std::string approved = Judge(path);
+ApprovedPath CPathRule::ApproveBelow(const std::string& path, const std::string& folder) const {
+  std::string approved = Judge(path);
   if (approved.empty() || !IsPathBelow(FoldPathCase(approved), FoldPathCase(RealPlace(folder))))
     return ReportedRefusal(path);
-  return approved;
+  return ApprovedPath(std::move(approved));
 }
 
-std::string CPathRule::ApproveShortcut(const std::string& path) const {
-  const std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
+ApprovedPath CPathRule::ApproveShortcut(const std::string& path) const {
+  std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
   if (approved.empty() || !HasShortcutExtension(approved)) return ReportedRefusal(path);
-  return approved;
+  return ApprovedPath(std::move(approved));
 }
 
 bool CPathRule::AllowsBelow(const std::string& path, const std::string& folder) const {

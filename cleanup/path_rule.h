@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/approved_path.h"
 #include "cleanup/file_identity.h"
 #include "cleanup/path_rule_text.h"
 
@@ -29,15 +30,15 @@ public:
 
   // The path the rule approves for removal (or emptying, for a folder): its canonical form with
   // every link and mapped drive on the way resolved, so the removal acts on exactly what was
-  // judged. Empty when refused: the path is, lies below or holds a protected folder, is a root,
-  // or cannot be judged. A refusal of a non-empty path is reported to the run's report.
-  std::string Approve(const std::string& path) const;
+  // judged. Refused (not IsApproved) when the path is, lies below or holds a protected folder, is
+  // a root, or cannot be judged. A refusal of a non-empty path is reported to the run's report.
+  ApprovedPath Approve(const std::string& path) const;
   // As Approve, and the approved path must lie strictly below folder's real place: for names
   // joined to a folder that data supplied ("..\x", or a step through a link, leads out).
-  std::string ApproveBelow(const std::string& path, const std::string& folder) const;
+  ApprovedPath ApproveBelow(const std::string& path, const std::string& folder) const;
   // As Approve for a shortcut value: it must name a ".lnk", ".pif" or ".url" file, and so must
   // what it leads to.
-  std::string ApproveShortcut(const std::string& path) const;
+  ApprovedPath ApproveShortcut(const std::string& path) const;
 
   // The same decisions, silent.
   bool Allows(const std::string& path) const { return !Judge(path).empty(); }

@@ -7,6 +7,7 @@
 
 #include "cleanup/detector_report.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/file_security.h"
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
 #include "framework/start_program.h"
@@ -31,6 +32,12 @@ constexpr const char kFallbackComponent[] = "ZR_PROTOCOL";
 // environment, and waits until the process ends, however long that takes. A command that
 // cannot be started returns at once.
 void RunAndWaitForTool(const std::string& commandLine) {
+  // A tool that others could have changed is not run with these rights: every check then gives 0.
+  const TrustVerdict verdict = JudgeWhoCanChange(kDetectorCopyPath);
+  if (!verdict.trusted) {
+    ReportLeftForSafety(kDetectorCopyPath, verdict.reason);
+    return;
+  }
   const ScopedHandle tool = StartProgram(commandLine);
   ReportProgram(commandLine, tool.IsValid());
   if (tool.IsValid()) ::WaitForSingleObject(tool.Get(), INFINITE);

@@ -2,110 +2,146 @@
 
 #include <windows.h>
 
-#include <cctype>
-
-#include "cleanup/folder_walk.h"
+#include "cleanup/file_security.h"
+#include "cleanup/open_folder.h"
 #include "cleanup/run_report.h"
-#include "framework/file_sharing.h"
+#include "framework/handles.h"
+#include "framework/wide_text.h"
 
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
   return text;
 }
 
 bool IsWindows9x() { return (::GetVersion() & 0x80000000u) != 0; }
 
-// Whether an existing file cannot be opened for deletion because it is in use.
-bool IsInUse(const std::string& path) {
-  const ScopedHandle file = OpenSharingAll(path, DELETE, FILE_FLAG_BACKUP_SEMANTICS);
-  if (file.IsValid()) return false;
-  const DWORD error = ::GetLastError();
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+// The whole file at path; false when it exists and cannot be read to its end. A missing file
+// reads as empty.
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  text.clear();
+  ScopedHandle in(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!in.IsValid()) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  char chunk[4096];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(in.Get(), chunk, sizeof(chunk), &got, nullptr)) return false;
+    if (got == 0) return true;
+    text.append(chunk, got);
+  }
 }
 
-// Adds "NUL=<short path>" to the "[rename]" section of WININIT.INI in the Windows folder, which
-// Windows 95, 98 and Me carry out at the next start. The profile functions cannot write the
-// same key twice, so the file is written as text.
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  ScopedHandle out(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return out.IsValid() && ::WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size() && ::FlushFileBuffers(out.Get());
+}
+
+// Puts the new file in place of the old one. MoveFileEx replaces it in one step where the system
+// has it; Windows 95, 98 and Me answer that they have not, and there the old file is deleted first.
+bool ReplaceFile(const std::string& newFile, const std::string& target) {
+  if (::MoveFileExA(newFile.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+  ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!::DeleteFileA(target.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  return ::MoveFileA(newFile.c_str(), target.c_str()) != FALSE;
+}
+
+// Queues a file in WININIT.INI of the Windows folder. The file is read whole, the new text written
+// to a file beside it and put in its place, so a stop half-way leaves either file whole; a file
+// that cannot be read is left as it is, and nothing is queued.
 bool QueueInWininit(const std::string& path) {
   char shortPath[MAX_PATH] = {};
   const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
   if (length == 0 || length >= sizeof(shortPath)) return false;
   char windows[MAX_PATH] = {};
-  if (!::GetWindowsDirectoryA(windows, sizeof(windows))) return false;
+  const UINT folderLength = ::GetWindowsDirectoryA(windows, sizeof(windows));
+  if (folderLength == 0 || folderLength >= sizeof(windows)) return false;
   const std::string ini = std::string(windows) + "\\WININIT.INI";
   std::string text;
-  {
-    // The whole file; a missing one is empty. The C++ streams would add most of a megabyte to
-    // the program, so this uses the file functions.
-    ScopedHandle in(::CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    char chunk[4096];
-    DWORD got = 0;
-    while (in.IsValid() && ::ReadFile(in.Get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) text.append(chunk, got);
+  if (!ReadWholeFile(ini, text)) {
+    ReportStep("WININIT.INI could not be read: " + path + " is not queued for the restart");
+    return false;
   }
-  const std::string entry = std::string("NUL=") + shortPath + "\r\n";
-  const size_t section = Lower(text).find("[rename]");
-  if (section == std::string::npos) {
-    if (!text.empty() && text.back() != '\n') text += "\r\n";
-    text += "[rename]\r\n" + entry;
-  } else {
-    const size_t lineEnd = text.find('\n', section);
-    if (lineEnd == std::string::npos)
-      text += "\r\n" + entry;
-    else
-      text.insert(lineEnd + 1, entry);
-  }
-  ScopedHandle out(::CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return out.IsValid() && ::WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  const std::string replacement = std::string(windows) + "\\WININIT.NEW";
+  if (WriteWholeFile(replacement, WithRenameEntry(text, shortPath)) && ReplaceFile(replacement, ini)) return true;
+  ::DeleteFileA(replacement.c_str());
+  ReportStep("WININIT.INI could not be written: " + path + " is not queued for the restart");
+  return false;
 }
 
 }  // namespace
+
+std::string WithRenameEntry(const std::string& wininit, const std::string& shortPath) {
+  const std::string entry = "NUL=" + shortPath + "\r\n";
+  for (size_t line = 0; line < wininit.size();) {
+    size_t end = wininit.find('\n', line);
+    const size_t next = end == std::string::npos ? wininit.size() : end + 1;
+    // The line without its end and surrounding blanks.
+    size_t first = line, last = end == std::string::npos ? wininit.size() : end;
+    while (first < last && (wininit[first] == ' ' || wininit[first] == '\t')) ++first;
+    while (last > first && (wininit[last - 1] == '\r' || wininit[last - 1] == ' ' || wininit[last - 1] == '\t')) --last;
+    if (::lstrcmpiA(wininit.substr(first, last - first).c_str(), "[rename]") == 0) {
+      const std::string before = wininit.substr(0, next);
+      return before + (end == std::string::npos ? "\r\n" : "") + entry + wininit.substr(next);
+    }
+    line = next;
+  }
+  const bool needsLineEnd = !wininit.empty() && wininit.back() != '\n';
+  return wininit + (needsLineEnd ? "\r\n" : "") + "[rename]\r\n" + entry;
+}
 
 CRestartQueue& CRestartQueue::Instance() {
   static CRestartQueue queue;
   return queue;
 }
 
-bool CRestartQueue::IsQueued(const std::string& path) const {
+bool CRestartQueue::IsQueued(const std::wstring& path) const {
   CCriticalSectionLock hold(m_lock);
   return m_queued.count(Lower(path)) != 0;
 }
 
-bool CRestartQueue::Queue(const std::string& path, bool folder) {
+bool CRestartQueue::Queue(const std::wstring& path, bool folder) {
+  if (path.empty()) return false;
   if (IsQueued(path)) return true;
   bool queued = false;
-  if (IsWindows9x())
-    queued = !folder && QueueInWininit(path);  // WININIT.INI removes no folders
-  else
-    queued = ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  if (IsWindows9x()) {
+    // Names there come from the code page, so the text form is exact.
+    queued = !folder && QueueInWininit(AnsiFromWide(path));  // WININIT.INI removes no folders
+  } else {
+    // The system follows the path at the restart with its own rights: through a folder that others
+    // could change meanwhile, it could be led to delete something else.
+    const TrustVerdict verdict = JudgeFoldersAboveForTheRestart(path);
+    if (!verdict.trusted) {
+      ReportLeftForSafety(AnsiFromWide(path), "not queued for the restart: " + verdict.reason);
+      return false;
+    }
+    queued = ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  }
   if (!queued) return false;
   {
     CCriticalSectionLock hold(m_lock);
     m_queued.insert(Lower(path));
   }
-  m_any = true;
-  ReportRemoval(path, RemovalResult::AtRestart);
+  ::InterlockedExchange(&m_any, 1);
   return true;
 }
 
-bool CRestartQueue::QueueFileInUse(const std::string& path) {
-  if (path.empty() || ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  if (!IsQueued(path) && !IsInUse(path)) return false;
-  return Queue(path, false);
-}
-
 bool CRestartQueue::QueueFolderOfQueuedItems(const std::string& folder, const std::string& alsoGoing) {
-  if (folder.empty() || !m_any) return false;
+  if (folder.empty() || !Any()) return false;
+  COpenFolder open;
+  if (!open.Open(folder)) return false;
   bool onlyQueued = true, any = false;
-  const std::string going = Lower(alsoGoing);
-  const bool listed = ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+  const std::wstring going = Lower(WideFromAnsi(alsoGoing));
+  const bool listed = open.ForEachEntry([&](const FolderEntry& entry) {
     any = true;
-    if (!IsQueued(entry.path) && Lower(entry.path) != going) onlyQueued = false;
+    const std::wstring path = open.WidePathOf(entry.name);
+    if (!IsQueued(path) && Lower(path) != going) onlyQueued = false;
   });
-  if (!listed || !any || !onlyQueued) return false;
-  return Queue(folder, true);
+  if (!listed || !any || !onlyQueued || !Queue(open.WidePath(), true)) return false;
+  ReportRemoval(folder, RemovalResult::AtRestart);
+  return true;
 }

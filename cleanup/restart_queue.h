@@ -1,9 +1,9 @@
-// Removal at the next restart of what is in use now: a file another program holds open, and
-// the folders that only such files keep from going. Windows NT and later carry out the queue of
+// Removal at the next restart of what the system cannot remove now: a file another program holds
+// open, a program or library that is loaded, an entry left delete-pending, and the folders that
+// only such entries keep from going. Windows NT and later carry out the queue of
 // MoveFileEx(MOVEFILE_DELAY_UNTIL_REBOOT); Windows 95, 98 and Me the "[rename]" section of
 // WININIT.INI, which removes files only.
 #pragma once
-#include <atomic>
 #include <set>
 #include <string>
 
@@ -14,22 +14,27 @@ public:
   // The queue of this run.
   static CRestartQueue& Instance();
 
-  // Queues a file that is still there because it is in use (it cannot be opened for deletion:
-  // a sharing violation, or access denied with its attributes reset). True when it is queued.
-  bool QueueFileInUse(const std::string& path);
-  // Queues a folder that still holds something, when all it holds is queued already (a folder
-  // is removed at restart only after what is in it). True when it is queued.
+  // Queues the entry at path (exact, as the file system names it). True when it is queued, now or
+  // before; false when the system's queue cannot take it (a folder on Windows 95, 98 and Me).
+  bool Queue(const std::wstring& path, bool folder);
+  bool IsQueued(const std::wstring& path) const;
+  // Queues a folder that still holds something, when all it holds is queued already, besides
+  // alsoGoing (a file that goes otherwise). True when it is queued.
   bool QueueFolderOfQueuedItems(const std::string& folder, const std::string& alsoGoing = std::string());
 
   // True once anything was queued in this run: a restart completes the removal.
-  bool Any() const { return m_any; }
+  bool Any() const { return m_any != 0; }
 
 private:
   CRestartQueue() = default;
-  bool Queue(const std::string& path, bool folder);
-  bool IsQueued(const std::string& path) const;
 
   mutable CCriticalSection m_lock;
-  std::set<std::string> m_queued;  // lower-case paths
-  std::atomic<bool> m_any{false};
+  std::set<std::wstring> m_queued;  // paths with ASCII letters lowered
+  volatile LONG m_any = 0;
 };
+
+// Adds "NUL=<shortPath>" to the "[rename]" section of the WININIT.INI text, which Windows 95, 98
+// and Me carry out at their next start: right after the section's header when there is one (a
+// line that holds only "[rename]", in any case), else in a new section at the end. Every other
+// byte stays as it was.
+std::string WithRenameEntry(const std::string& wininit, const std::string& shortPath);

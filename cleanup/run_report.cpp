@@ -4,7 +4,15 @@
 
 namespace {
 std::atomic<IRunReport*> g_report{nullptr};
+std::atomic<bool> g_leftForSafety{false};
 }  // namespace
+
+void ReportLeftForSafety(const std::string& what, const std::string& why) {
+  g_leftForSafety = true;
+  ReportStep("left for safety: " + what + ": " + why);
+}
+
+bool LeftAnythingForSafety() { return g_leftForSafety; }
 
 void SetRunReport(IRunReport* report) { g_report = report; }
 
@@ -30,13 +38,16 @@ void ReportRemovalCode(const std::string& what, DWORD code) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_ACCESS_DENIED:
-      ReportRemoval(what, RemovalResult::Locked);
+      ReportRemoval(what, RemovalResult::InUse);
+      break;
+    case ERROR_DELETE_PENDING:
+      ReportRemoval(what, RemovalResult::DeletePending);
       break;
     case ERROR_DIR_NOT_EMPTY:
       ReportRemoval(what, RemovalResult::NotEmpty);
       break;
     case kErrorStepNotInTree:
-      ReportRemoval(what, RemovalResult::Refused);
+      ReportRemoval(what, RemovalResult::Changed);
       break;
     default:
       ReportRemoval(what, RemovalResult::Failed);
@@ -57,9 +68,11 @@ const char* RemovalResultText(RemovalResult result) {
   switch (result) {
     case RemovalResult::Removed: return "removed";
     case RemovalResult::Missing: return "missing";
-    case RemovalResult::Locked: return "left: locked";
+    case RemovalResult::InUse: return "left: in use";
+    case RemovalResult::DeletePending: return "left: delete pending";
     case RemovalResult::NotEmpty: return "left: not empty";
     case RemovalResult::Refused: return "left: refused by the path rule";
+    case RemovalResult::Changed: return "left: not the object listed, so never touched";
     case RemovalResult::LinkKept: return "left: a link the system cannot remove alone";
     case RemovalResult::Failed: return "left";
     case RemovalResult::AtRestart: return "left: removed at restart";

@@ -9,14 +9,21 @@
 // What became of one thing the clean-up was to remove.
 enum class RemovalResult {
   Removed,
-  Missing,    // it was not there
-  Locked,     // in use or access denied: left
-  NotEmpty,   // a folder that still holds something: left
-  Refused,    // refused by the path rule: never touched
-  LinkKept,   // a link the system could not remove by itself: left, and its target untouched
-  Failed,     // left for another reason
-  AtRestart,  // in use: queued for removal at the next restart
+  Missing,        // it was not there
+  InUse,          // held open by another program, or loaded as a program or library: left
+  DeletePending,  // marked, but held open by another program: it goes when that one closes it
+  NotEmpty,       // a folder that still holds something: left
+  Refused,        // refused by the path rule: never touched
+  Changed,        // not the object that was listed (swapped since, or a step is now a link): never touched
+  LinkKept,       // a link the system could not remove by itself: left, and its target untouched
+  Failed,         // left for another reason
+  AtRestart,      // queued for removal at the next restart
 };
+
+// Whether what is left now may still go at the next restart: a file or folder in use or pending.
+inline bool GoesAtRestart(RemovalResult result) {
+  return result == RemovalResult::InUse || result == RemovalResult::DeletePending;
+}
 
 class IRunReport {
 public:
@@ -33,7 +40,7 @@ void SetRunReport(IRunReport* report);
 void ReportStep(const std::string& text);
 void ReportRemoval(const std::string& what, RemovalResult result);
 // The error a removal leaves when a step of its path is not a plain folder of the tree it was
-// listed in (a link, another volume, another object than listed): it was refused, never touched.
+// listed in (a link, another volume, another object than listed): never touched (Changed).
 constexpr DWORD kErrorStepNotInTree = ERROR_CANT_ACCESS_FILE;
 
 // The result of a removal from the system's code: ERROR_SUCCESS is removed.
@@ -41,6 +48,13 @@ void ReportRemovalCode(const std::string& what, DWORD code);
 // Removed when done, else the result of the thread's last error (read first thing).
 void ReportRemovalOutcome(const std::string& what, BOOL done);
 void ReportProgram(const std::string& commandLine, bool started);
+
+// Something of the client is left because acting on it would have been unsafe: a companion
+// program or library that others could have changed was not run, or a file in use could not
+// safely be queued for the restart. Reported as a step ("left for safety: <what>: <why>") and
+// remembered: the run then ends with a code that is not plain success.
+void ReportLeftForSafety(const std::string& what, const std::string& why);
+bool LeftAnythingForSafety();
 
 // The word a log uses for a result.
 const char* RemovalResultText(RemovalResult result);

@@ -4,10 +4,14 @@
 
 #include <utility>
 
+#include "framework/wide_text.h"
+
 namespace {
 // The item is an ANSI path (0x0001), and the shell is asked to deliver the event without waiting
 // (0x2000). Spelled out: the headers' SHCNF_FLUSHNOWAIT is another value.
 constexpr UINT kNotifyPathFlush = 0x2001;
+// The same for a UTF-16 path.
+constexpr UINT kNotifyWidePathFlush = 0x2005;
 }  // namespace
 
 CShellNotifier& CShellNotifier::Instance() {
@@ -37,10 +41,12 @@ CShellNotifier::~CShellNotifier() {
   m_thread.Join(INFINITE);
 }
 
-void CShellNotifier::Announce(LONG event, const char* path) {
+void CShellNotifier::Announce(LONG event, const std::wstring& path) {
+  bool exact = false;
+  std::string text = AnsiFromWide(path, &exact);
   {
     CCriticalSectionLock lock(m_lock);
-    m_queue.push_back(Announcement{event, path});
+    m_queue.push_back(exact ? Announcement{event, std::move(text), std::wstring()} : Announcement{event, std::string(), path});
     ::ResetEvent(m_drained.Get());
   }
   ::SetEvent(m_queued.Get());
@@ -71,7 +77,10 @@ void CShellNotifier::SendAnnouncements() {
     }
     if (taken) {
       const CMutexOwnership sending(m_sending.Get(), INFINITE);
-      ::SHChangeNotify(next.event, kNotifyPathFlush, next.path.c_str(), nullptr);
+      if (next.widePath.empty())
+        ::SHChangeNotify(next.event, kNotifyPathFlush, next.path.c_str(), nullptr);
+      else
+        ::SHChangeNotify(next.event, kNotifyWidePathFlush, next.widePath.c_str(), nullptr);
     } else {
       ::WaitForSingleObject(m_queued.Get(), INFINITE);
     }

@@ -21,8 +21,10 @@ public:
   CShellNotifier(const CShellNotifier&) = delete;
   CShellNotifier& operator=(const CShellNotifier&) = delete;
 
-  // Queues SHChangeNotify(event, 0x2001, path, null) and returns at once.
-  void Announce(LONG event, const char* path);
+  // Queues SHChangeNotify(event, 0x2001, path, null) and returns at once. A path that has no exact
+  // form in the system code page is announced as UTF-16 (0x2005), so the shell is told the item
+  // that went rather than a look-alike.
+  void Announce(LONG event, const std::wstring& path);
   // Returns once nothing is left to send, so every announcement queued before the call has gone
   // out. Messages sent to the calling thread's windows are handled meanwhile: the shell may
   // deliver an announcement to a window of this process.
@@ -38,7 +40,8 @@ public:
 private:
   struct Announcement {
     LONG event;
-    std::string path;
+    std::string path;       // the path in the system code page
+    std::wstring widePath;  // the path when it has no exact form there
   };
 
   CShellNotifier();

@@ -5,7 +5,7 @@
 namespace {
 // One flag per capability, set once it is known missing. A long written by the interlocked
 // functions, which every Windows has.
-volatile LONG g_missing[5] = {};
+volatile LONG g_missing[7] = {};
 
 volatile LONG& MissingFlag(Capability capability) { return g_missing[static_cast<int>(capability)]; }
 }  // namespace

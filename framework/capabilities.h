@@ -11,6 +11,8 @@ enum class Capability {
   ProcessSnapshot,  // the Toolhelp process list (Windows 95 and 2000 on, not NT 4.0)
   ShellFolderPath,  // SHGetFolderPathA in SHELL32 (Windows Me and 2000 on)
   ShFolderLibrary,  // SHFOLDER.DLL, the shell folders' redistributable library
+  OpenReparsePoint,  // opening a link itself rather than its target (Windows 2000 on; NT 4.0 has no links)
+  DefaultDllDirectories,  // SetDefaultDllDirectories and the LOAD_LIBRARY_SEARCH flags (Windows 8 on, 7 updated)
 };
 
 // False once the capability was found missing or was switched off for a test; the caller then

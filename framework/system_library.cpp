@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "framework/capabilities.h"
+#include "framework/wide_text.h"
+
 HMODULE LoadSystemLibrary(const char* dllName) {
   char systemDir[MAX_PATH] = {};
   const UINT length = ::GetSystemDirectoryA(systemDir, MAX_PATH);
@@ -16,4 +19,19 @@ FARPROC SystemFunction(const char* dllName, const char* functionName) {
   // that the run keeps.
   const HMODULE library = LoadSystemLibrary(dllName);
   return library ? ::GetProcAddress(library, functionName) : nullptr;
+}
+
+HMODULE LoadLibraryFromItsFolder(const std::wstring& path) {
+  // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32 where the system knows them
+  // (the library search was restricted with them at start), the older altered search order
+  // otherwise, which looks beside the library first.
+  constexpr DWORD kBesideItThenSystem32 = 0x00000100 | 0x00000800;
+  static const bool searchFlagsKnown = SystemFunction("kernel32.dll", "SetDefaultDllDirectories") != nullptr;
+  const DWORD flags = searchFlagsKnown && MayUse(Capability::DefaultDllDirectories) ? kBesideItThenSystem32
+                                                                                    : LOAD_WITH_ALTERED_SEARCH_PATH;
+  if (HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, flags)) return module;
+  if (::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return nullptr;
+  bool exact = false;
+  const std::string text = AnsiFromWide(path, &exact);  // Windows 95, 98 and Me: names are text there
+  return exact ? ::LoadLibraryExA(text.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;
 }

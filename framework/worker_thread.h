@@ -20,8 +20,12 @@ public:
   bool Join(DWORD timeoutMs);
   bool IsRunning() const;
   DWORD GetId() const { return m_id; }
+  // The thread function's result once the thread has been joined; false before.
+  bool ExitCode(DWORD& code) const { return m_ended && (code = m_exitCode, true); }
 
 private:
   ScopedHandle m_thread;
   unsigned m_id = 0;
+  bool m_ended = false;
+  DWORD m_exitCode = 0;
 };

@@ -6,6 +6,7 @@
 #include <process.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "cleanup/dial_up_entries.h"
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/file_security.h"
 #include "cleanup/folder_tree.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
@@ -49,12 +51,20 @@ void CloseDialog(CProgressDlg& dialog) {
   dialog.Close();
 }
 
-// Removes the shared PPPoE component through its batch file when this client was its last user.
-void RemoveSharedPppoeComponent() {
+// Removes the shared PPPoE component through its batch file beside the program when this client
+// was its last user; a batch file that others could have changed is not run.
+void RemoveSharedPppoeComponent(const std::string& moduleDir) {
   const int answer = DoDriverReg(FALSE);
   if (answer == 1) {
-    const ScopedHandle batch = StartProgram("uninstall.bat", nullptr, CREATE_NO_WINDOW);
-    ReportProgram("uninstall.bat", batch.IsValid());
+    const std::string path = moduleDir + "\\uninstall.bat";
+    const TrustVerdict verdict = JudgeWhoCanChange(path);
+    if (!verdict.trusted) {
+      ReportLeftForSafety(path, verdict.reason);
+      return;
+    }
+    const std::string commandLine = "\"" + path + "\"";
+    const ScopedHandle batch = StartProgram(commandLine, nullptr, CREATE_NO_WINDOW);
+    ReportProgram(commandLine, batch.IsValid());
     if (batch.IsValid()) ::WaitForSingleObject(batch.Get(), INFINITE);
   } else if (answer < 0) {
     char text[64];
@@ -66,8 +76,7 @@ void RemoveSharedPppoeComponent() {
 void DeleteUserDataFolder(const CPathRule& rule) {
   const std::string appData = ShellFolderPath(CSIDL_APPDATA);
   if (appData.empty()) return;
-  const std::string userData = rule.Approve(appData + "\\Teloris");
-  if (!userData.empty()) DeleteFolderTree(userData);
+  DeleteFolderTree(rule.Approve(appData + "\\Teloris"));
 }
 
 // The Active Desktop object may come from a component the system starts slowly or never
@@ -108,8 +117,13 @@ unsigned __stdcall FullUninstallThread(void* param) {
   // Preparation. Each step is marked in the debug output (the timeline of scripts/bench.sh)
   // and in the run's log.
   ReportStep("preparation");
-  // The dialog's run begins once the launcher's modal run has created its window.
-  if (!dialog.WaitUntilRunning(kProgressDialogWaitMs)) return 0;
+  // The dialog's run begins once the launcher's modal run has created its window; one that does
+  // not come up ends the run before anything is removed.
+  if (!dialog.WaitUntilRunning(kProgressDialogWaitMs)) {
+    ReportStep("the progress dialog did not come up: nothing removed");
+    CloseDialog(dialog);
+    return 0;
+  }
   const SetupInfo info = run.setupInfo;
   if (!info.hasSetupPath) {
     ::Sleep(2000);
@@ -117,10 +131,13 @@ unsigned __stdcall FullUninstallThread(void* param) {
     return 0;
   }
   // A folder the path rule refuses (empty, relative, a root, the system's own folders in any
-  // spelling) is never listed or emptied; every other step still runs.
+  // spelling) is never listed or emptied; every other step still runs. The folder is judged once
+  // and held from the listing to the removal of what it holds.
   const CPathRule rule = CPathRule::ForThisSystem();
-  const std::string folder = ClientsInstallFolder(info, run.pack, rule);
-  const bool mayEmptyFolder = !folder.empty();
+  const OwnFiles own = OwnFiles::OfThisProgram();
+  const ApprovedPath folder = ClientsInstallFolder(info, rule);
+  std::unique_ptr<CApprovedTree> tree;
+  if (folder.IsApproved()) tree = std::make_unique<CApprovedTree>(folder);
   CloseHelpViewer((info.setupPath + "\\help.chm").c_str());
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
@@ -134,12 +151,12 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("phase 1: programs, files and registry");
   ShowStatus(dialog, run.pack, "TEXT3");
   animation.Start(30, 60);
-  if (GetOsClass() != 4) RemoveSharedPppoeComponent();
-  std::vector<std::string> files;
-  if (mayEmptyFolder) {
-    UnregisterComServers(folder, rule);
-    ListFilesInTree(folder, files);
-    DeleteMainProgram(folder, run.pack, rule);
+  if (GetOsClass() != 4) RemoveSharedPppoeComponent(moduleDir);
+  std::vector<TreeEntry> files;
+  if (tree) {
+    UnregisterComServers(folder);
+    ListFilesInTree(*tree, files);
+    DeleteMainProgram(*tree, run.pack);
   }
   DeleteSetupShortcuts(info, rule);
   const std::string title = ShortcutTitle(run.pack);
@@ -171,11 +188,11 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("phase 3: files and folders");
   ShowStatus(dialog, run.pack, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
-  if (mayEmptyFolder) {
-    run.keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
+  if (tree) {
+    run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, own);
     files.clear();
-    RemoveFoldersExceptBrowser(folder, rule);
-    ForceRemoveDir(folder.c_str());
+    RemoveFoldersExceptBrowser(*tree);
+    RemoveInstallFolder(tree);
   }
   ReportStep("phase 3 end");
   animation.Stop();
@@ -186,7 +203,6 @@ unsigned __stdcall FullUninstallThread(void* param) {
 
   // Closing.
   ReportStep("closing");
-  run.completed = true;
   CloseDialog(dialog);
   ReportStep("desktop refresh");
   RefreshDesktop();

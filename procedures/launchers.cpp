@@ -7,6 +7,7 @@
 
 #include "cleanup/close_programs.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/file_security.h"
 #include "cleanup/protocol_removal.h"
 #include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
@@ -28,21 +29,17 @@ const char kUninstallEntries[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\
 // How long the portal browser's window may take to answer before it counts as hung.
 constexpr UINT kBrowserAnswerTimeoutMs = 10000;
 
-// Settles what the worker works from and records it before anything is removed: the installer's
-// setup information, or the unfinished run's record when that is gone. True when this run wrote
-// a record of its own (none was there).
-bool RecordRun(UninstallRun& run, CRunRecordStore& store, const char* procedureName) {
+// Settles what the worker works from: the installer's setup information, or the unfinished run's
+// record when that is gone.
+void SettleSetupInfo(UninstallRun& run) {
   run.setupInfo = ReadSetupInfo();
   if (!run.setupInfo.hasSetupPath && run.unfinishedRun) run.setupInfo = run.unfinishedRun->info;
-  if (!run.setupInfo.hasSetupPath) return false;  // the worker ends before its first removal
-  const RunRecord record{procedureName, run.setupInfo, run.keepCardDriver, run.deleteUserData};
-  const bool written = store.Write(record);
-  ReportStep(written ? "run recorded" : "the run could not be recorded");
-  return written && !run.unfinishedRun;
 }
 
 // What every launcher does first: close the running client, tell the portal browser, record the
-// run, run the worker on the run behind the modal progress dialog until the worker closes it.
+// run, run the worker on the run behind the modal progress dialog, and take the worker's own
+// result once it has ended. A run that cannot be recorded removes nothing: stopped half-way, it
+// could not be finished.
 RunOutcome RunProcedure(UninstallRun& run, CWorkerThread& worker, CWorkerThread::Function procedure,
                         const char* procedureName) {
   // A silent run closes the client as after Yes.
@@ -55,17 +52,30 @@ RunOutcome RunProcedure(UninstallRun& run, CWorkerThread& worker, CWorkerThread:
     ::SendMessageTimeoutA(browser, WM_USER + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kBrowserAnswerTimeoutMs,
                           &ignored);
   }
-  run.completed = false;
+  SettleSetupInfo(run);
   CRunRecordStore store(run.pack.GetDefine("UNINSTALL_KEY"));
-  const bool ownRecord = RecordRun(run, store, procedureName);
+  bool ownRecord = false;
+  // Without an installation folder the worker ends before its first removal: nothing to record.
+  if (run.setupInfo.hasSetupPath) {
+    if (!store.Write(RunRecord{procedureName, run.setupInfo, run.keepCardDriver, run.deleteUserData})) {
+      ReportStep("the run could not be recorded: nothing removed");
+      return RunOutcome::Incomplete;
+    }
+    ReportStep("run recorded");
+    ownRecord = !run.unfinishedRun;
+  }
   // Without a dialog nothing would end the modal run, and without a worker nothing would close
-  // it: neither is started then, and nothing is removed.
+  // it: neither is started then, and nothing is removed. A dialog that cannot be made tells the
+  // worker, which then ends before its first removal.
+  DWORD result = 0;
   if (run.progressDlg && worker.Start(procedure, &run)) {
     if (run.silent)
       run.progressDlg->RunHidden();
-    else
-      run.progressDlg->DoModal();
-    if (run.completed) return RunOutcome::Completed;
+    else if (run.progressDlg->DoModal() == -1)
+      run.progressDlg->Abandon();
+    // The dialog ends only by the worker's hand, right before the worker itself ends.
+    worker.Join(INFINITE);
+    if (worker.ExitCode(result) && result == 1) return RunOutcome::Completed;
   }
   // Every early end comes before the setup information is touched, so a record of this run's
   // own is not needed to try again; an unfinished run's record stays for the next try.
@@ -79,14 +89,26 @@ RunOutcome CompletedOutcome(bool driversRemoved) {
   return driversRemoved || CRestartQueue::Instance().Any() ? RunOutcome::CompletedRestart : RunOutcome::Completed;
 }
 
-// "<system directory>\Unl.exe <code>,<own path>", started in "c:\" without waiting.
-void StartFinishingProgram(const char* code) {
+// Starts "<system directory>\Unl.exe <code>,<own path>" in "c:\", tied to this run until it is
+// released.
+// Not when the program beside the uninstaller, which start-up copied, or the copy could have been
+// changed by others.
+void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
   char ownPath[512] = {};
   ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
   char systemDir[MAX_PATH] = {};
   ::GetSystemDirectoryA(systemDir, sizeof(systemDir));
-  const std::string commandLine = std::string(systemDir) + "\\Unl.exe " + code + "," + ownPath;
-  ReportProgram(commandLine, StartProgram(commandLine, "c:\\").IsValid());
+  const std::string program = std::string(systemDir) + "\\Unl.exe";
+  for (const std::string& path : {ModuleDir() + "\\Unl.exe", program}) {
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    const TrustVerdict verdict = JudgeWhoCanChange(path);
+    if (!verdict.trusted) {
+      ReportLeftForSafety(path, verdict.reason);
+      return;
+    }
+  }
+  const std::string commandLine = program + " " + code + "," + ownPath;
+  ReportProgram(commandLine, finishing.Start(commandLine, "c:\\"));
 }
 
 int AskYesNo(const char* captionValue, const char* textValue) {
@@ -99,12 +121,20 @@ void DeleteUninstallEntry(CLanguagePack& pack, const char* defineName) {
   DeleteRegTree(kUninstallEntries, pack.GetDefine(defineName).c_str());
 }
 
-// The last removals of a complete run: the given entries, the client's own entry (named by
-// "UNINSTALL_KEY", which holds the run's record) after them, then the uninstaller's companions
-// that the file phase kept, so a run ended before this point can always be started again.
-void RemoveEntriesAndCompanions(UninstallRun& run, bool withEnglishNamedEntry) {
+// The end of a complete run: the entries, the companion programs and the uninstaller's own
+// files, in an order that a stop at any point can be finished from. The portal browser's
+// uninstaller and the finishing program start before the client's own entry (which holds the
+// run's record) goes; the finishing program, which deletes this uninstaller once it has ended, is
+// tied to this run until the record and the companions are gone. So a run stopped before that
+// leaves the uninstaller, its record and its companions for the next run, which starts both
+// programs again.
+void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finishingCode) {
   ReportStep("removing the entries");
   if (withEnglishNamedEntry) DeleteUninstallEntry(run.pack, "PROGRAME_ENG_NAME");
+  RunBrowserUninstaller(ModuleDir());
+  CTiedProgram finishing;
+  StartFinishingProgram(finishing, finishingCode);
+  ReportStep("finishing program started");
   DeleteUninstallEntry(run.pack, "UNINSTALL_KEY");
   for (const std::string& companion : run.keptCompanions) ForceDeleteFile(companion.c_str());
   // The uninstaller's folder goes at the restart too when, besides the uninstaller itself (which
@@ -112,6 +142,7 @@ void RemoveEntriesAndCompanions(UninstallRun& run, bool withEnglishNamedEntry) {
   char ownPath[512] = {};
   ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
   CRestartQueue::Instance().QueueFolderOfQueuedItems(ModuleDir(), ownPath);
+  finishing.Release();
 }
 
 }  // namespace
@@ -128,9 +159,7 @@ RunOutcome RunFullUninstall(UninstallRun& run) {
     ReportStep("closing message");
     ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
   }
-  RemoveEntriesAndCompanions(run, true);
-  StartFinishingProgram("21");
-  RunBrowserUninstaller(ModuleDir());
+  FinishRun(run, true, "21");
   return CompletedOutcome(!run.keepCardDriver);
 }
 
@@ -142,9 +171,7 @@ RunOutcome RunLegacyUninstall(UninstallRun& run) {
   if (!run.silent) ReportStep("closing message");
   const int answer = run.silent ? IDNO : AskYesNo("zString6", "zString5");
   if (answer == IDYES) ForceDeleteFile(kDetectorCopyPath);
-  RemoveEntriesAndCompanions(run, false);
-  StartFinishingProgram(answer == IDYES ? "12" : "11");
-  RunBrowserUninstaller(ModuleDir());
+  FinishRun(run, false, answer == IDYES ? "12" : "11");
   return CompletedOutcome(!run.keepCardDriver);
 }
 
@@ -156,9 +183,7 @@ RunOutcome RunSetupTypeUninstall(UninstallRun& run) {
     ReportStep("closing message");
     AskYesNo("zString6", "zString7");
   }
-  RemoveEntriesAndCompanions(run, false);
-  StartFinishingProgram("21");
-  RunBrowserUninstaller(ModuleDir());
+  FinishRun(run, false, "21");
   // This procedure leaves the drivers alone: only files in use ask for a restart.
   return CompletedOutcome(false);
 }

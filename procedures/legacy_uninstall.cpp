@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,15 +21,21 @@
 
 namespace {
 
-// Ends the modal run of the progress dialog: the launcher then goes on, and takes the run as
-// complete when completed is set. A quick run can end before the launcher has shown the dialog,
-// so its window is awaited first (for a bounded time). The shell has been told of every removal
-// before the dialog goes.
-void CloseProgressDialog(UninstallRun& run, bool completed) {
+// Ends the modal run of the progress dialog; the launcher then goes on and takes the worker's
+// result. The shell has been told of every removal before the dialog goes.
+void CloseProgressDialog(UninstallRun& run) {
   ReportStep("closing");
   FlushShellNotifications();
-  run.completed = completed;
-  if (run.progressDlg && run.progressDlg->WaitUntilRunning(kProgressDialogWaitMs)) run.progressDlg->Close();
+  if (run.progressDlg) run.progressDlg->Close();
+}
+
+// Waits for the launcher's progress dialog (a bounded time): a run whose dialog does not come up
+// ends before anything is removed.
+bool ProgressDialogUp(UninstallRun& run) {
+  if (run.progressDlg && run.progressDlg->WaitUntilRunning(kProgressDialogWaitMs)) return true;
+  ReportStep("the progress dialog did not come up: nothing removed");
+  CloseProgressDialog(run);
+  return false;
 }
 
 // The part both workers share: the installation folder's files and folders (the portal
@@ -36,21 +43,22 @@ void CloseProgressDialog(UninstallRun& run, bool completed) {
 // folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
 // Without an approved folder (ClientsInstallFolder) the installation folder is never listed or
 // emptied, and no main program path is formed from it.
-bool RemoveInstallation(UninstallRun& run, const std::string& folder, const CPathRule& rule) {
+bool RemoveInstallation(UninstallRun& run, const ApprovedPath& folder, const CPathRule& rule) {
   const SetupInfo& info = run.setupInfo;
-  const bool mayEmptyFolder = !folder.empty();
-  if (mayEmptyFolder) {
-    std::vector<std::string> files;
-    ListFilesInTree(folder, files);
-    DeleteMainProgram(folder, run.pack, rule);
-    run.keptCompanions = DeleteFilesExceptBrowser(files, folder, rule);
-    RemoveFoldersExceptBrowser(folder, rule);
+  std::unique_ptr<CApprovedTree> tree;
+  if (folder.IsApproved()) {
+    tree = std::make_unique<CApprovedTree>(folder);
+    std::vector<TreeEntry> files;
+    ListFilesInTree(*tree, files);
+    DeleteMainProgram(*tree, run.pack);
+    run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, OwnFiles::OfThisProgram());
+    RemoveFoldersExceptBrowser(*tree);
   }
   DeleteSetupShortcuts(info, rule);
   const std::string title = ShortcutTitle(run.pack);
   DeleteDesktopTitleShortcut(title, rule);
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) return false;
-  if (mayEmptyFolder) ForceRemoveDir(folder.c_str());
+  RemoveInstallFolder(tree);
   RemoveLnk2Folder(info, rule);
   return true;
 }
@@ -62,11 +70,12 @@ bool RemoveInstallation(UninstallRun& run, const std::string& folder, const CPat
 unsigned __stdcall LegacyUninstallThread(void* param) {
   ReportStep("legacy procedure");
   UninstallRun& run = *static_cast<UninstallRun*>(param);
+  if (!ProgressDialogUp(run)) return 0;
   const std::string moduleDir = ModuleDir();
   if (run.keepCardDriver == 0) UninstallDrivers(moduleDir);
   const SetupInfo& info = run.setupInfo;
   if (!info.hasSetupPath) {
-    CloseProgressDialog(run, false);
+    CloseProgressDialog(run);
     return 0;
   }
   const CPathRule rule = CPathRule::ForThisSystem();
@@ -76,32 +85,33 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
                          run.pack, rule);
   ::SetCurrentDirectoryA(moduleDir.c_str());
   RemoveClientProtocol(moduleDir);
-  const std::string folder = ClientsInstallFolder(info, run.pack, rule);
-  if (!folder.empty()) UnregisterComServers(folder, rule);
+  const ApprovedPath folder = ClientsInstallFolder(info, rule);
+  if (folder.IsApproved()) UnregisterComServers(folder);
   ReportStep("installation");
   if (!RemoveInstallation(run, folder, rule)) {
-    CloseProgressDialog(run, false);
+    CloseProgressDialog(run);
     return 0;
   }
   DeleteDialUpEntry("ADSL_DornDial");
   DeleteDialUpEntry("Pavo_PPPoE");
   DeleteRegTree("SYSTEM\\CurrentControlSet\\Services\\", "DornPPPoE");
   DeleteRegTree("SOFTWARE\\Mirel_Mini\\Dorn_pppoe2\\", "systemset");
-  CloseProgressDialog(run, true);
+  CloseProgressDialog(run);
   return 1;
 }
 
 unsigned __stdcall SetupTypeUninstallThread(void* param) {
   ReportStep("SetupType procedure");
   UninstallRun& run = *static_cast<UninstallRun*>(param);
+  if (!ProgressDialogUp(run)) return 0;
   ::SetCurrentDirectoryA(ModuleDir().c_str());
   ReportStep("installation");
   const CPathRule rule = CPathRule::ForThisSystem();
-  if (!RemoveInstallation(run, ClientsInstallFolder(run.setupInfo, run.pack, rule), rule)) {
-    CloseProgressDialog(run, false);
+  if (!RemoveInstallation(run, ClientsInstallFolder(run.setupInfo, rule), rule)) {
+    CloseProgressDialog(run);
     return 0;
   }
   DeleteDialUpEntry("Pavo_163");
-  CloseProgressDialog(run, true);
+  CloseProgressDialog(run);
   return 1;
 }

@@ -1,7 +1,6 @@
 // What one uninstall run shares: the application fills it after the user's answer and hands it
 // to the launcher, which hands it on to the worker as the worker thread's argument.
 #pragma once
-#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,7 +37,4 @@ struct UninstallRun {
   // The uninstaller's companions the file phase left in place; the launcher deletes them right
   // after the entries. Written by the worker before it closes the progress dialog.
   std::vector<std::string> keptCompanions;
-  // Set by a worker that ran its procedure to the end, right before it closes the progress
-  // dialog; an early end leaves it false, and the launcher then reports no success.
-  std::atomic<bool> completed{false};
 };

@@ -2,11 +2,14 @@
 // main program with retries, emptying the installation folder while the portal browser's files
 // stay, and removing the title shortcuts and the folder of the client's shortcuts.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "cleanup/approved_tree.h"
 #include "cleanup/close_programs.h"
 #include "cleanup/path_rule.h"
+#include "procedures/own_files.h"
 
 class CLanguagePack;
 
@@ -27,29 +30,32 @@ constexpr unsigned long kProgressDialogWaitMs = 10000;
 ClientNames ClientNamesFromPack(CLanguagePack& pack);
 
 // The installation folder as the path rule approved it, when it was read, the rule lets it be
-// listed and emptied, and it shows that it is the client's (it holds this uninstaller, the main
-// program named by the pack or "Language.xml"). Empty otherwise; a refusal is reported.
-std::string ClientsInstallFolder(const SetupInfo& info, CLanguagePack& pack, const CPathRule& rule);
+// listed and emptied, and it is the folder of the running uninstaller itself (judged by identity).
+// Refused otherwise; a refusal is reported.
+ApprovedPath ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule);
 
-// Deletes folder\PROGRAM_FILENAME (the pack's define): up to 10 tries, 500 ms apart, stopping at
-// the first success. Nothing when the name would lead out of the folder. Still in use then, it
-// goes at the restart.
-void DeleteMainProgram(const std::string& folder, CLanguagePack& pack, const CPathRule& rule);
+// Deletes the main program PROGRAM_FILENAME (the pack's define) of the tree's folder: up to 10
+// tries, 500 ms apart, stopping at the first success. Nothing when the name is not a single step.
+// Still in use then, it goes at the restart.
+void DeleteMainProgram(CApprovedTree& tree, CLanguagePack& pack);
 
-// Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first)
-// and that still lies below folder by the path rule, except the uninstaller's own companions
-// ("Language.xml", "Uninstall.bin" beside the program): those stay until the entries go, so a run
-// ended after this phase can be started again. A file in use goes at the restart. Returns the
-// companions left in place.
-std::vector<std::string> DeleteFilesExceptBrowser(const std::vector<std::string>& files, const std::string& folder,
-                                                  const CPathRule& rule);
-// Removes every folder below folder (deepest first) whose path does not contain "PavoBrowser"
-// and that still lies below folder by the path rule (a link by the place of the link itself). A
-// folder that holds only what goes at the restart goes then too.
-void RemoveFoldersExceptBrowser(const std::string& folder, const CPathRule& rule);
+// Deletes every listed file whose path does not contain "PavoBrowser" (attributes reset first),
+// except the uninstaller itself (the finishing program deletes it once it has ended) and its
+// companions ("Language.xml", "Uninstall.bin" beside it), known by identity: those stay until the
+// entries go, so a run ended after this phase can be started again. A file in use goes at the
+// restart. Returns the companions left in place.
+std::vector<std::string> DeleteFilesExceptBrowser(CApprovedTree& tree, const std::vector<TreeEntry>& files,
+                                                  const OwnFiles& own);
+// Removes every folder below the tree's folder (deepest first) whose path does not contain
+// "PavoBrowser" (a link as the link itself). A folder that holds only what goes at the restart
+// goes then too.
+void RemoveFoldersExceptBrowser(CApprovedTree& tree);
+// Removes the tree's folder itself once it is empty; one that holds only what goes at the restart
+// goes then. The tree is closed first.
+void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree);
 
 // Deletes the eight shortcut files in the order lnk1..lnk9: each only when it names a shortcut
-// file (".lnk", ".pif", ".url") that the path rule allows.
+// file (".lnk", ".pif", ".url") that the path rule allows. One in use goes at the restart.
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule);
 
 // Deletes the program's shortcut ("PROGRAM_NAME".lnk) from each of the shell folders, in order.
@@ -64,5 +70,5 @@ void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule)
 // when lnk2 holds no "\": the workers end there.
 bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title, const CPathRule& rule);
 // Removes the folder of lnk2 (the text before its last "\") when it is empty by now and the rule
-// allows it (never a shell folder itself).
+// allows it (never a shell folder itself); one that only queued shortcuts keep goes at the restart.
 void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule);

@@ -16,22 +16,31 @@ CProgressDlg::CProgressDlg(CLanguagePack& pack, UINT templateId, HWND parent)
       m_pack(pack),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_running(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      m_closed(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+      m_closed(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_abandoned(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 bool CProgressDlg::WaitUntilRunning(DWORD timeoutMs) const {
-  return ::WaitForSingleObject(m_running.Get(), timeoutMs) == WAIT_OBJECT_0;
+  const HANDLE events[] = {m_running.Get(), m_abandoned.Get()};
+  return ::WaitForMultipleObjects(2, events, FALSE, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void CProgressDlg::Close() {
-  if (const HWND window = m_publishedWnd.load()) ::SendMessageA(window, WM_CLOSE, 0, 0);
+  // Set first: the window takes a WM_CLOSE only once the worker has asked for it.
   ::SetEvent(m_closed.Get());
+  if (const HWND window = m_publishedWnd.load()) ::SendMessageA(window, WM_CLOSE, 0, 0);
 }
 
+void CProgressDlg::Abandon() { ::SetEvent(m_abandoned.Get()); }
+
 void CProgressDlg::RunHidden() {
-  ::ResetEvent(m_closed.Get());
   ::SetEvent(m_running.Get());
   ::WaitForSingleObject(m_closed.Get(), INFINITE);
   ::ResetEvent(m_running.Get());
+  ::ResetEvent(m_closed.Get());
+}
+
+void CProgressDlg::OnCancel() {
+  if (::WaitForSingleObject(m_closed.Get(), 0) == WAIT_OBJECT_0) CLangDialog::OnCancel();
 }
 
 void CProgressDlg::SetStepPos(int pos) { m_stepBar.SetPos(pos); }
@@ -85,6 +94,8 @@ BOOL CProgressDlg::OnInitDialog() {
   ::SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriodMs, nullptr);
   m_publishedWnd.store(m_hWnd);
   ::SetEvent(m_running.Get());
+  // The worker gave up before the window came: the run ends at once.
+  if (::WaitForSingleObject(m_closed.Get(), 0) == WAIT_OBJECT_0) ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
   return TRUE;
 }
 
@@ -106,8 +117,16 @@ bool CProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         return true;
       }
       return false;
+    case WM_CLOSE:
+      // Only the worker's own closing ends the run; End Task's WM_CLOSE would end it under its feet.
+      if (::WaitForSingleObject(m_closed.Get(), 0) != WAIT_OBJECT_0) {
+        result = 0;
+        return true;
+      }
+      return CLangDialog::OnMessage(msg, wParam, lParam, result);
     case WM_DESTROY:
       ::ResetEvent(m_running.Get());
+      ::ResetEvent(m_closed.Get());
       m_publishedWnd.store(nullptr);
       return CLangDialog::OnMessage(msg, wParam, lParam, result);
     default:

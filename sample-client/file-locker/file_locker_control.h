@@ -1,6 +1,7 @@
-// For tests: runs FileLocker.exe on a file for the lifetime of the object. Locked() is true once
-// the locker holds the file; the destructor lets the file go and waits for the locker to end
-// (killing it if it does not end within a minute).
+// For tests: runs FileLocker.exe on a file for the lifetime of the object, in one of its modes
+// ("hold", "share-delete", "load"). Locked() is true once the locker holds the file; Release and
+// the destructor let the file go and wait for the locker to end (killing it if it does not end
+// within a minute).
 #pragma once
 #include <windows.h>
 
@@ -10,7 +11,7 @@
 
 class FileLockerProcess {
 public:
-  FileLockerProcess(const std::string& lockerExe, const std::string& path) {
+  FileLockerProcess(const std::string& lockerExe, const std::string& path, const char* mode = "hold") {
     static LONG counter = 0;
     char base[64];
     std::snprintf(base, sizeof(base), "FileLocker.%lu.%ld", ::GetCurrentProcessId(),
@@ -22,7 +23,7 @@ public:
     if (!m_ready || !m_stop) return;
 
     std::string commandLine =
-        "\"" + lockerExe + "\" \"" + path + "\" " + readyName + " " + stopName;
+        "\"" + lockerExe + "\" \"" + path + "\" " + readyName + " " + stopName + " " + mode;
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back('\0');
     STARTUPINFOA si = {};
@@ -39,6 +40,12 @@ public:
   }
 
   ~FileLockerProcess() {
+    Release();
+    if (m_stop) ::CloseHandle(m_stop);
+    if (m_ready) ::CloseHandle(m_ready);
+  }
+
+  void Release() {
     if (m_stop) ::SetEvent(m_stop);
     if (m_process) {
       if (::WaitForSingleObject(m_process, 60000) != WAIT_OBJECT_0) {
@@ -46,9 +53,8 @@ public:
         ::WaitForSingleObject(m_process, 10000);
       }
       ::CloseHandle(m_process);
+      m_process = nullptr;
     }
-    if (m_stop) ::CloseHandle(m_stop);
-    if (m_ready) ::CloseHandle(m_ready);
   }
 
   FileLockerProcess(const FileLockerProcess&) = delete;

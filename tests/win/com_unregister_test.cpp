@@ -274,9 +274,14 @@ protected:
   void List(const std::string& folder, const std::string& text) {
     ASSERT_TRUE(test::WriteFileBytes((folder.empty() ? m_dir.Path() : m_dir / folder) + "\\reg.ini", text));
   }
+  // What CollectFileList gives for the folder, as paths; the tree's folder is judged by the rule
+  // as the workers judge theirs.
   Paths Collected(const std::string& folder = "", BOOL useList = TRUE) {
+    CApprovedTree tree(test::ApprovedByTheRule(folder.empty() ? m_dir.Path() : m_dir / folder));
+    std::vector<TreeEntry> entries;
+    CollectFileList(tree, {}, entries, "reg.ini", useList);
     Paths list;
-    CollectFileList(folder.empty() ? m_dir.Path() : m_dir / folder, list, "reg.ini", useList, CPathRule::ForThisSystem());
+    for (const TreeEntry& entry : entries) list.push_back(tree.TextOf(entry));
     return list;
   }
   std::string P(const std::string& name) const { return m_dir / name; }
@@ -348,11 +353,13 @@ TEST_F(Collect, NamesLeavingTheFolderOrReturningToItEndTheList) {
 }
 
 TEST_F(Collect, NothingForAnEmptyTextOrAMissingFolder) {
-  Paths list = {"kept"};
-  CollectFileList("", list, "reg.ini", TRUE, CPathRule::ForThisSystem());
-  CollectFileList(P("missing"), list, "reg.ini", TRUE, CPathRule::ForThisSystem());
-  CollectFileList(P("missing"), list, "reg.ini", FALSE, CPathRule::ForThisSystem());
-  EXPECT_EQ((Paths{"kept"}), list);
+  for (const std::string& folder : {std::string(), P("missing")}) {
+    CApprovedTree tree(test::ApprovedByTheRule(folder));
+    std::vector<TreeEntry> list(1);
+    CollectFileList(tree, {}, list, "reg.ini", TRUE);
+    CollectFileList(tree, {}, list, "reg.ini", FALSE);
+    EXPECT_EQ(1u, list.size()) << folder;
+  }
 }
 
 // --- Unregistering the stand-in servers ---------------------------------------------------------
@@ -404,7 +411,9 @@ TEST_F(Unregister, AServerIsCalledOnlyAsTheFileThatWasChecked) {
   Install("ComServerDep.dll");
   COpenFolder folder;
   ASSERT_TRUE(folder.Open(m_dir.Path()));
-  ScopedHandle held(folder.OpenFileToLoad("ComServerOk.dll"));
+  FolderEntry listed;
+  ASSERT_TRUE(folder.FindEntry(L"ComServerOk.dll", listed));
+  const ScopedHandle held = folder.OpenFileToLoad(listed);
   ASSERT_TRUE(held.IsValid());
   EXPECT_FALSE(::MoveFileA(ok.c_str(), (m_dir / "elsewhere.dll").c_str())) << "a held server was renamed";
   FileId checked, other;
@@ -459,7 +468,7 @@ TEST_F(Unregister, TheWholeTreeIsWorkedThroughInListOrderWithTheSkipRules) {
                                    "ComServerDep.dll\r\nComServerOk.dll\r\n"));
   const std::string dep = m_dir / "ComServerDep.dll";
 
-  UnregisterComServers(m_dir.Path(), CPathRule::ForThisSystem());
+  UnregisterComServers(test::ApprovedByTheRule(m_dir.Path()));
   EXPECT_EQ((Paths{"Start Unregister: " + fail, "DllUnregister Fail: " + fail, "",
                    "Start Unregister: " + plugin, "DllUnregister Fail: " + plugin, "",
                    "Start Unregister: " + dep, "GetProcAddress Fail: " + dep, "",

@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "framework/shell_folders.h"
+#include "framework/wide_text.h"
+#include "sample-client/file-locker/file_locker_control.h"
 #include "support/killed_run.h"
 #include "support/sample_install.h"
 #include "support/test_support.h"
@@ -190,21 +193,27 @@ bool RestartWindows() {
   return ended;
 }
 
-// A file another program holds open is left, queued for the next restart with the folders it
-// alone keeps, and the run asks for the restart; the restart removes them, and nothing else.
-// Windows 98's WININIT.INI removes files only.
+// What the system cannot delete now, wherever the client's files are (a file another program
+// holds open in the installation or in the user's data, a library another process has loaded), is
+// left, queued for the next restart with the folders it alone keeps, and the run asks for the
+// restart; the restart removes them, and nothing else. Windows 98's WININIT.INI removes files only.
 TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
   struct HeldCase {
     const char* os;
-    const char* held;  // below the installation folder; empty: the main program
+    const char* held;        // below the installation folder (the user's data folder with inData); empty: the main program
+    const char* mode = "hold";  // how it is kept (FileLocker.exe): held open, or "load"ed as a library
+    bool inData = false;
     const char* olderRoutes = "";  // capabilities switched off (support/fallbacks.h)
   };
   const HeldCase cases[] = {{"winxp", ""},
                             {"winxp", "Data\\Cache\\session.dat"},
                             {"win98", "Data\\Cache\\session.dat"},
-                            {"winxp", "Data\\Cache\\session.dat", "all"}};
+                            {"winxp", "Data\\Cache\\session.dat", "hold", false, "all"},
+                            {"winxp", "Plugins\\ComServerNoExport.dll", "load"},
+                            {"winxp", "Cache\\index.dat", "hold", true}};
+  const std::string data = ShellFolderPath(CSIDL_APPDATA) + "\\Teloris";
   for (const HeldCase& c : cases) {
-    SCOPED_TRACE(std::string(c.os) + " holding " + c.held + " without " + c.olderRoutes);
+    SCOPED_TRACE(std::string(c.os) + " " + c.mode + " " + c.held + " without " + c.olderRoutes);
     Install();
     std::unique_ptr<test::OlderRoutes> olderRoutes;
     if (*c.olderRoutes) {
@@ -212,27 +221,24 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
       ASSERT_TRUE(olderRoutes->Ready());
     }
     const bool mainProgram = c.held[0] == '\0';
-    const std::string folder = m_install.Folder();
+    const std::string folder = c.inData ? data : m_install.Folder();
     const std::string held = folder + "\\" + (mainProgram ? m_install.Define("PROGRAM_FILENAME") : c.held);
-    const std::string ready = "e2e_lock_ready", stop = "e2e_lock_stop";
-    HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
-    HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, stop.c_str());
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + test::SampleClientDir() + "\\FileLocker.exe\" \"" + held + "\" " + ready + " " + stop;
-    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(readyEvent, 30000));
-    const UninstallRun run = test::RunUninstall(m_install, c.os, DriveOptions());
-    SetEvent(stopEvent);
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(readyEvent);
-    CloseHandle(stopEvent);
+    if (c.inData) {
+      CreateDirectoryA(held.substr(0, held.rfind('\\')).c_str(), nullptr);
+      ASSERT_TRUE(test::WriteFileBytes(held, "the user's"));
+    }
+    DriveOptions drive;
+    drive.keepData = c.inData ? 0 : 1;
+    UninstallRun run;
+    {
+      FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", held, c.mode);
+      ASSERT_TRUE(locker.Locked());
+      run = test::RunUninstall(m_install, c.os, drive);
+    }
     EXPECT_EQ(3010, run.exitCode) << run.transcript;
     Expectation e;
     e.os = c.os;
+    e.keepData = drive.keepData;
     if (std::string(c.os) == "win98") e.procedure = test::Procedure::Legacy;
     e.mainProgramLocked = mainProgram;
     if (!mainProgram) e.heldFile = held;
@@ -243,10 +249,14 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
     std::vector<std::string> gone;
     for (const std::string& item : test::Minus(run.after, restarted))
       if (item.find("\\wininit.ini") == std::string::npos) gone.push_back(item);  // carried out, it goes
+    // The held file, and the folders it alone kept: up to the installation folder, or the user's
+    // data folder with it.
     std::vector<std::string> expected = {"F " + test::LowerPath(held)};
-    if (!mainProgram && std::string(c.os) != "win98")
-      expected = {"D " + test::LowerPath(folder + "\\Data"), "D " + test::LowerPath(folder + "\\Data\\Cache"),
-                  "F " + test::LowerPath(held)};
+    if (std::string(c.os) != "win98")
+      for (std::string at = held.substr(0, held.rfind('\\')); c.inData ? at.size() >= folder.size() : at.size() > folder.size();
+           at = at.substr(0, at.rfind('\\')))
+        expected.push_back("D " + test::LowerPath(at));
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(test::Describe(expected), test::Describe(gone));
     m_install.Remove();
   }
@@ -339,6 +349,125 @@ TEST_F(FullUninstall, QuietUninstallStringRemovesTheClientWithoutAWindow) {
   ExpectFootprint(run, e);
 }
 
+// Names outside the system code page (Hangul, Thai, an emoji, Latin letters it lacks) and
+// double-byte names whose second byte is that of "\" go like any other, from the installation and
+// from the user's data, and none is logged as refused.
+TEST_F(FullUninstall, EveryNameGoesWhateverItsCharacters) {
+  Install();
+  const std::vector<std::wstring> names = {L"\uD55C\uAE00.txt", L"\u0E44\u0E17\u0E22", L"\u0E44\u0E17\u0E22\\\xD83D\xDE00.dat",
+                                           L"\u00DCn\u00EFc\u00F8d\u00E9 \u00F8.txt", L"\u6DFA.dll", L"\u79B1",
+                                           L"\u79B1\\\u7E17.ini"};
+  Expectation e;
+  e.keepData = 0;
+  for (const std::wstring& base : {WideFromAnsi(m_install.Folder()), WideFromAnsi(ShellFolderPath(CSIDL_APPDATA)) + L"\\Teloris"})
+    for (const std::wstring& name : names) {
+      const std::wstring path = base + L"\\" + name;
+      const bool folder = name.find(L'.') == std::wstring::npos;
+      ASSERT_TRUE(folder ? CreateDirectoryW(path.c_str(), nullptr) != FALSE : test::WriteWideNamedFile(path))
+          << test::SnapshotPath(path);
+      e.alsoRemoved.push_back((folder ? "D " : "F ") + test::SnapshotPath(path));
+    }
+  const std::string log = test::StandInLogDir() + "\\names.log";
+  DeleteFileA(log.c_str());
+  DriveOptions drive;
+  drive.keepData = 0;
+  drive.arguments = "/S /KEEPDATA=0 \"/LOG=" + log + "\"";
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  ExpectFootprint(run, e);
+  std::string text;
+  ASSERT_TRUE(test::ReadFileBytes(log, text));
+  EXPECT_EQ(std::string::npos, text.find("refused")) << text;
+}
+
+// Libraries planted beside the program and in its current folder, named like those the system
+// loads on the program's behalf and loaded before the system's own as Windows loads a library
+// that is not a known system library, never come into the uninstaller: where the system can limit
+// the search to the system folder, and where the program loads them from there up front.
+TEST_F(FullUninstall, PlantedLibrariesAreNeverLoaded) {
+  // The libraries the uninstaller loaded from beside itself before. (Not "version.dll": Wine's
+  // own user32 imports it, so Wine loads a planted one into every window program before the
+  // program's first line; Windows' user32 does not.)
+  const std::vector<std::string> planted = {
+      "rasapi32.dll", "cryptbase.dll", "cryptsp.dll", "dwmapi.dll",   "mpr.dll",     "msimg32.dll", "netapi32.dll",
+      "ntmarta.dll",  "profapi.dll",   "propsys.dll", "rasman.dll",   "riched20.dll", "rtutils.dll", "shfolder.dll",
+      "sspicli.dll",  "userenv.dll",   "uxtheme.dll", "wininet.dll",  "winmm.dll",   "wtsapi32.dll"};
+  for (const char* olderRoutes : {"", "dlldirs"}) {
+    SCOPED_TRACE(std::string("without ") + olderRoutes);
+    Install();
+    std::unique_ptr<test::OlderRoutes> older;
+    if (*olderRoutes) {
+      older = std::make_unique<test::OlderRoutes>(m_install, olderRoutes);
+      ASSERT_TRUE(older->Ready());
+    }
+    // The installation's own libraries are the COM servers' folder alone, as its list says.
+    ASSERT_TRUE(test::WriteFileBytes(m_install.Folder() + "\\reg.ini", "Plugins\r\n"));
+    test::TempDir current;
+    for (const std::string& library : planted)
+      for (const std::string& folder : {m_install.Folder(), current.Path()})
+        ASSERT_TRUE(CopyFileA((test::SampleClientDir() + "\\ComServerNoExport.dll").c_str(), (folder + "\\" + library).c_str(), FALSE));
+    test::SetWineNativeFirstFor("Uninstall.exe", planted);
+    DriveOptions drive;
+    drive.arguments = "/S";
+    drive.workDir = current.Path();
+    const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
+    test::SetWineNativeFirstFor("Uninstall.exe", {});
+    EXPECT_EQ(0, run.exitCode) << run.transcript;
+    for (const std::string& library : planted)
+      EXPECT_EQ("", test::StandInLog(library.substr(0, library.rfind('.')))) << library << " was loaded";
+    m_install.Remove();
+  }
+}
+
+// Nothing that others could have changed runs with the uninstaller's rights. From an installation
+// everyone can change, neither the driver library, the batch file, the COM servers, the browser's
+// uninstaller nor the finishing program is run; the run says so, removes what it can itself and
+// ends with 1625. A file in use in a folder everyone can change is not queued for the restart,
+// which would follow its path with the system's rights: it is left in use, and said so.
+TEST_F(FullUninstall, NothingOthersCouldChangeRunsElevated) {
+  const std::string log = test::StandInLogDir() + "\\others.log";
+  {
+    Install();
+    ASSERT_TRUE(test::LetEveryoneChange(m_install.Folder()));
+    DeleteFileA(log.c_str());
+    DriveOptions drive;
+    drive.arguments = "/S /KEEPDRIVER=0 \"/LOG=" + log + "\"";
+    const UninstallRun run = test::RunUninstall(m_install, "win2k", drive);
+    EXPECT_EQ(1625, run.exitCode) << run.transcript;
+    for (const char* companion : {"DriverSetup", "uninstall_bat", "ComServerOk", "ComServerFail", "Unin", "Unl"})
+      EXPECT_EQ("", test::StandInLog(companion)) << companion << " ran";
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    for (const char* name : {"DriverSetup.dll", "uninstall.bat", "Plugins\\ComServerOk.dll", "PavoBrowser\\Unin.exe", "Unl.exe"})
+      EXPECT_NE(std::string::npos, text.find("left for safety: " + m_install.Folder() + "\\" + name)) << name << "\n" << text;
+    EXPECT_FALSE(test::FileExists(m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME")));
+    EXPECT_NE(std::string::npos, text.find("exit code 1625")) << text;
+    m_install.Remove();
+  }
+  {
+    Install();
+    const std::string cache = m_install.Folder() + "\\Data\\Cache";
+    ASSERT_TRUE(test::LetEveryoneChange(cache));
+    const std::string held = cache + "\\session.dat";
+    DeleteFileA(log.c_str());
+    DriveOptions drive;
+    drive.arguments = "/S \"/LOG=" + log + "\"";
+    UninstallRun run;
+    {
+      FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", held, "hold");
+      ASSERT_TRUE(locker.Locked());
+      run = test::RunUninstall(m_install, "winxp", drive);
+    }
+    EXPECT_EQ(1625, run.exitCode) << run.transcript;
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    EXPECT_NE(std::string::npos, text.find("left: in use: " + held)) << text;
+    EXPECT_EQ(std::string::npos, text.find("removed at restart: " + held)) << text;
+    EXPECT_TRUE(test::FileExists(held));
+    m_install.Remove();
+  }
+}
+
 // Every item the run removed belongs to the client's own footprint.
 void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run) {
   Expectation all;
@@ -375,7 +504,8 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
   GetWindowsDirectoryA(windows, MAX_PATH);
   SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
   const std::string win = windows, drive = win.substr(0, 2);
-  // Another program's folder: nothing in it shows that it is the client's.
+  // Another program's folder; it holds a file named like the client's main program, but not the
+  // running uninstaller.
   const std::string other = std::string(programFiles) + "\\Other";
   // Spellings Wine's file functions resolve to the real folders, and other routes to them: a
   // link as the last or an earlier step, a mapped drive letter, Z:. The other spellings ("\\?\",
@@ -383,6 +513,11 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
   // alone.
   test::OtherRoutes routes(win);
   if (!routes.Made()) GTEST_SKIP() << "no links here";
+  if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
+  // Another program's folder behind a link, holding a file named like the client's main program.
+  const std::string otherLink = drive + "\\e2e-other-link";
+  CreateDirectoryA(other.c_str(), nullptr);
+  if (!test::MakeUnixLink(otherLink, other)) GTEST_SKIP() << "no links here";
   std::vector<std::string> spellings = {drive + "\\",
                                         win + ".",
                                         win + "\\System32\\drivers",
@@ -390,9 +525,9 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
                                         routes.Link() + "\\System32\\drivers",
                                         routes.Drive() + "\\System32",
                                         test::ZDrivePathOf(programFiles),
-                                        other};
+                                        other,
+                                        otherLink};
   // On a 64-bit Windows: the 64-bit Program Files, which the 32-bit program knows only by name.
-  if (!test::WhyNot64BitWindowsRows().empty()) GTEST_SKIP() << test::WhyNot64BitWindowsRows();
   if (test::In64BitWindows()) spellings = {test::ProgramFiles64()};
   for (const std::string& setupPath : spellings) {
     SCOPED_TRACE("SetupPath " + setupPath);
@@ -404,7 +539,7 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
     canaries.Add(drive + "\\e2e-canary.txt");
     canaries.Add(other + "\\Other.exe");
     canaries.Add(win + "\\System32\\e2e-canary.dll");
-    std::vector<std::string> canaryFolders = {drive, win, win + "\\System32\\drivers", std::string(programFiles)};
+    std::vector<std::string> canaryFolders = {drive, win, win + "\\System32\\drivers", std::string(programFiles), other};
     // Under WoW64 both Program Files folders (the 32-bit system folder has no "drivers").
     if (test::In64BitWindows()) canaryFolders = {drive, win, std::string(programFiles), test::ProgramFiles64()};
     for (const std::string& folder : canaryFolders) canaries.Add(folder + mainName);
@@ -414,6 +549,7 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
     EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
     m_install.Remove();
   }
+  test::RemoveUnixLink(otherLink);
   RemoveDirectoryA(other.c_str());
 }
 
@@ -448,20 +584,49 @@ TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
 
 // Ended by force at each step of its timeline, then started again from the installation folder:
 // the next run finishes with the first run's choices (driver and data go), the entries go only
-// at its end, and the machine ends as after one uninterrupted run.
+// at its end, and the machine ends as after one uninterrupted run. Also when Task Manager's End
+// Task first asked the progress dialog to close (it does not: only the worker ends it), and when
+// the run was started by its short path and ended at its closing message (its companions, known
+// by identity, are still there for the next run).
 TEST_F(FullUninstall, ARunEndedAtAnyStepIsFinishedByTheNextRun) {
   const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-  struct KillPoint { const char* marker; bool interactiveResume; } points[] = {
-      {"run recorded", false}, {"phase 1: programs, files and registry", false}, {"phase 1 end", false},
-      {"phase 2: drivers, through DriverSetup.dll", false}, {"phase 3 end", true}, {"closing", false},
-      {"removing the entries", false}};
+  struct KillPoint {
+    const char* marker;
+    bool interactiveResume = false;
+    const char* endTaskAt = nullptr;  // an interactive run asked to close at this step first
+    bool shortPath = false;           // an interactive run started by its short path
+    bool englishEntryGone = false;    // the run is past the removal of that entry
+  } points[] = {{"run recorded"}, {"phase 1: programs, files and registry"}, {"phase 1 end"},
+                {"phase 2: drivers, through DriverSetup.dll"}, {"phase 3 end", true}, {"closing"},
+                {"removing the entries"}, {"finishing program started", false, nullptr, false, true},
+                {"phase 3: files and folders", false, "phase 1 end"}, {"closing message", false, nullptr, true}};
   for (const KillPoint& k : points) {
-    SCOPED_TRACE(k.marker);
+    SCOPED_TRACE(std::string(k.marker) + (k.endTaskAt ? " after End Task" : "") + (k.shortPath ? " by short path" : ""));
     Install();
     const test::Snapshot before = test::TakeSnapshot(test::EndToEndSnapshotOptions());
-    ASSERT_TRUE(test::KillUninstallAt(m_install, "winxp", "/S /KEEPDRIVER=0 /KEEPDATA=0", k.marker));
+    const std::string program = m_install.Folder() + "\\Uninstall.exe";
+    bool askedToClose = false, stillShown = false;
+    test::WatchedRun watched{"winxp", "/S /KEEPDRIVER=0 /KEEPDATA=0", std::string(), false};
+    if (k.endTaskAt || k.shortPath) {
+      char shortPath[MAX_PATH] = {};
+      ASSERT_NE(0u, GetShortPathNameA(program.c_str(), shortPath, MAX_PATH));
+      watched = {"winxp", "/KEEPDRIVER=0 /KEEPDATA=0", k.shortPath ? shortPath : "", true};
+    }
+    ASSERT_EQ(test::kKilledAtMarker, test::RunUninstallWatching(m_install, watched, [&](const std::string& step, DWORD id) {
+      if (k.endTaskAt && step == k.endTaskAt)
+        askedToClose = PostMessageA(test::VisibleDialogOf(id), WM_CLOSE, 0, 0) != FALSE;
+      if (step != k.marker) return false;
+      stillShown = test::VisibleDialogOf(id) != nullptr;
+      return true;
+    }));
+    if (k.endTaskAt) {
+      EXPECT_TRUE(askedToClose && stillShown) << "the progress dialog went at End Task";
+    }
     EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, entry + m_install.Define("UNINSTALL_KEY")));
-    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, entry + m_install.Define("PROGRAME_ENG_NAME")));
+    EXPECT_EQ(!k.englishEntryGone, test::KeyExists(HKEY_LOCAL_MACHINE, entry + m_install.Define("PROGRAME_ENG_NAME")));
+    // A finishing program the run had started ended with it, and left the uninstaller in place.
+    EXPECT_TRUE(test::WaitUntil([&] { return test::StandInLog("Unl").find("deleted") == std::string::npos; }, 2000) &&
+                test::FileExists(program));
     DriveOptions drive;  // no answers given: the record's choices count
     drive.arguments = k.interactiveResume ? "" : "/S";
     UninstallRun run = test::RunUninstall(m_install, "winxp", drive);

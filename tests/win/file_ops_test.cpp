@@ -5,11 +5,15 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cleanup/file_ops.h"
+#include "cleanup/file_security.h"
+#include "cleanup/restart_queue.h"
 #include "cleanup/shell_notifier.h"
+#include "framework/wide_text.h"
 #include "language/language_pack.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/test_support.h"
@@ -315,6 +319,13 @@ TEST(DeleteRegTree, AnEmptySubKeyNameDeletesNothing) {
 
 // --- Listing trees ----------------------------------------------------------------------------
 
+// The entries' paths, as the tree gives them for the log.
+std::vector<std::string> TextsOf(const CApprovedTree& tree, const std::vector<TreeEntry>& entries) {
+  std::vector<std::string> texts;
+  for (const TreeEntry& entry : entries) texts.push_back(entry.steps.empty() ? "kept first" : tree.TextOf(entry));
+  return texts;
+}
+
 // A\x.txt, A\hidden.sys (hidden, system), A\B\y.txt, A\B\C\z.txt, A\<GBK folder>\<GBK file>,
 // A\Empty.
 class TreeListing : public ::testing::Test {
@@ -331,11 +342,13 @@ protected:
     return std::find(list.begin(), list.end(), m_dir / name) - list.begin();
   }
   test::TempDir m_dir;
+  CApprovedTree m_tree{test::ApprovedByTheRule(m_dir.Path())};
 };
 
 TEST_F(TreeListing, FilesComeDepthFirstWithFullPathsAndAreAppended) {
-  std::vector<std::string> list = {"kept first"};
-  ASSERT_EQ(1, ListFilesInTree(m_dir.Path(), list));
+  std::vector<TreeEntry> entries(1);  // one kept first
+  ASSERT_EQ(1, ListFilesInTree(m_tree, entries));
+  const std::vector<std::string> list = TextsOf(m_tree, entries);
   ASSERT_EQ(6u, list.size());
   EXPECT_EQ("kept first", list[0]);
   std::vector<std::string> expected = {m_dir / "x.txt", m_dir / "hidden.sys", m_dir / "B\\y.txt",
@@ -350,8 +363,9 @@ TEST_F(TreeListing, FilesComeDepthFirstWithFullPathsAndAreAppended) {
 }
 
 TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
-  std::vector<std::string> list;
-  ASSERT_EQ(1, ListFoldersInTree(m_dir.Path(), list));
+  std::vector<TreeEntry> folders;
+  ASSERT_EQ(1, ListFoldersInTree(m_tree, folders));
+  const std::vector<std::string> list = TextsOf(m_tree, folders);
   std::vector<std::string> sorted = list;
   std::sort(sorted.begin(), sorted.end());
   std::vector<std::string> expected = {m_dir / "B", m_dir / "B\\C", m_dir / "Empty", m_dir / kGbkFolder};
@@ -360,77 +374,150 @@ TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
   EXPECT_LT(IndexOf(list, "B\\C"), IndexOf(list, "B"));
 
   // Removing them in list order leaves each parent empty before its turn.
-  std::vector<std::string> files;
-  ListFilesInTree(m_dir.Path(), files);
-  for (const std::string& f : files) ASSERT_NE(0, ForceDeleteFile(f.c_str()));
-  for (const std::string& folder : list) EXPECT_NE(0, ForceRemoveDir(folder.c_str())) << folder;
+  std::vector<TreeEntry> files;
+  ListFilesInTree(m_tree, files);
+  for (const TreeEntry& f : files) ASSERT_EQ(RemovalResult::Removed, RemoveTreeEntry(m_tree, f)) << m_tree.TextOf(f);
+  for (const TreeEntry& f : folders) EXPECT_EQ(RemovalResult::Removed, RemoveTreeEntry(m_tree, f)) << m_tree.TextOf(f);
 }
 
 // A link to a folder outside the tree is listed as a folder but never entered, and removing it
 // never removes what it points at, not even an empty folder.
 TEST(ListInTree, ALinkToAFolderOutsideIsListedButNeverEntered) {
-  test::TempDir tree, outside;
+  test::TempDir dir, outside;
   ASSERT_TRUE(test::WriteFileBytes(outside / "theirs.dll", "not the client's"));
   ASSERT_TRUE(::CreateDirectoryA((outside / "empty").c_str(), nullptr));
-  ASSERT_TRUE(test::WriteFileBytes(tree / "own.txt", "x"));
-  if (!test::MakeUnixLink(tree / "link", outside.Path()) || !test::MakeUnixLink(tree / "link2", outside / "empty"))
+  ASSERT_TRUE(test::WriteFileBytes(dir / "own.txt", "x"));
+  if (!test::MakeUnixLink(dir / "link", outside.Path()) || !test::MakeUnixLink(dir / "link2", outside / "empty"))
     GTEST_SKIP() << "no links here";
-  ASSERT_NE(0u, ::GetFileAttributesA((tree / "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+  ASSERT_NE(0u, ::GetFileAttributesA((dir / "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 
-  std::vector<std::string> files, folders;
-  ASSERT_EQ(1, ListFilesInTree(tree.Path(), files));
-  EXPECT_EQ(std::vector<std::string>{tree / "own.txt"}, files);
-  ASSERT_EQ(1, ListFoldersInTree(tree.Path(), folders));
-  std::sort(folders.begin(), folders.end());
-  EXPECT_EQ((std::vector<std::string>{tree / "link", tree / "link2"}), folders);
-  EXPECT_EQ(0, ListFilesInTree(tree / "link", files)) << "a link is not walked even when named";
+  CApprovedTree tree(test::ApprovedByTheRule(dir.Path()));
+  std::vector<TreeEntry> files, folders;
+  ASSERT_EQ(1, ListFilesInTree(tree, files));
+  EXPECT_EQ(std::vector<std::string>{dir / "own.txt"}, TextsOf(tree, files));
+  ASSERT_EQ(1, ListFoldersInTree(tree, folders));
+  std::vector<std::string> listed = TextsOf(tree, folders);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ((std::vector<std::string>{dir / "link", dir / "link2"}), listed);
+  COpenFolder named;
+  EXPECT_FALSE(named.Open(dir / "link")) << "a link is not walked even when named";
 
-  for (const std::string& folder : folders) ForceRemoveDir(folder.c_str());
+  for (const TreeEntry& folder : folders)
+    EXPECT_NE(RemovalResult::Removed, RemoveTreeEntry(tree, folder)) << "Wine cannot remove a link alone";
   EXPECT_TRUE(test::FileExists(outside / "theirs.dll"));
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((outside / "empty").c_str()));
 }
 
-// Entries listed below a folder are reached through the handles of the folders on the way: a step
-// renamed away while its handle is held is still where the removal acts, and a step that is a
-// link when it is first reached is refused, whatever lies behind it.
+// Entries listed below a folder are reached through the handles of the folders on the way and
+// checked by their file ids: a folder the tree holds cannot be renamed away, and once a step has
+// been swapped for a link, it is refused when it is reached, whatever lies behind it.
 TEST(ListInTree, RemovalsBelowAFolderActOnTheFoldersTheyReached) {
-  test::TempDir tree, outside;
-  ASSERT_TRUE(::CreateDirectoryA((tree / "sub").c_str(), nullptr));
-  ASSERT_TRUE(::CreateDirectoryA((outside / "deeper").c_str(), nullptr));
-  for (const char* name : {"sub\\x.dll", "sub\\y.dll"}) ASSERT_TRUE(test::WriteFileBytes(tree / name, "client's"));
+  test::TempDir dir, outside;
+  ASSERT_TRUE(::CreateDirectoryA((dir / "sub").c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA((dir / "sub\\deeper").c_str(), nullptr));
+  for (const char* name : {"sub\\x.dll", "sub\\y.dll"}) ASSERT_TRUE(test::WriteFileBytes(dir / name, "client's"));
   ASSERT_TRUE(test::WriteFileBytes(outside / "x.dll", "theirs"));
+  ASSERT_TRUE(::CreateDirectoryA((outside / "deeper").c_str(), nullptr));
 
-  CFolderChain held(tree.Path());
-  EXPECT_NE(0, ForceDeleteFileIn(held, tree / "sub\\y.dll"));
-  ASSERT_TRUE(::MoveFileA((tree / "sub").c_str(), (tree / "moved").c_str()));
-  if (!test::MakeUnixLink(tree / "sub", outside.Path())) GTEST_SKIP() << "no links here";
-  // Windows goes on in the folder it holds; Wine, which cannot delete there, leaves the file.
-  if (ForceDeleteFileIn(held, tree / "sub\\x.dll"))
-    EXPECT_FALSE(test::FileExists(tree / "moved\\x.dll")) << "the removal left the folder it had reached";
-  else
-    EXPECT_TRUE(test::FileExists(tree / "moved\\x.dll"));
-  EXPECT_TRUE(test::FileExists(outside / "x.dll"));
+  auto held = std::make_unique<CApprovedTree>(test::ApprovedByTheRule(dir.Path()));
+  std::vector<TreeEntry> files, folders;
+  ASSERT_EQ(1, ListFilesInTree(*held, files));
+  ASSERT_EQ(1, ListFoldersInTree(*held, folders));
+  ASSERT_EQ(2u, files.size());
+  const TreeEntry x = files[0].Name() == L"x.dll" ? files[0] : files[1];
+  const TreeEntry y = files[0].Name() == L"x.dll" ? files[1] : files[0];
+  EXPECT_EQ(RemovalResult::Removed, RemoveTreeEntry(*held, y));
+  EXPECT_FALSE(::MoveFileA((dir / "sub").c_str(), (dir / "moved").c_str())) << "a folder the tree holds was renamed";
+  held.reset();
+  ASSERT_TRUE(::MoveFileA((dir / "sub").c_str(), (dir / "moved").c_str()));
+  if (!test::MakeUnixLink(dir / "sub", outside.Path())) GTEST_SKIP() << "no links here";
 
-  CFolderChain fresh(tree.Path());
-  EXPECT_EQ(0, ForceDeleteFileIn(fresh, tree / "sub\\x.dll"));
-  EXPECT_EQ(0, ForceRemoveDirIn(fresh, tree / "sub\\deeper"));
-  EXPECT_EQ(0, ForceDeleteFileIn(fresh, outside / "x.dll")) << "not below the chain's folder";
+  CApprovedTree fresh(test::ApprovedByTheRule(dir.Path()));
+  EXPECT_EQ(RemovalResult::Changed, RemoveTreeEntry(fresh, x));
+  for (const TreeEntry& folder : folders) EXPECT_NE(RemovalResult::Removed, RemoveTreeEntry(fresh, folder));
   EXPECT_TRUE(test::FileExists(outside / "x.dll"));
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((outside / "deeper").c_str()));
-  test::RemoveUnixLink(tree / "sub");
+  test::RemoveUnixLink(dir / "sub");
 }
 
-TEST(ListInTree, EmptyTextAndMissingFolders) {
+// What the system cannot remove now goes at the restart, and so does the folder that only such an
+// entry keeps: a file another program holds open, one it holds sharing its deletion (it is only
+// marked now, and goes when that program lets go), and a library another process has loaded.
+TEST(RemoveTreeEntry, WhatCannotGoNowIsQueuedForTheRestartWithTheFolderItKeeps) {
+  for (const char* mode : {"hold", "share-delete", "load"}) {
+    SCOPED_TRACE(mode);
+    test::TempDir dir;
+    ASSERT_TRUE(::CreateDirectoryA((dir / "sub").c_str(), nullptr));
+    const std::string file = dir / "sub\\Kept.dll";
+    ASSERT_TRUE(::CopyFileA((test::SampleClientDir() + "\\ComServerNoExport.dll").c_str(), file.c_str(), FALSE));
+    FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", file, mode);
+    ASSERT_TRUE(locker.Locked());
+    CApprovedTree tree(test::ApprovedByTheRule(dir.Path()));
+    std::vector<TreeEntry> files, folders;
+    ASSERT_EQ(1, ListFilesInTree(tree, files));
+    ASSERT_EQ(1, ListFoldersInTree(tree, folders));
+    ASSERT_EQ(1u, files.size());
+    EXPECT_EQ(RemovalResult::AtRestart, RemoveTreeEntry(tree, files[0]));
+    EXPECT_TRUE(CRestartQueue::Instance().IsQueued(tree.WidePathOf(files[0])));
+    EXPECT_EQ(RemovalResult::AtRestart, RemoveTreeEntry(tree, folders[0]));
+    locker.Release();
+    // Marked while shared, it is gone once the holder lets go.
+    EXPECT_EQ(std::string(mode) != "share-delete", test::FileExists(file));
+  }
+}
+
+// Who could change a file to be run elevated: the file, its folder and the folders above it are
+// read; the drive root letting everyone add folders beside the way changes nothing.
+TEST(JudgeWhoCanChange, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {
+  // Which step of <dir>\a\b\Tool.dll everyone may change: none, the file, its folder, one above.
+  for (const char* opened : {"", "a\\b\\Tool.dll", "a\\b", "a"}) {
+    SCOPED_TRACE(opened);
+    test::TempDir dir;
+    ASSERT_TRUE(::CreateDirectoryA((dir / "a").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((dir / "a\\b").c_str(), nullptr));
+    const std::string file = dir / "a\\b\\Tool.dll";
+    ASSERT_TRUE(test::WriteFileBytes(file, "x"));
+    if (*opened && !test::LetEveryoneChange(dir / opened)) GTEST_SKIP() << "no Unix modes here";
+    const TrustVerdict verdict = JudgeWhoCanChange(file);
+    EXPECT_EQ(!*opened, verdict.trusted) << verdict.reason;
+    if (*opened) {
+      EXPECT_NE(std::string::npos, verdict.reason.find(dir / opened)) << verdict.reason;
+    }
+    // The restart does not look at the file itself, only at the way to it.
+    EXPECT_EQ(!*opened || std::string(opened) == "a\\b\\Tool.dll",
+              JudgeFoldersAboveForTheRestart(WideFromAnsi(file)).trusted);
+  }
+}
+
+// WININIT.INI of Windows 95, 98 and Me gains the entry right after the header of its "[rename]"
+// section (a line of its own, in any case), or in a new section at the end; every other byte stays.
+TEST(WininitRename, TheEntryGoesUnderTheSectionHeaderAndNothingElseChanges) {
+  const struct {
+    const char* before;
+    const char* after;
+  } cases[] = {
+      {"", "[rename]\r\nNUL=C:\\X~1.DAT\r\n"},
+      {"[Rename]\r\nNUL=C:\\OLD\r\n", "[Rename]\r\nNUL=C:\\X~1.DAT\r\nNUL=C:\\OLD\r\n"},
+      {"  [RENAME]  \r\n", "  [RENAME]  \r\nNUL=C:\\X~1.DAT\r\n"},
+      {"[rename]", "[rename]\r\nNUL=C:\\X~1.DAT\r\n"},
+      {"[other]\r\nkey=[rename]\r\n\xb1\xed=\xc8\xdd", "[other]\r\nkey=[rename]\r\n\xb1\xed=\xc8\xdd\r\n[rename]\r\nNUL=C:\\X~1.DAT\r\n"},
+      {"[a]\nx=1\n[rename]\nNUL=C:\\B\n[z]\n", "[a]\nx=1\n[rename]\nNUL=C:\\X~1.DAT\r\nNUL=C:\\B\n[z]\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.after, WithRenameEntry(c.before, "C:\\X~1.DAT")) << c.before;
+}
+
+TEST(ListInTree, RefusedAndMissingFolders) {
   test::TempDir dir;
-  std::vector<std::string> list = {"a"};
-  EXPECT_EQ(1, ListFilesInTree("", list));
-  EXPECT_EQ(1, ListFoldersInTree("", list));
-  EXPECT_EQ(0, ListFilesInTree(dir / "missing", list));
-  EXPECT_EQ(0, ListFoldersInTree(dir / "missing", list));
-  EXPECT_EQ(std::vector<std::string>{"a"}, list);
-  EXPECT_EQ(1, ListFilesInTree(dir.Path(), list));
-  EXPECT_EQ(1, ListFoldersInTree(dir.Path(), list));
-  EXPECT_EQ(std::vector<std::string>{"a"}, list);
+  std::vector<TreeEntry> list(1);
+  for (const std::string& folder : {std::string(), dir / "missing"}) {
+    const CApprovedTree tree(test::ApprovedByTheRule(folder));
+    EXPECT_EQ(0, ListFilesInTree(tree, list));
+    EXPECT_EQ(0, ListFoldersInTree(tree, list));
+  }
+  const CApprovedTree empty(test::ApprovedByTheRule(dir.Path()));
+  EXPECT_EQ(1, ListFilesInTree(empty, list));
+  EXPECT_EQ(1, ListFoldersInTree(empty, list));
+  EXPECT_EQ(1u, list.size());
 }
 
 // --- Shortcuts in the shell folders -------------------------------------------------------------

@@ -46,7 +46,7 @@ TEST(DeleteFolderTree, RemovesTheWholeTreeWithOrWithoutTheTrailingBackslash) {
     test::TempDir dir;
     const std::string root = BuildTree(dir);
     ASSERT_TRUE(test::FileExists(root + "\\" + kGbkFolder + "\\" + kGbkFile));
-    DeleteFolderTree(root + ending);
+    DeleteFolderTree(test::ApprovedByTheRule(root + ending));
     EXPECT_FALSE(test::FileExists(root)) << "ending [" << ending << "]";
     EXPECT_TRUE(test::FileExists(dir.Path())) << "the parent stays";
   }
@@ -59,7 +59,7 @@ TEST(DeleteFolderTree, ALockedFileKeepsOnlyItselfAndItsParentChain) {
   FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", locked);
   ASSERT_TRUE(locker.Locked());
 
-  DeleteFolderTree(root);
+  DeleteFolderTree(test::ApprovedByTheRule(root));
   EXPECT_TRUE(test::FileExists(locked));
   for (const std::string& gone : {root + "\\a.txt", root + "\\.hidden", root + "\\" + kGbkFolder,
                                   root + "\\Empty", root + "\\Logs\\2024\\other.log"})
@@ -86,7 +86,7 @@ TEST(DeleteFolderTree, ALinkInsideTheTreeIsNeverFollowed) {
   if (!test::MakeUnixLink(root + "\\Logs\\elsewhere", outside.Path())) GTEST_SKIP() << "no links here";
   const DWORD attributes = ::GetFileAttributesA((outside / "keep.txt").c_str());
 
-  DeleteFolderTree(root);
+  DeleteFolderTree(test::ApprovedByTheRule(root));
   std::string bytes;
   ASSERT_TRUE(test::ReadFileBytes(outside / "keep.txt", bytes));
   EXPECT_EQ("outside the tree", bytes);
@@ -101,8 +101,8 @@ TEST(DeleteFolderTree, ALinkInsideTheTreeIsNeverFollowed) {
 TEST(DeleteFolderTree, PathsThatNameNoFolderDeleteNothing) {
   test::TempDir dir;
   const std::string root = BuildTree(dir);
-  DeleteFolderTree("");
-  DeleteFolderTree(dir / "missing");
+  DeleteFolderTree(test::ApprovedByTheRule(""));
+  DeleteFolderTree(test::ApprovedByTheRule(dir / "missing"));
   EXPECT_TRUE(test::FileExists(root + "\\a.txt"));
 }
 
@@ -159,7 +159,7 @@ TEST(PathRuleOnThisSystem, JudgesWhatEachRouteLeadsTo) {
       for (const std::string& tail : c.allowedBelowRoute) {
         // Approved as the real place, which the removal then acts on. Wine names that place by
         // the most specific drive letter, so a mapped drive may be the name it comes back with.
-        const std::string approved = test::LowerPath(rule.Approve(route + tail));
+        const std::string approved = test::LowerPath(rule.Approve(route + tail).Text());
         EXPECT_TRUE(approved == test::LowerPath(rule.Canonical(c.target + tail)) ||
                     (route == routes.Drive() && approved == test::LowerPath(route + tail)))
             << route + tail << " approved as " << approved;

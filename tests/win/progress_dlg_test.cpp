@@ -1,5 +1,5 @@
 // The progress dialog run modally on the test's main thread while other threads drive it as a
-// worker would: status texts, bars, keys the user might press, and the worker's WM_CLOSE.
+// worker would: status texts, bars, keys the user might press, and the worker's closing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -132,14 +132,14 @@ void Settle(HWND dialog) {
 }
 
 // Runs the dialog modally on this thread while drive() works it from another thread; the driver
-// ends the dialog with the worker's WM_CLOSE when drive() returns. Returns DoModal's result.
+// ends the dialog as the worker does (Close) when drive() returns. Returns DoModal's result.
 INT_PTR RunDriven(ObservedProgressDlg& dialog, const std::function<void(HWND)>& drive) {
   test::Thread driver([&] {
     HWND window = nullptr;
     test::WaitUntil([&] { return (window = dialog.m_shown.load()) != nullptr && IsOpen(window); }, 30000);
     if (!window) return;
     drive(window);
-    if (::IsWindow(window)) ::SendMessageA(window, WM_CLOSE, 0, 0);
+    if (::IsWindow(window)) dialog.Close();
   });
   const INT_PTR result = dialog.DoModal();
   driver.Join();
@@ -206,7 +206,9 @@ TEST_F(ProgressDialog, ShowsTitleTextsAndIconsAndTheWorkersStatus) {
   EXPECT_EQ(Gbk("正在删除文件..."), statusAfter);
 }
 
-TEST_F(ProgressDialog, KeysAndTheCloseCommandDoNotEndItOnlyWmCloseDoes) {
+// Nothing but the worker ends the run: not the keys, not the window's close command, not the
+// WM_CLOSE that Task Manager's End Task and taskkill send first, not a Cancel command.
+TEST_F(ProgressDialog, KeysCloseCommandsAndEndTaskDoNotEndItOnlyTheWorkerDoes) {
   struct Key { const char* name; UINT message; WPARAM key; LPARAM flags; } keys[] = {
       {"Enter", WM_KEYDOWN, VK_RETURN, 0x001C0001},
       {"Escape", WM_KEYDOWN, VK_ESCAPE, 0x00010001},
@@ -228,10 +230,14 @@ TEST_F(ProgressDialog, KeysAndTheCloseCommandDoNotEndItOnlyWmCloseDoes) {
     }
     ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     openAfterCloseCommand = ShowStatus(dialog, window, "after close command");
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    if (ShowStatus(dialog, window, "after End Task")) survived.push_back("End Task");
+    ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    if (ShowStatus(dialog, window, "after Cancel")) survived.push_back("Cancel");
   });
-  EXPECT_EQ((std::vector<std::string>{"Enter", "Escape", "Alt+F4"}), survived);
+  EXPECT_EQ((std::vector<std::string>{"Enter", "Escape", "Alt+F4", "End Task", "Cancel"}), survived);
   EXPECT_TRUE(openAfterCloseCommand);
-  EXPECT_EQ(IDCANCEL, result);  // the driver's WM_CLOSE
+  EXPECT_EQ(IDCANCEL, result);  // the worker's closing
 }
 
 TEST_F(ProgressDialog, StatusTextsFromTwoThreadsAreNeverTorn) {

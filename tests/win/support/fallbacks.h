@@ -20,6 +20,8 @@ constexpr CapabilityName kCapabilityNames[] = {
     {"toolhelp", Capability::ProcessSnapshot},
     {"shellfolderpath", Capability::ShellFolderPath},
     {"shfolder", Capability::ShFolderLibrary},
+    {"linkopen", Capability::OpenReparsePoint},
+    {"dlldirs", Capability::DefaultDllDirectories},
 };
 
 // Switches off the capabilities UNINSTALL_TEST_FALLBACKS names; returns the list as given.

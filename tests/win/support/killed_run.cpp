@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/test_thread.h"
 
 namespace test {
 
@@ -21,18 +22,51 @@ std::string DebugText(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
 
 }  // namespace
 
-long RunUninstallPausingAt(const SampleInstallation& install, const std::string& windowsVersion,
-                           const std::string& arguments, const std::string& marker,
-                           const std::function<bool()>& whilePaused, unsigned long timeoutMs) {
-  SetWineVersionFor("Uninstall.exe", windowsVersion);
-  std::string commandLine = "\"" + install.Folder() + "\\Uninstall.exe\" " + arguments;
+HWND VisibleDialogOf(DWORD processId) {
+  struct Search {
+    DWORD processId;
+    HWND found;
+  } search{processId, nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        char name[16] = {};
+        ::GetClassNameA(window, name, sizeof(name));
+        if (owner != s.processId || !::IsWindowVisible(window) || std::string(name) != "#32770") return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+long RunUninstallWatching(const SampleInstallation& install, const WatchedRun& run,
+                          const std::function<bool(const std::string& step, DWORD processId)>& atStep,
+                          unsigned long timeoutMs) {
+  SetWineVersionFor("Uninstall.exe", run.windowsVersion);
+  const std::string program = run.programPath.empty() ? install.Folder() + "\\Uninstall.exe" : run.programPath;
+  std::string commandLine = "\"" + program + "\" " + run.arguments;
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
                         install.Folder().c_str(), &si, &pi))
     return -1;
-  const std::string wanted = "Uninstall: " + marker;
+  // A person's OK on the confirmation, posted (never sent) from a thread of its own, since this one
+  // holds the program at its debug events.
+  volatile LONG stopConfirming = 0;
+  Thread confirmer([&] {
+    if (!run.confirm) return;
+    WaitUntil([&] {
+      const HWND dialog = VisibleDialogOf(pi.dwProcessId);
+      if (dialog && ::GetDlgItem(dialog, IDOK))
+        return ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK))) != FALSE;
+      return stopConfirming != 0;
+    }, 60000);
+  });
   const DWORD start = ::GetTickCount();
   bool killed = false, exited = false, timedOut = false;
   while (!exited) {
@@ -54,8 +88,12 @@ long RunUninstallPausingAt(const SampleInstallation& install, const std::string&
         if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
         break;
       case OUTPUT_DEBUG_STRING_EVENT:
-        if (!killed && DebugText(pi.hProcess, event.u.DebugString) == wanted && whilePaused())
-          killed = ::TerminateProcess(pi.hProcess, 1) != FALSE;
+        if (!killed) {
+          const std::string text = DebugText(pi.hProcess, event.u.DebugString);
+          const std::string prefix = "Uninstall: ";
+          if (text.compare(0, prefix.size(), prefix) == 0 && atStep(text.substr(prefix.size()), pi.dwProcessId))
+            killed = ::TerminateProcess(pi.hProcess, 1) != FALSE;
+        }
         break;
       case EXIT_PROCESS_DEBUG_EVENT:
         exited = true;
@@ -65,6 +103,8 @@ long RunUninstallPausingAt(const SampleInstallation& install, const std::string&
     }
     ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
+  ::InterlockedExchange(&stopConfirming, 1);
+  confirmer.Join();
   ::WaitForSingleObject(pi.hProcess, 30000);
   DWORD exitCode = 0;
   ::GetExitCodeProcess(pi.hProcess, &exitCode);

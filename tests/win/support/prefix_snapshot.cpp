@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
+#include "framework/wide_text.h"
 #include "language/mbcs.h"
 #include "support/windows64.h"
 
@@ -19,6 +21,25 @@ std::string LowerPath(const std::string& path) {
   return out;
 }
 
+std::string SnapshotPath(const std::wstring& path) {
+  bool exact = false;
+  std::string text = AnsiFromWide(path, &exact);
+  if (exact) return LowerPath(text);
+  text.clear();
+  for (wchar_t c : path) {
+    bool single = false;
+    const std::string one = AnsiFromWide(std::wstring(1, c), &single);
+    if (single) {
+      text += one;
+    } else {
+      char code[16];
+      std::snprintf(code, sizeof(code), "<U+%04X>", static_cast<unsigned>(c));
+      text += code;
+    }
+  }
+  return LowerPath(text);
+}
+
 namespace {
 
 bool Skipped(const std::string& lowerPath, const std::vector<std::string>& skips) {
@@ -29,15 +50,15 @@ bool Skipped(const std::string& lowerPath, const std::vector<std::string>& skips
   return false;
 }
 
-void WalkFolder(const std::string& folder, const SnapshotOptions& options, Snapshot& out) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+void WalkFolder(const std::wstring& folder, const SnapshotOptions& options, Snapshot& out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return;
   do {
-    const std::string name = fd.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string full = folder + "\\" + name;
-    const std::string lower = LowerPath(full);
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring full = folder + L"\\" + name;
+    const std::string lower = SnapshotPath(full);
     if (Skipped(lower, options.skipFolders)) continue;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out.insert("D " + lower);
@@ -46,7 +67,7 @@ void WalkFolder(const std::string& folder, const SnapshotOptions& options, Snaps
     } else {
       out.insert("F " + lower);
     }
-  } while (::FindNextFileA(h, &fd));
+  } while (::FindNextFileW(h, &fd));
   ::FindClose(h);
 }
 
@@ -81,7 +102,7 @@ Snapshot TakeSnapshot(const SnapshotOptions& options) {
     // Under WoW64 the disk as it is: the real system32 and, apart, SysWOW64 (redirected, the
     // walk would see SysWOW64 twice and the 64-bit system folder never).
     NativeFileView native;
-    WalkFolder("C:", options, out);
+    WalkFolder(L"C:", options, out);
   }
   WalkKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE", options, out);
   // Under WoW64 "HKLM" is the 32-bit view; the 64-bit one is walked as "HKLM64", without its

@@ -28,4 +28,8 @@ std::vector<std::string> Minus(const Snapshot& a, const Snapshot& b);
 // Lower-cases ASCII letters only, leaving double-byte characters whole.
 std::string LowerPath(const std::string& path);
 
+// A path as snapshots name it: in the system code page, lower-cased as LowerPath does, each
+// character the code page has no form for written "<U+XXXX>" (a surrogate each half).
+std::string SnapshotPath(const std::wstring& path);
+
 }  // namespace test

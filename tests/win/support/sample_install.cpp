@@ -169,6 +169,7 @@ UninstallRun RunUninstall(const SampleInstallation& install, const std::string& 
     cmd << " --args \"" << quoted << "\"";
   }
   if (!options.shots.empty()) cmd << " --shots \"" << options.shots << "\"";
+  if (!options.workDir.empty()) cmd << " --dir \"" << options.workDir << "\"";
   if (!options.startedBy.empty()) cmd << " --start \"" << EscapedQuotes(options.startedBy) << "\"";
   run.exitCode = RunAndCapture(cmd.str(), run.transcript, 300000);
   // The finishing program and the browser's uninstaller go on after the uninstaller has ended.

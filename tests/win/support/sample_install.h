@@ -69,6 +69,7 @@ struct DriveOptions {
   // Add/Remove Programs tool, an entry's QuietUninstallString); the driver works the program it starts.
   std::string startedBy;
   std::string shots;
+  std::string workDir;  // the uninstaller's current folder; empty: its own folder
 };
 
 struct UninstallRun {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "cleanup/file_security.h"
+#include "cleanup/path_rule.h"
 #include "support/fallbacks.h"
 
 namespace test {
@@ -37,6 +39,11 @@ std::string SampleClientDir() {
 }
 
 std::string ProductDir() { return ExeDir(); }
+
+ApprovedPath ApprovedByTheRule(const std::string& path) {
+  static const CPathRule rule = CPathRule::ForThisSystem();
+  return rule.Approve(path);
+}
 
 namespace {
 std::atomic<unsigned> g_counter{0};
@@ -111,6 +118,15 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   if (!f) return false;
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
+}
+
+bool WriteWideNamedFile(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = ::WriteFile(file, "x", 1, &written, nullptr) && written == 1;
+  ::CloseHandle(file);
+  return ok;
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
@@ -224,6 +240,16 @@ void SetWineVersionFor(const std::string& exeName, const std::string& version) {
   WriteRegString(HKEY_CURRENT_USER, key, "Version", version);
 }
 
+void SetWineNativeFirstFor(const std::string& exeName, const std::vector<std::string>& libraries) {
+  const std::string key = "Software\\Wine\\AppDefaults\\" + exeName + "\\DllOverrides";
+  if (libraries.empty()) {
+    DeleteKeyTree(HKEY_CURRENT_USER, key);
+    return;
+  }
+  for (const std::string& library : libraries)
+    WriteRegString(HKEY_CURRENT_USER, key, library.substr(0, library.rfind('.')).c_str(), "native,builtin");
+}
+
 }  // namespace test
 
 namespace test {
@@ -261,7 +287,15 @@ bool StartUnixTool(std::string command) {
 }
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace
+
+bool LetEveryoneChange(const std::string& path) {
+  const std::string unix = UnixPathOf(path);
+  // Done once the system reports another account that may change it.
+  return !unix.empty() && StartUnixTool("/bin/chmod 777 \"" + unix + "\"") &&
+         WaitUntil([&] { return !JudgeWhoCanChange(path).trusted; }, 10000);
+}
 
 bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {
   const std::string link = UnixPathOf(linkPath), target = UnixPathOf(targetPath);

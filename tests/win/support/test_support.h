@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "cleanup/approved_path.h"
 
 namespace test {
 
@@ -51,6 +54,8 @@ bool ReadRegString(HKEY root, const std::string& path, const char* name, std::st
 bool WriteRegString(HKEY root, const std::string& path, const char* name, const std::string& value);
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// A small file at a path that may hold any character (UTF-16).
+bool WriteWideNamedFile(const std::wstring& path);
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 bool FileExists(const std::string& path);
 // Recursively deletes a folder, resetting attributes first.
@@ -102,7 +107,18 @@ private:
   bool m_made = false;
 };
 
+// The folder as the path rule of this system approves it (refused when the rule refuses it); the
+// rule is gathered once per test program.
+ApprovedPath ApprovedByTheRule(const std::string& path);
+
 // Sets the Windows version Wine reports to a program ("win98", "winxp", ...); empty removes it.
 void SetWineVersionFor(const std::string& exeName, const std::string& version);
+// Has Wine load the libraries named ("rasapi32.dll") for a program as Windows loads a library that
+// is not a known system library: a copy found first on the search path before the system's own;
+// an empty list removes that again.
+void SetWineNativeFirstFor(const std::string& exeName, const std::vector<std::string>& libraries);
+// Gives Everyone the right to change the file or folder (under Wine: Unix mode 0777, which it
+// reports as Everyone with write rights). False where that cannot be done (not under Wine).
+bool LetEveryoneChange(const std::string& path);
 
 }  // namespace test

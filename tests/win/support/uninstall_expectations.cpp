@@ -78,7 +78,8 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
       else if (path == folder) gone = finishing && folderEmptied && !e.mainProgramLocked;
       else gone = folderEmptied;
     } else if ((file || dir) && Below(path, teloris)) {
-      gone = full && pastLnk2 && e.keepData == 0;
+      const bool holdsTheHeldFile = !e.heldFile.empty() && Below(LowerPath(e.heldFile), path);
+      gone = full && pastLnk2 && e.keepData == 0 && !holdsTheHeldFile;
     } else if (file && EndsWith(path, ".lnk")) {
       const bool inShellFolder = EndsWith(path, "\\" + programLnk) && !Below(path, group);
       if (besideLnk2.count(path)) gone = pastLnk2;
@@ -101,6 +102,7 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
     }
     if (gone) removed.push_back(item);
   }
+  removed.insert(removed.end(), e.alsoRemoved.begin(), e.alsoRemoved.end());
   std::sort(removed.begin(), removed.end());
   return removed;
 }

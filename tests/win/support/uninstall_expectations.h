@@ -23,6 +23,8 @@ struct Expectation {
   bool endsAtLnk2 = false;
   // Nothing at all is removed (cancelled, client not closed, detector tool missing).
   bool nothingRemoved = false;
+  // Items a test added to the installation before the run, which must go with it.
+  std::vector<std::string> alsoRemoved;
 };
 
 // The items of the installation that must be gone afterwards, sorted.
