@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "scaled_run.h"
 #include "support/test_support.h"
 #include "ui/skin_hook.h"
 
