@@ -326,9 +326,10 @@ TEST(Resources, PicturesAndIconsHaveTheirSizes) {
   struct Case {
     int id;
     int width, height;
-  } bitmaps[] = {{IDB_SIDE, 89, 191},          {IDB_SKIN, 451, 260},         {IDB_CLOSE, 17, 17},
-                 {IDB_CLOSE_HOT, 17, 17},      {IDB_CLOSE_150, 26, 26},      {IDB_CLOSE_HOT_150, 26, 26},
-                 {IDB_CLOSE_200, 34, 34},      {IDB_CLOSE_HOT_200, 34, 34}};
+    int bits = 24;
+  } bitmaps[] = {{IDB_SIDE, 89, 191},         {IDB_SKIN, 451, 260},           {IDB_CLOSE, 17, 17},
+                 {IDB_CLOSE_HOT, 17, 17},     {IDB_CLOSE_150, 26, 26, 8},     {IDB_CLOSE_HOT_150, 26, 26, 8},
+                 {IDB_CLOSE_200, 34, 34, 8},  {IDB_CLOSE_HOT_200, 34, 34, 8}};
   for (const Case& c : bitmaps) {
     HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.id),
                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -337,7 +338,7 @@ TEST(Resources, PicturesAndIconsHaveTheirSizes) {
     ASSERT_NE(0, ::GetObjectA(bitmap, sizeof(info), &info)) << c.id;
     EXPECT_EQ(c.width, info.bmWidth) << c.id;
     EXPECT_EQ(c.height, info.bmHeight) << c.id;
-    EXPECT_EQ(24, info.bmBitsPixel) << c.id;
+    EXPECT_EQ(c.bits, info.bmBitsPixel) << c.id;
     ::DeleteObject(bitmap);
   }
   for (int id : {IDI_MAIN, IDI_SMALL}) {
