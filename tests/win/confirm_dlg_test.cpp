@@ -223,42 +223,41 @@ TEST_F(ConfirmDialog, TheSidePictureIsDrawnFromBitmap131) {
   EXPECT_NE(expected[0], expected[1]);
 }
 
-// A check box's glyph as the control prints it: the side of its square, negative when its grey
-// top and left edges are not equally long (the square is cut).
+// The side of a check box's glyph as the control prints it, negative when the square is cut (its
+// grey top and left edges differ in length).
 int CheckGlyphSide(HWND box) {
   RECT r{};
   ::GetClientRect(box, &r);
   skin_test::Canvas canvas(r.right, r.bottom);
   ::SendMessageA(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
   const COLORREF grey = skin_test::Rgb(::GetSysColor(COLOR_BTNSHADOW));
-  int left = 0;
+  int left = 0, across = 0;
   while (left < r.right && canvas.Count(RECT{left, 0, left + 1, r.bottom}, grey) == 0) ++left;
-  int across = 0, down = canvas.Count(RECT{left, 0, left + 1, r.bottom}, grey);
-  for (int y = 0; y < r.bottom; ++y) {
-    int run = 0;
+  const int down = canvas.Count(RECT{left, 0, left + 1, r.bottom}, grey);
+  for (int y = 0, run = 0; y < r.bottom; ++y, run = 0) {
     while (left + run < r.right && canvas.Pixel(left + run, y) == grey) ++run;
     across = std::max(across, run);
   }
   return across == down ? across + 1 : -(std::max(across, down) + 1);
 }
 
-// Whether a control's text, in the control's font, fits the room it has: its width less room on
-// the left (a check box's glyph), and less margin all round (a button's frame).
+// Whether a control's text, in its font, fits the control less room on the left (a glyph) and a
+// margin all round (a button's frame).
 bool TextFits(HWND control, int roomLeft, int margin, bool wraps) {
   RECT client{};
   ::GetClientRect(control, &client);
-  RECT text{0, 0, client.right - roomLeft - 2 * margin, 0};
+  const LONG width = client.right - roomLeft - 2 * margin;
+  RECT text{0, 0, width, 0};
   ScopedWindowDC dc(control);
   ScopedSelect font(dc.Get(), reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)));
-  const std::string content = WindowText(control);
-  ::DrawTextA(dc.Get(), content.c_str(), -1, &text,
+  ::DrawTextA(dc.Get(), WindowText(control).c_str(), -1, &text,
               DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-  return text.right <= client.right - roomLeft - 2 * margin && text.bottom <= client.bottom - 2 * margin;
+  return text.right <= width && text.bottom <= client.bottom - 2 * margin;
 }
 
-// With the sample client's packs at the run's scale: the dialog, its controls and its font are as
-// large as at 96 DPI times the scale, within 10 %, and every text fits its control (a check box's
-// glyph whole, its text right of it).
+// With the sample client's packs at the run's scale: the dialog, its buttons and the English
+// pack's font are their size at 96 DPI times the scale, within 10 %, and every text fits its
+// control (a check box's glyph whole, its text right of it).
 TEST_F(ConfirmDialog, GrowsWithTheScaleAndNoTextIsCutOff) {
   const DisplayScale scale = scaled_run::RunScale();
   for (const std::string file : {"Language.en.xml", "Language.xml"}) {
@@ -271,33 +270,27 @@ TEST_F(ConfirmDialog, GrowsWithTheScaleAndNoTextIsCutOff) {
     g_hDialogFont = pack.GetFont();
     CConfirmDlg dialog(pack);
     RunDriven(dialog, [&](HWND hwnd) {
-      RECT client{}, ok{}, box{};
+      RECT client{}, ok{};
       ::GetClientRect(hwnd, &client);
       ::GetClientRect(::GetDlgItem(hwnd, IDOK), &ok);
-      ::GetClientRect(::GetDlgItem(hwnd, IDC_KEEP_CARD_DRIVER), &box);
       TEXTMETRICA line{};
       ScopedWindowDC dc(hwnd);
       ScopedSelect font(dc.Get(), g_hDialogFont);
       ::GetTextMetricsA(dc.Get(), &line);
-      // At 96 DPI, with the English pack's Tahoma 13.
-      const struct { const char* what; LONG at96, shown; } lengths[] = {
-          {"dialog width", 525, client.right}, {"dialog height", 303, client.bottom},
-          {"OK width", 98, ok.right},          {"OK height", 26, ok.bottom},
-          {"box width", 357, box.right},       {"box height", 33, box.bottom},
-          {"text height", 13, line.tmHeight}};
-      for (const auto& length : lengths) {
-        if (file != "Language.en.xml" && length.at96 == 13) continue;  // the Chinese pack's font differs
-        EXPECT_NEAR(scale.Px(length.at96), length.shown, scale.Px(length.at96) / 10.0) << length.what;
-      }
+      // At 96 DPI: the client area, the OK button, the English pack's Tahoma 13 (the last).
+      const LONG at96[] = {525, 303, 98, 26, 13};
+      const LONG shown[] = {client.right, client.bottom, ok.right, ok.bottom, line.tmHeight};
+      for (int i = 0; i < (file == "Language.en.xml" ? 5 : 4); ++i)
+        EXPECT_NEAR(scale.Px(at96[i]), shown[i], scale.Px(at96[i]) / 10.0) << i;
       for (int id : {IDC_QUESTION, IDOK, IDCANCEL, IDC_KEEP_CARD_DRIVER, IDC_KEEP_USER_DATA}) {
         HWND control = ::GetDlgItem(hwnd, id);
-        const bool isBox = id == IDC_KEEP_CARD_DRIVER || id == IDC_KEEP_USER_DATA;
-        const int glyph = isBox ? CheckGlyphSide(control) : 0;
+        const bool box = id == IDC_KEEP_CARD_DRIVER || id == IDC_KEEP_USER_DATA, button = id == IDOK || id == IDCANCEL;
+        const int glyph = box ? CheckGlyphSide(control) : 0;
         // At 96 DPI Wine draws a top-aligned box's glyph a row too high when the text's line is
         // lower than the glyph (the Chinese pack's): that picture stays as it was.
         EXPECT_TRUE(glyph >= 0 || scale.IsDesignScale()) << id << ": the check box's glyph is cut off";
-        const bool button = id == IDOK || id == IDCANCEL, wraps = !button && id != IDC_KEEP_CARD_DRIVER;
-        EXPECT_TRUE(TextFits(control, std::abs(glyph) * 3 / 2, button ? scale.Px(2) : 0, wraps))
+        EXPECT_TRUE(TextFits(control, std::abs(glyph) * 3 / 2, button ? scale.Px(2) : 0,
+                             !button && id != IDC_KEEP_CARD_DRIVER))
             << id << " cuts its text \"" << WindowText(control) << "\"";
       }
       startup_test::Click(hwnd, IDCANCEL);
@@ -307,19 +300,15 @@ TEST_F(ConfirmDialog, GrowsWithTheScaleAndNoTextIsCutOff) {
 
 // The manifest makes the program system-DPI aware, as the system reads it.
 TEST(Resources, TheManifestDeclaresSystemDpiAwareness) {
-  using QuerySettings = BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*);
-  const auto query = reinterpret_cast<QuerySettings>(
+  const auto query = reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*)>(
       reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
   ASSERT_NE(nullptr, query);
-  const struct { const wchar_t *space, *name, *value; } settings[] = {
-      {L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", L"true"},
-      {L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness", L"system"}};
-  for (const auto& setting : settings) {
-    wchar_t value[64] = {};
-    SIZE_T written = 0;
-    EXPECT_TRUE(query(0, nullptr, setting.space, setting.name, value, 64, &written)) << setting.name;
-    EXPECT_EQ(std::wstring(setting.value), value);
-  }
+  wchar_t aware[16] = {}, awareness[16] = {};
+  EXPECT_TRUE(query(0, nullptr, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", aware, 16, nullptr));
+  EXPECT_TRUE(query(0, nullptr, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness", awareness,
+                    16, nullptr));
+  EXPECT_EQ(std::wstring(L"true"), aware);
+  EXPECT_EQ(std::wstring(L"system"), awareness);
 }
 
 TEST(Resources, PicturesAndIconsHaveTheirSizes) {
