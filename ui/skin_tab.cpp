@@ -87,8 +87,9 @@ void FillColor(HDC dc, const RECT& rect, COLORREF color) {
   ::FillRect(dc, &rect, brush.Get());
 }
 
-// The page's frame: a blue line round it (its top line 2 pixels above the page, the other sides
-// next to it) with a shadow line below and right of it, each line one pixel wide at 96 DPI.
+// The page's frame: a blue line round the page (a gap of 2 pixels above it, 1 left of it, none
+// right of and below it) and a shadow line below and right of the blue one, each line one pixel
+// wide at 96 DPI.
 void PaintPageFrame(HDC dc, const RECT& page, DisplayScale scale) {
   const int width = scale.Line(kBorderWidth);
   const RECT box{page.left - scale.Px(kFrameOutset.left), page.top - scale.Px(kFrameOutset.top),
