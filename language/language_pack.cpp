@@ -7,7 +7,20 @@
 
 namespace {
 constexpr size_t kDefineBufferSize = 600;
+constexpr int kFontDesignDpi = 96;
+
+// The pack's font size is meant at 96 DPI. The dialogs grow with the system DPI (their templates
+// are in dialog units), so the font grows with it as well: the screen's LOGPIXELSY, which every
+// Windows answers, is the system DPI of a process that declares system-DPI awareness. A height
+// that does not fit an int stays as the pack gives it.
+int FontHeightAtSystemDpi(int size) {
+  ScopedWindowDC screen(nullptr);
+  const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+  if (dpi <= 0) return size;
+  const int height = ::MulDiv(size, dpi, kFontDesignDpi);
+  return height > 0 ? height : size;
 }
+}  // namespace
 
 CLanguagePack::CLanguagePack() = default;
 
@@ -92,7 +105,7 @@ bool CLanguagePack::CreatePackFont() {
 
   DeleteFont();
   LOGFONTA logFont = {};
-  logFont.lfHeight = size;
+  logFont.lfHeight = FontHeightAtSystemDpi(size);
   // The face-name field holds 31 bytes and its zero; never cut a double-byte character.
   const size_t faceLength = MbCutLength(face.c_str(), sizeof(logFont.lfFaceName) - 1);
   std::memcpy(logFont.lfFaceName, face.data(), faceLength);

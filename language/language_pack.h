@@ -42,8 +42,9 @@ public:
   // The pack's font (null when the file names no usable one). The pack owns it and deletes it
   // in its destructor.
   HFONT GetFont() const;
-  // Creates the font from the root's "fontsize" and "fontname"; false (keeping any previous
-  // font) when the root is not "language" or the attributes are unusable.
+  // Creates the font from the root's "fontsize" (a height in pixels at 96 DPI, scaled to the
+  // system DPI) and "fontname"; false (keeping any previous font) when the root is not "language"
+  // or the attributes are unusable.
   bool CreatePackFont();
   void DeleteFont();
 

@@ -2,7 +2,10 @@
 # The program's main job, shown: a fresh Windows (Wine prefix) gets the sample client installed,
 # then Uninstall.exe removes it. Prints what the client had and what is left.
 #   scripts/demo.sh [--interactive | --silent] [--os win2k|winxp|win10|win10-64|win98|winme|nt40] [--setup-type N]
+#                   [--scale 100|125|150|175|200]
 # win10-64 is Windows 10 on a 64-bit PC: the 32-bit program under WoW64 in a 64-bit prefix.
+# --scale sets the fresh Windows' display scale (its system DPI, LogPixels) before anything runs
+# there, so the dialogs and their pictures come out at that scale.
 # Without --interactive the dialogs are worked by the sample driver and a PNG of each dialog and
 # message box is saved in build/demo/. With --interactive (on a desktop) you click yourself. With
 # --silent the uninstaller runs as a deployment tool runs it (/S /LOG=...): no window; the exit
@@ -14,15 +17,22 @@ interactive=0
 silent=0
 os=winxp
 setup_type=""
+scale=100
 while [ $# -gt 0 ]; do
   case "$1" in
     --interactive) interactive=1; shift ;;
     --silent) silent=1; shift ;;
     --os) os=$2; shift 2 ;;
     --setup-type) setup_type=$2; shift 2 ;;
-    *) echo "usage: scripts/demo.sh [--interactive | --silent] [--os NAME] [--setup-type N]" >&2; exit 2 ;;
+    --scale) scale=$2; shift 2 ;;
+    *) echo "usage: scripts/demo.sh [--interactive | --silent] [--os NAME] [--setup-type N] [--scale PERCENT]" >&2; exit 2 ;;
   esac
 done
+
+case "$scale" in
+  100|125|150|175|200) ;;
+  *) echo "demo: --scale takes 100, 125, 150, 175 or 200 (percent), not '$scale'" >&2; exit 2 ;;
+esac
 
 windows64=0
 if [ "$os" = win10-64 ]; then os=win10; windows64=1; fi
@@ -69,8 +79,10 @@ if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
 fi
 wine_display_up
 trap wine_display_down EXIT
-echo "== a fresh Windows: $WINEPREFIX ($os)"
+echo "== a fresh Windows: $WINEPREFIX ($os, display scale $scale %)"
 wine_prefix_up
+# Wine reads the system DPI once, as each program starts: set before the set-up and the uninstaller.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((scale * 96 / 100)) /f >/dev/null
 
 client="$root/build/$preset/sample-client"
 win_client=$(winepath -w "$client")

@@ -4,7 +4,10 @@
     scripts/make-art.py [output folder]      (default: ui/res beside this script's folder)
 
 The pictures are plain on purpose: a pale background for the skinned dialogs, a blue side
-picture with the wireless mark, a close button in two states and the program icon. Shapes are
+picture with the wireless mark, a close button in two states and the program icon. The close
+button is also drawn for 150 % and 200 % display scales (the same shapes sampled at 26 and 34
+pixels, in 8-bit files since they have few colours), so it stays sharp there; the larger pictures
+are stretched by the program instead, which keeps Uninstall.exe within its size limit. Shapes are
 described as functions of a point and sampled 4 x 4 times per pixel, which gives smooth edges
 without any drawing library. The output is deterministic, so running the script again over the
 committed files changes nothing.
@@ -135,6 +138,17 @@ def close_button(hot):
     return shade
 
 
+def at_scale(shade, design_size, size):
+    """The picture shade draws at design_size pixels, sampled at size pixels."""
+    factor = design_size / float(size)
+    return lambda x, y: shade(x * factor, y * factor)
+
+
+CLOSE_SIZE = 17
+# Sizes of the close button's variants: 17 x 1.5 and 17 x 2, rounded as the program rounds.
+CLOSE_VARIANTS = (("150", 26), ("200", 34))
+
+
 def program_icon(size):
     """Icons 139 and 138: a blue rounded square with the wireless mark and a red minus."""
 
@@ -174,6 +188,27 @@ def bmp_bytes(rows):
     file_header = struct.pack("<2sIHHI", b"BM", header_size + len(pixels), 0, 0, header_size)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     return file_header + info + bytes(pixels)
+
+
+def bmp8_bytes(rows):
+    """An 8-bit BMP file with a palette of the picture's own colours (at most 256, sorted), rows
+    bottom-up and padded to 4 bytes: the same pixels as bmp_bytes in less than half the bytes."""
+    colours = sorted({pixel[:3] for row in rows for pixel in row})
+    assert len(colours) <= 256, "more colours than an 8-bit palette holds"
+    index = {colour: i for i, colour in enumerate(colours)}
+    width = len(rows[0])
+    stride = (width + 3) & ~3
+    pixels = bytearray()
+    for row in reversed(rows):
+        line = bytearray(index[pixel[:3]] for pixel in row)
+        line += b"\0" * (stride - len(line))
+        pixels += line
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    header_size = 14 + 40 + len(palette)
+    file_header = struct.pack("<2sIHHI", b"BM", header_size + len(pixels), 0, 0, header_size)
+    info = struct.pack("<IiiHHIIiiII", 40, width, len(rows), 1, 8, 0, len(pixels), 2835, 2835,
+                       len(colours), 0)
+    return file_header + info + palette + bytes(pixels)
 
 
 def icon_image(rows):
@@ -222,6 +257,10 @@ def main():
     write(folder, "side.bmp", bmp_bytes(render(SIDE_WIDTH, SIDE_HEIGHT, side_picture)))
     write(folder, "close_hot.bmp", bmp_bytes(render(17, 17, close_button(True))))
     write(folder, "close.bmp", bmp_bytes(render(17, 17, close_button(False))))
+    for suffix, size in CLOSE_VARIANTS:
+        for name, hot in (("close_hot", True), ("close", False)):
+            shade = at_scale(close_button(hot), CLOSE_SIZE, size)
+            write(folder, "%s_%s.bmp" % (name, suffix), bmp8_bytes(render(size, size, shade)))
     icon = [(size, icon_image(render(size, size, program_icon(size)))) for size in (16, 32, 48)]
     write(folder, "uninstall.ico", ico_bytes(icon))
     small = [(size, icon_image(render(size, size, program_icon(size)))) for size in (16, 32)]

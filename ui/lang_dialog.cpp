@@ -1,5 +1,6 @@
 #include "ui/lang_dialog.h"
 
+#include "ui/display_scale.h"
 #include "ui/skin_hook.h"
 
 HFONT g_hDialogFont = nullptr;
@@ -16,6 +17,7 @@ BOOL CLangDialog::OnInitDialog() {
   ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(g_hDialogFont), FALSE);
   // The skinning gives the windows that carry this mark the bitmap background.
   ::SetPropA(m_hWnd, kOwnDialogProperty, reinterpret_cast<HANDLE>(1));
+  m_pictures.Scale(m_hWnd, SystemDisplayScale());
   return TRUE;
 }
 
@@ -31,6 +33,7 @@ bool CLangDialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     case WM_DESTROY:
       // A window must lose the properties it was given before it is destroyed.
       ::RemovePropA(m_hWnd, kOwnDialogProperty);
+      m_pictures.Restore();
       return false;
     default:
       return false;

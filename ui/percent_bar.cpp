@@ -8,7 +8,7 @@ const COLORREF kBarColor = RGB(0, 0, 255);
 const COLORREF kTextColor = RGB(156, 186, 245);
 }  // namespace
 
-void PaintPercentBar(HDC dc, const RECT& rect, int pos) {
+void PaintPercentBar(HDC dc, const RECT& rect, int pos, DisplayScale scale) {
   char text[32];
   const int textLength = FormatPercentText(pos, text, sizeof(text));
   const int width = rect.right - rect.left;
@@ -27,7 +27,8 @@ void PaintPercentBar(HDC dc, const RECT& rect, int pos) {
   if (background && filled < width) ::FillRect(dc, &restPart, background.Get());
 
   ::SetTextColor(dc, kTextColor);
-  ::TextOutA(dc, rect.left + PercentBarTextX(width), rect.top, text, textLength);
+  const int textX = PercentBarTextX(width, scale.Px(kPercentTextLeftOfMiddle));
+  ::TextOutA(dc, rect.left + textX, rect.top, text, textLength);
 }
 
 void CPercentBar::SetPos(int pos) {
@@ -42,7 +43,7 @@ void CPercentBar::SetPos(int pos) {
   if (!dc.Get()) return;
   RECT client = {};
   if (!::GetClientRect(hwnd, &client)) return;
-  PaintPercentBar(dc.Get(), client, pos);
+  PaintPercentBar(dc.Get(), client, pos, SystemDisplayScale());
 }
 
 LRESULT CPercentBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -51,13 +52,13 @@ LRESULT CPercentBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       ScopedPaint paint(m_hWnd);
       RECT client = {};
       ::GetClientRect(m_hWnd, &client);
-      if (paint.Get()) PaintPercentBar(paint.Get(), client, m_nPos.load());
+      if (paint.Get()) PaintPercentBar(paint.Get(), client, m_nPos.load(), SystemDisplayScale());
       return 0;
     }
     case WM_PRINTCLIENT: {
       RECT client = {};
       ::GetClientRect(m_hWnd, &client);
-      PaintPercentBar(reinterpret_cast<HDC>(wParam), client, m_nPos.load());
+      PaintPercentBar(reinterpret_cast<HDC>(wParam), client, m_nPos.load(), SystemDisplayScale());
       return 0;
     }
     case WM_ERASEBKGND:

@@ -8,11 +8,14 @@
 #include <atomic>
 
 #include "framework/wnd.h"
+#include "ui/display_scale.h"
 
 // Paints the bar for pos over rect: blue up to the filled length, the rest in dc's current
 // background colour, and "pos %" in RGB(156, 186, 245) at rect.left + width / 2 - 20 in dc's
-// current font. Nothing outside rect is touched; dc's modes and colours are restored.
-void PaintPercentBar(HDC dc, const RECT& rect, int pos);
+// current font (the 20 pixels at 96 DPI, times scale; the default draws the 96-DPI picture). The
+// DC's default font, the system font, grows with the system DPI by itself. Nothing outside rect
+// is touched; dc's modes and colours are restored.
+void PaintPercentBar(HDC dc, const RECT& rect, int pos, DisplayScale scale = DisplayScale());
 
 class CPercentBar : public CWnd {
 public:

@@ -11,7 +11,7 @@ int PercentBarFilledLength(int pos, int width) {
   return static_cast<int>(filled);
 }
 
-int PercentBarTextX(int width) { return width / 2 - 20; }
+int PercentBarTextX(int width, int leftOfMiddle) { return width / 2 - leftOfMiddle; }
 
 int FormatPercentText(int pos, char* buffer, size_t bufferSize) {
   if (!buffer || bufferSize == 0) return 0;

@@ -8,9 +8,12 @@
 // bar, a negative one fills nothing).
 int PercentBarFilledLength(int pos, int width);
 
-// Left edge of the percentage text: width / 2 - 20, 20 pixels left of the middle whatever the
-// text's length (so "100 %" is not centred).
-int PercentBarTextX(int width);
+// How far left of the bar's middle the percentage text starts, in pixels at 96 DPI.
+constexpr int kPercentTextLeftOfMiddle = 20;
+
+// Left edge of the percentage text: width / 2 - leftOfMiddle, whatever the text's length (so
+// "100 %" is not centred). leftOfMiddle is kPercentTextLeftOfMiddle at the display scale.
+int PercentBarTextX(int width, int leftOfMiddle = kPercentTextLeftOfMiddle);
 
 // The text shown for pos: the number, a blank and a percent sign ("50 %"). Returns its length.
 int FormatPercentText(int pos, char* buffer, size_t bufferSize);

@@ -6,6 +6,7 @@
 #include "framework/gdi.h"
 #include "ui/lang_dialog.h"
 #include "ui/res/resource.h"
+#include "ui/scaled_bitmap.h"
 #include "ui/skin_color.h"
 #include "ui/skin_hook.h"
 
@@ -17,23 +18,30 @@ void FillRow(HDC dc, int left, int right, int y, COLORREF color) {
   ::FillRect(dc, &row, brush.Get());
 }
 
-void DrawEdgeLine(HDC dc, int style, COLORREF color, int x, int y) {
-  ScopedPen pen(::CreatePen(style, 3, color));
+// Widths at 96 DPI.
+constexpr int kOutlineWidth = 1;
+constexpr int kCornerDiameter = 5;
+constexpr int kFaceInset = 2;
+constexpr int kFrameWidth = 3;
+constexpr int kPressedOffset = 1;
+
+void DrawEdgeLine(HDC dc, int width, COLORREF color, int x, int y) {
+  ScopedPen pen(::CreatePen(PS_INSIDEFRAME, width, color));
   ScopedSelect select(dc, pen.Get());
   ::LineTo(dc, x, y);
 }
 
 // The frame runs from (left, top) down, along the bottom, up the right and back along the top.
-void PaintHoverFrame(HDC dc, int left, int top, int right, int bottom) {
+void PaintHoverFrame(HDC dc, int width, int left, int top, int right, int bottom) {
   ::MoveToEx(dc, left, top, nullptr);
-  DrawEdgeLine(dc, PS_INSIDEFRAME, kButtonHoverLeftColor, left, bottom);
-  DrawEdgeLine(dc, PS_INSIDEFRAME, kButtonHoverBottomColor, right, bottom);
-  DrawEdgeLine(dc, PS_INSIDEFRAME, kButtonHoverRightColor, right, top);
-  DrawEdgeLine(dc, PS_INSIDEFRAME, kButtonHoverTopColor, left, top);
+  DrawEdgeLine(dc, width, kButtonHoverLeftColor, left, bottom);
+  DrawEdgeLine(dc, width, kButtonHoverBottomColor, right, bottom);
+  DrawEdgeLine(dc, width, kButtonHoverRightColor, right, top);
+  DrawEdgeLine(dc, width, kButtonHoverTopColor, left, top);
 }
 
-void PaintFocusFrame(HDC dc, int left, int top, int right, int bottom) {
-  ScopedPen pen(::CreatePen(PS_SOLID, 3, kButtonFocusColor));
+void PaintFocusFrame(HDC dc, int width, int left, int top, int right, int bottom) {
+  ScopedPen pen(::CreatePen(PS_SOLID, width, kButtonFocusColor));
   ScopedSelect select(dc, pen.Get());
   const POINT corners[] = {{left, top}, {left, bottom}, {right, bottom}, {right, top}, {left, top}};
   ::Polyline(dc, corners, 5);
@@ -51,8 +59,9 @@ void PlaceCloseButton(HWND button) {
   RECT parent{}, own{};
   ::GetClientRect(::GetParent(button), &parent);
   ::GetClientRect(button, &own);
-  ::SetWindowPos(button, HWND_TOP, parent.right - own.right - kCloseButtonMargin,
-                 kCloseButtonMargin, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  const int margin = SystemDisplayScale().Px(kCloseButtonMargin);
+  ::SetWindowPos(button, HWND_TOP, parent.right - own.right - margin, margin, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void OnPaint(HWND hwnd) {
@@ -63,13 +72,12 @@ void OnPaint(HWND hwnd) {
   const SkinButtonRecord& record = *found->second;
 
   if (::GetDlgCtrlID(hwnd) == kCloseButtonId) {
-    ScopedBitmap bitmap(::LoadBitmapA(::GetModuleHandleA(nullptr),
-                                      MAKEINTRESOURCEA(record.m_bHover ? IDB_CLOSE_HOT : IDB_CLOSE)));
-    BITMAP info{};
-    if (!bitmap || !::GetObjectA(bitmap.Get(), sizeof(info), &info)) return;
+    ScopedBitmap bitmap(
+        LoadScaledBitmap(record.m_bHover ? IDB_CLOSE_HOT : IDB_CLOSE, SystemDisplayScale()).Detach());
+    const SIZE size = BitmapSize(bitmap.Get());
+    if (size.cx <= 0) return;
     // Resizing sends WM_SIZE, which puts the button back into its corner.
-    ::SetWindowPos(hwnd, nullptr, 0, 0, info.bmWidth, info.bmHeight,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PaintCloseButton(paint.Get(), bitmap.Get());
     return;
   }
@@ -81,7 +89,8 @@ void OnPaint(HWND hwnd) {
   look.pressed = record.m_bPressed != 0;
   look.focused = ::GetFocus() == hwnd;
   look.enabled = ::IsWindowEnabled(hwnd) != FALSE;
-  PaintSkinButton(paint.Get(), client, look, WindowText(hwnd).c_str(), g_hDialogFont);
+  PaintSkinButton(paint.Get(), client, look, WindowText(hwnd).c_str(), g_hDialogFont,
+                  SystemDisplayScale());
 }
 
 void OnLButtonDown(HWND hwnd, SkinButtonRecord& record) {
@@ -150,28 +159,33 @@ COLORREF SkinButtonFaceColor(int row, int innerHeight, bool hover) {
 }
 
 void PaintSkinButton(HDC dc, const RECT& client, const SkinButtonLook& look, const char* text,
-                     HFONT font) {
+                     HFONT font, DisplayScale scale) {
+  // Created before the DC is saved, so the restore deselects it before it is deleted. A thicker
+  // outline stays inside the button.
+  ScopedPen outline(::CreatePen(PS_INSIDEFRAME, scale.Line(kOutlineWidth), RGB(0, 0, 0)));
   ScopedSaveDC saved(dc);
-  ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
+  ::SelectObject(dc, outline ? static_cast<HGDIOBJ>(outline.Get()) : ::GetStockObject(BLACK_PEN));
   ::SelectObject(dc, ::GetStockObject(WHITE_BRUSH));
-  ::RoundRect(dc, client.left, client.top, client.right, client.bottom, 5, 5);
+  const int corner = scale.Px(kCornerDiameter);
+  ::RoundRect(dc, client.left, client.top, client.right, client.bottom, corner, corner);
 
   RECT face = client;
-  ::InflateRect(&face, -2, -2);
+  ::InflateRect(&face, -scale.Px(kFaceInset), -scale.Px(kFaceInset));
   const int height = face.bottom - face.top;
   // Rows 0 to height inclusive: the last one lies on the outline's inner edge.
   for (int i = 0; i <= height; ++i)
     FillRow(dc, face.left, face.right, face.top + i, SkinButtonFaceColor(i, height, look.hover));
 
   const int left = face.left, top = face.top, right = face.right - 1, bottom = face.bottom - 1;
+  const int frameWidth = scale.Line(kFrameWidth);
   if (look.hover)
-    PaintHoverFrame(dc, left, top, right, bottom);
+    PaintHoverFrame(dc, frameWidth, left, top, right, bottom);
   else if (look.focused)
-    PaintFocusFrame(dc, left, top, right, bottom);
+    PaintFocusFrame(dc, frameWidth, left, top, right, bottom);
   if (!look.hover && look.focused) ::DrawFocusRect(dc, &face);
 
   RECT textRect = face;
-  if (look.pressed) ::OffsetRect(&textRect, 1, 1);
+  if (look.pressed) ::OffsetRect(&textRect, scale.Px(kPressedOffset), scale.Px(kPressedOffset));
   if (font) ::SelectObject(dc, font);
   ::SetTextColor(dc, look.enabled ? kButtonTextColor : kButtonDisabledTextColor);
   ::SetBkMode(dc, TRANSPARENT);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ui/res/resource.h"
+#include "ui/scaled_bitmap.h"
 #include "ui/skin_button.h"
 #include "ui/skin_menu.h"
 #include "ui/skin_tab.h"
@@ -80,7 +81,7 @@ void OnDialogPaint(HWND hwnd) {
   ScopedPaint paint(hwnd);
   RECT client{};
   ::GetClientRect(hwnd, &client);
-  PaintSkinBackground(paint.Get(), client, g_skinBitmap.Get());
+  PaintSkinBackground(paint.Get(), client, g_skinBitmap.Get(), SystemDisplayScale());
   ::UpdateWindow(hwnd);
 }
 
@@ -201,10 +202,12 @@ LRESULT CALLBACK SkinDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   return ::CallWindowProcA(previous, hwnd, msg, wParam, lParam);
 }
 
-void PaintSkinBackground(HDC dc, const RECT& rect, HBITMAP bitmap) {
+void PaintSkinBackground(HDC dc, const RECT& rect, HBITMAP bitmap, DisplayScale scale) {
   if (!bitmap) return;
   BITMAP info{};
   if (!::GetObjectA(bitmap, sizeof(info), &info)) return;
+  ScopedSaveDC saved(dc);
+  if (!scale.IsDesignScale()) SetSmoothStretch(dc);
   ScopedMemoryDC memory(dc);
   ScopedSelect select(memory.Get(), bitmap);
   ::StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,

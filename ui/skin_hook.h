@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/gdi.h"
+#include "ui/display_scale.h"
 
 // The background of dialogs that are not the program's own (message boxes among them).
 constexpr COLORREF kSkinDialogColor = RGB(193, 221, 246);
@@ -60,5 +61,7 @@ LRESULT CALLBACK SkinDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 // The brush for dialog backgrounds, created in the fallback colour when there is none yet.
 HBRUSH SkinDialogBrush();
 
-// Stretches the whole bitmap over rect (SRCCOPY). Draws nothing without a bitmap.
-void PaintSkinBackground(HDC dc, const RECT& rect, HBITMAP bitmap);
+// Stretches the whole bitmap over rect (SRCCOPY): with the DC's own stretch mode at the design
+// scale (the default), smoothly at any other. Draws nothing without a bitmap.
+void PaintSkinBackground(HDC dc, const RECT& rect, HBITMAP bitmap,
+                         DisplayScale scale = DisplayScale());

@@ -1,5 +1,7 @@
 // Flat popup menus: a border of three one-pixel rings, the button shadow colour outside and the
-// menu colour twice inside, in place of the system's raised border.
+// menu colour twice inside, in place of the system's raised border. The rings stay one pixel
+// wide at every display scale: the system keeps a popup menu's border three pixels wide whatever
+// the DPI (SM_CXFIXEDFRAME does not grow with it), so wider rings would cover the menu's items.
 #pragma once
 #include <windows.h>
 

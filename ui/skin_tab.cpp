@@ -7,6 +7,21 @@
 
 namespace {
 
+// Lengths at 96 DPI.
+constexpr int kBorderWidth = 1;     // tab border, page frame and its shadow
+constexpr int kCornerDiameter = 5;  // the ellipse that rounds the tabs' corners
+constexpr int kTabReach = 6;        // how far a tab's outline reaches below its item rectangle
+constexpr int kSelectedGrowth = 2;  // the selected tab stands out this much on every side
+constexpr int kPageShift = 2;       // the page rectangle's shift from the display area
+constexpr int kTextInset = 2;       // the text's rectangle inside the tab's, moved as far down
+constexpr int kTabFontHeight = 12;
+// The page frame's blue line runs this far outside the page: left, top (over the tabs' lower
+// edge), right and bottom.
+constexpr RECT kFrameOutset{2, 3, 1, 1};
+// Round the page: the selected tab may not reach nearer, the background is not erased nearer.
+constexpr int kSelectedTabKeepOff = 1;
+constexpr int kBackgroundKeepOff = 2;
+
 ScopedRegion RectRegion(const RECT& rect) { return ScopedRegion(::CreateRectRgnIndirect(&rect)); }
 
 // a minus b as a new region, owned by the caller.
@@ -33,11 +48,12 @@ void FillSelectedGradient(HDC dc, HRGN inner) {
 }
 
 // Draws one tab; rect is where its text goes (the item rectangle, grown for the selected tab).
-void PaintTab(HDC dc, const SkinTabItem& item, bool selected, const RECT& rect, HFONT font) {
+void PaintTab(HDC dc, const SkinTabItem& item, bool selected, const RECT& rect, HFONT font,
+              DisplayScale scale) {
   ScopedSaveDC saved(dc);
   ::SetTextColor(dc, selected ? kTabSelectedTextColor : kTabUnselectedTextColor);
   ScopedRegion outer, inner;
-  MakeSkinTabRegions(item.rect, selected, outer, inner);
+  MakeSkinTabRegions(item.rect, selected, outer, inner, scale);
   if (selected)
     FillSelectedGradient(dc, inner.Get());
   else
@@ -46,8 +62,8 @@ void PaintTab(HDC dc, const SkinTabItem& item, bool selected, const RECT& rect, 
   FillRegion(dc, border.Get(), kTabBorderColor);
 
   RECT textRect = rect;
-  ::InflateRect(&textRect, -2, -2);
-  ::OffsetRect(&textRect, 0, 2);
+  ::InflateRect(&textRect, -scale.Px(kTextInset), -scale.Px(kTextInset));
+  ::OffsetRect(&textRect, 0, scale.Px(kTextInset));
   ::SetBkMode(dc, TRANSPARENT);
   if (font) ::SelectObject(dc, font);
   ::DrawTextA(dc, item.text.c_str(), -1, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -60,30 +76,31 @@ void ClipOutsideDrawnTabs(HDC dc, HRGN base, HRGN drawnTabs) {
 }
 
 // Adds the tab's outer region to the tabs drawn so far.
-void AddDrawnTab(HRGN drawnTabs, const SkinTabItem& item, bool selected) {
+void AddDrawnTab(HRGN drawnTabs, const SkinTabItem& item, bool selected, DisplayScale scale) {
   ScopedRegion outer, inner;
-  MakeSkinTabRegions(item.rect, selected, outer, inner);
+  MakeSkinTabRegions(item.rect, selected, outer, inner, scale);
   ::CombineRgn(drawnTabs, drawnTabs, outer.Get(), RGN_OR);
 }
 
-void PaintPageFrame(HDC dc, const RECT& page) {
-  RECT frame = page;
-  ::InflateRect(&frame, 1, 1);
-  {
-    ScopedPen pen(::CreatePen(PS_SOLID, 1, kTabBorderColor));
-    ScopedSelect select(dc, pen.Get());
-    const POINT outline[] = {{frame.left - 1, frame.top - 2},
-                             {frame.left - 1, frame.bottom - 1},
-                             {frame.right - 1, frame.bottom - 1},
-                             {frame.right - 1, frame.top - 2},
-                             {frame.left - 1, frame.top - 2}};
-    ::Polyline(dc, outline, 5);
-  }
-  ScopedPen shadow(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNSHADOW)));
-  ScopedSelect select(dc, shadow.Get());
-  const POINT edge[] = {{frame.left, frame.bottom}, {frame.right, frame.bottom},
-                        {frame.right, frame.top - 2}};
-  ::Polyline(dc, edge, 3);
+void FillColor(HDC dc, const RECT& rect, COLORREF color) {
+  ScopedBrush brush(::CreateSolidBrush(color));
+  ::FillRect(dc, &rect, brush.Get());
+}
+
+// The page's frame: a blue line round the page (a gap of 2 pixels above it, 1 left of it, none
+// right of and below it) and a shadow line below and right of the blue one, each line one pixel
+// wide at 96 DPI.
+void PaintPageFrame(HDC dc, const RECT& page, DisplayScale scale) {
+  const int width = scale.Line(kBorderWidth);
+  const RECT box{page.left - scale.Px(kFrameOutset.left), page.top - scale.Px(kFrameOutset.top),
+                 page.right + scale.Px(kFrameOutset.right), page.bottom + scale.Px(kFrameOutset.bottom)};
+  FillColor(dc, RECT{box.left, box.top, box.left + width, box.bottom}, kTabBorderColor);
+  FillColor(dc, RECT{box.right - width, box.top, box.right, box.bottom}, kTabBorderColor);
+  FillColor(dc, RECT{box.left, box.top, box.right, box.top + width}, kTabBorderColor);
+  FillColor(dc, RECT{box.left, box.bottom - width, box.right, box.bottom}, kTabBorderColor);
+  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+  FillColor(dc, RECT{box.left + width, box.bottom, box.right + width, box.bottom + width}, shadow);
+  FillColor(dc, RECT{box.right, box.top + width, box.right + width, box.bottom + width}, shadow);
 }
 
 bool IsSelectable(const SkinTabLayout& layout, int index) {
@@ -97,7 +114,8 @@ void OnPaint(HWND hwnd) {
       hwnd, kTabGetPageBrush, reinterpret_cast<WPARAM>(paint.Get()), reinterpret_cast<LPARAM>(hwnd)));
   RECT client{};
   ::GetClientRect(hwnd, &client);
-  PaintSkinTabs(paint.Get(), client, ReadSkinTabLayout(hwnd), pageBrush, SkinTabFont());
+  const DisplayScale scale = SystemDisplayScale();
+  PaintSkinTabs(paint.Get(), client, ReadSkinTabLayout(hwnd, scale), pageBrush, SkinTabFont(), scale);
 }
 
 void OnEraseBackground(HWND hwnd, HDC dc) {
@@ -105,17 +123,18 @@ void OnEraseBackground(HWND hwnd, HDC dc) {
       hwnd, kTabGetBackgroundBrush, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
   RECT client{};
   ::GetClientRect(hwnd, &client);
-  PaintSkinTabBackground(dc, client, ReadSkinTabLayout(hwnd), background);
+  const DisplayScale scale = SystemDisplayScale();
+  PaintSkinTabBackground(dc, client, ReadSkinTabLayout(hwnd, scale), background, scale);
 }
 
 }  // namespace
 
-SkinTabLayout ReadSkinTabLayout(HWND tab) {
+SkinTabLayout ReadSkinTabLayout(HWND tab, DisplayScale scale) {
   SkinTabLayout layout;
   RECT adjusted{};
   ::GetClientRect(tab, &adjusted);
   ::SendMessageA(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&adjusted));
-  layout.page = SkinTabPageRect(adjusted);
+  layout.page = SkinTabPageRect(adjusted, scale);
   layout.rowCount = static_cast<int>(::SendMessageA(tab, TCM_GETROWCOUNT, 0, 0));
   layout.selected = static_cast<int>(::SendMessageA(tab, TCM_GETCURSEL, 0, 0));
   const int count = static_cast<int>(::SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
@@ -134,8 +153,9 @@ SkinTabLayout ReadSkinTabLayout(HWND tab) {
   return layout;
 }
 
-RECT SkinTabPageRect(const RECT& adjusted) {
-  return RECT{2, adjusted.top + 2, adjusted.right + 2, adjusted.bottom + 2};
+RECT SkinTabPageRect(const RECT& adjusted, DisplayScale scale) {
+  const int shift = scale.Px(kPageShift);
+  return RECT{shift, adjusted.top + shift, adjusted.right + shift, adjusted.bottom + shift};
 }
 
 int SkinTabRow(const RECT& item, int rowCount) {
@@ -145,11 +165,16 @@ int SkinTabRow(const RECT& item, int rowCount) {
   return rowCount - (item.top / height + 1);
 }
 
-void MakeSkinTabRegions(const RECT& item, bool selected, ScopedRegion& outer, ScopedRegion& inner) {
+void MakeSkinTabRegions(const RECT& item, bool selected, ScopedRegion& outer, ScopedRegion& inner,
+                        DisplayScale scale) {
   RECT r = item;
-  if (selected) ::InflateRect(&r, 2, 2);
-  outer.Reset(::CreateRoundRectRgn(r.left, r.top, r.right, r.bottom + 6, 5, 5));
-  inner.Reset(::CreateRoundRectRgn(r.left + 1, r.top + 1, r.right - 1, r.bottom + 5, 5, 5));
+  const int growth = scale.Px(kSelectedGrowth);
+  if (selected) ::InflateRect(&r, growth, growth);
+  const int reach = scale.Px(kTabReach), border = scale.Line(kBorderWidth);
+  const int corner = scale.Px(kCornerDiameter);
+  outer.Reset(::CreateRoundRectRgn(r.left, r.top, r.right, r.bottom + reach, corner, corner));
+  inner.Reset(::CreateRoundRectRgn(r.left + border, r.top + border, r.right - border,
+                                   r.bottom + reach - border, corner, corner));
 }
 
 COLORREF SkinTabGradientColor(int y, int boxHeight) {
@@ -158,7 +183,7 @@ COLORREF SkinTabGradientColor(int y, int boxHeight) {
 }
 
 void PaintSkinTabs(HDC dc, const RECT& client, const SkinTabLayout& layout, HBRUSH pageBrush,
-                   HFONT font) {
+                   HFONT font, DisplayScale scale) {
   ScopedSaveDC saved(dc);
   ::SelectClipRgn(dc, nullptr);
   ScopedRegion clientRegion = RectRegion(client);
@@ -175,41 +200,42 @@ void PaintSkinTabs(HDC dc, const RECT& client, const SkinTabLayout& layout, HBRU
       if (!item.valid || static_cast<int>(i) == layout.selected) continue;
       if (SkinTabRow(item.rect, layout.rowCount) != row) continue;
       ClipOutsideDrawnTabs(dc, outsidePage.Get(), drawnTabs.Get());
-      PaintTab(dc, item, false, item.rect, font);
-      AddDrawnTab(drawnTabs.Get(), item, false);
+      PaintTab(dc, item, false, item.rect, font, scale);
+      AddDrawnTab(drawnTabs.Get(), item, false, scale);
     }
   }
 
   // The frame runs over the lower edge of the unselected tabs.
   ::SelectClipRgn(dc, outsidePage.Get());
-  PaintPageFrame(dc, layout.page);
+  PaintPageFrame(dc, layout.page, scale);
 
   // The selected tab may cover the frame's top line but not the page.
   RECT frame = layout.page;
-  ::InflateRect(&frame, 1, 1);
+  ::InflateRect(&frame, scale.Px(kSelectedTabKeepOff), scale.Px(kSelectedTabKeepOff));
   ScopedRegion frameRegion = RectRegion(frame);
   ScopedRegion outsideFrame(NewDifference(clientRegion.Get(), frameRegion.Get()));
   ClipOutsideDrawnTabs(dc, outsideFrame.Get(), drawnTabs.Get());
   if (IsSelectable(layout, layout.selected)) {
     const SkinTabItem& item = layout.items[static_cast<size_t>(layout.selected)];
     RECT grown = item.rect;
-    ::InflateRect(&grown, 2, 2);
-    PaintTab(dc, item, true, grown, font);
+    ::InflateRect(&grown, scale.Px(kSelectedGrowth), scale.Px(kSelectedGrowth));
+    PaintTab(dc, item, true, grown, font, scale);
   }
 }
 
 void PaintSkinTabBackground(HDC dc, const RECT& client, const SkinTabLayout& layout,
-                            HBRUSH backgroundBrush) {
+                            HBRUSH backgroundBrush, DisplayScale scale) {
   ScopedSaveDC saved(dc);
   ScopedRegion clip = RectRegion(client);
   for (size_t i = 0; i < layout.items.size(); ++i) {
     if (!layout.items[i].valid) continue;
     ScopedRegion outer, inner;
-    MakeSkinTabRegions(layout.items[i].rect, static_cast<int>(i) == layout.selected, outer, inner);
+    MakeSkinTabRegions(layout.items[i].rect, static_cast<int>(i) == layout.selected, outer, inner,
+                       scale);
     ::CombineRgn(clip.Get(), clip.Get(), outer.Get(), RGN_DIFF);
   }
   RECT pageAndFrame = layout.page;
-  ::InflateRect(&pageAndFrame, 2, 2);
+  ::InflateRect(&pageAndFrame, scale.Px(kBackgroundKeepOff), scale.Px(kBackgroundKeepOff));
   ScopedRegion pageRegion = RectRegion(pageAndFrame);
   ::CombineRgn(clip.Get(), clip.Get(), pageRegion.Get(), RGN_DIFF);
   ::SelectClipRgn(dc, clip.Get());
@@ -228,8 +254,9 @@ HBRUSH SkinTabBackgroundBrush() {
 
 HFONT SkinTabFont() {
   // Face "SimSun" by its Chinese name, in the GBK bytes that CreateFontA expects.
-  static ScopedFont font(::CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                       0, 0, 0, 0, "\xCB\xCE\xCC\xE5"));
+  static ScopedFont font(::CreateFontA(SystemDisplayScale().Px(kTabFontHeight), 0, 0, 0, FW_NORMAL,
+                                       FALSE, FALSE, FALSE, GB2312_CHARSET, 0, 0, 0, 0,
+                                       "\xCB\xCE\xCC\xE5"));
   return font.Get();
 }
 

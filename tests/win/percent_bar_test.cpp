@@ -2,7 +2,10 @@
 // drawing synchronously on the thread that sets its position.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "framework/gdi.h"
+#include "scaled_run.h"
 #include "support/test_support.h"
 #include "support/test_thread.h"
 #include "ui/percent_bar.h"
@@ -76,13 +79,15 @@ TEST(PercentBarPicture, BackgroundIsTheContextsColourAndItsStateIsRestored) {
 }
 
 // Text pixels appear, all at or right of W / 2 - 20, and nothing is drawn outside the rectangle.
+// The 20 pixels are those at 96 DPI: at 150 % the text starts 30 pixels left of the middle.
 TEST(PercentBarPicture, TextRightOfTheMiddleAndNothingOutsideTheBar) {
   const int positions[] = {0, 7, 100, -10, 12345};
-  for (int pos : positions) {
+  for (int dpi : {96, 144, 192}) for (int pos : positions) {
     Canvas canvas(240, 60, kMarker);
-    const RECT bar = {20, 10, 220, 40};  // width 200: the text starts at 20 + 80
-    PaintPercentBar(canvas.Dc(), bar, pos);
-    int textPixels = 0;
+    const RECT bar = {20, 10, 220, 40};  // width 200: the text starts at 20 + 80 at 96 DPI
+    const int textX = bar.left + 100 - DisplayScale(dpi).Px(20);
+    PaintPercentBar(canvas.Dc(), bar, pos, DisplayScale(dpi));
+    int textPixels = 0, firstTextColumn = canvas.Width();
     for (int y = 0; y < canvas.Height(); ++y) {
       for (int x = 0; x < canvas.Width(); ++x) {
         const bool inside = x >= bar.left && x < bar.right && y >= bar.top && y < bar.bottom;
@@ -93,11 +98,13 @@ TEST(PercentBarPicture, TextRightOfTheMiddleAndNothingOutsideTheBar) {
         }
         if (c == kTextColor) {
           ++textPixels;
-          ASSERT_GE(x, bar.left + 80) << "pos " << pos;
+          firstTextColumn = std::min(firstTextColumn, x);
+          ASSERT_GE(x, textX) << "pos " << pos << " at " << dpi << " DPI";
         }
       }
     }
     EXPECT_GT(textPixels, 0) << "pos " << pos;
+    EXPECT_LT(firstTextColumn, textX + 4) << "pos " << pos << " at " << dpi << " DPI";
   }
 }
 

@@ -14,6 +14,7 @@
 #include "cleanup/setup_values.h"
 #include "framework/gdi.h"
 #include "language/language_pack.h"
+#include "scaled_run.h"
 #include "support/test_support.h"
 #include "support/test_thread.h"
 #include "ui/progress_dlg.h"

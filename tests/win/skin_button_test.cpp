@@ -151,6 +151,32 @@ TEST(SkinButtonPaint, TextColourAndPressedOffset) {
   EXPECT_EQ(normal.bottom + 1, down.bottom);
 }
 
+// The same picture at 150 % and 200 %: the outline, the frames, the face's margin, the corners and
+// the pressed offset grow with the scale (lengths at 96 DPI times DPI / 96, lines at least 1).
+TEST(SkinButtonPaint, LinesMarginsAndCornersGrowWithTheScale) {
+  int outsideCorner = 0;
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    const DisplayScale s(dpi);
+    const int middle = s.Px(15), inset = s.Px(2), height = s.Px(30) - 2 * inset;
+    Canvas idle(s.Px(80), s.Px(30)), hover(s.Px(80), s.Px(30)), pressed(s.Px(80), s.Px(30));
+    PaintSkinButton(idle.Dc(), idle.Rect(), kIdle, "Remove", nullptr, s);
+    PaintSkinButton(hover.Dc(), hover.Rect(), Look(true, false, false, true), "", nullptr, s);
+    PaintSkinButton(pressed.Dc(), pressed.Rect(), Look(true, true, false, true), "Remove", nullptr, s);
+    const RECT edge{0, middle, inset + s.Px(5), middle + 1};
+    EXPECT_EQ(s.Line(1), idle.Count(edge, RGB(0, 0, 0))) << "outline";
+    EXPECT_EQ(RGB(255, 255, 255), idle.Pixel(inset - 1, middle));
+    EXPECT_EQ(SkinButtonFaceColor(middle - inset, height, false), idle.Pixel(inset, middle));
+    EXPECT_EQ(s.Line(3), hover.Count(edge, kButtonHoverLeftColor)) << "hover frame";
+    const RECT corner{0, 0, s.Px(3), s.Px(3)};
+    EXPECT_GT(idle.Count(corner, kOutside), outsideCorner) << "the corner's ellipse is larger";
+    outsideCorner = idle.Count(corner, kOutside);
+    const RECT normal = BoxOf(idle, kButtonTextColor), down = BoxOf(pressed, kButtonTextColor);
+    EXPECT_EQ(normal.left + s.Px(1), down.left);
+    EXPECT_EQ(normal.top + s.Px(1), down.top);
+  }
+}
+
 // ---- Real buttons in a real dialog ----
 
 class SkinButton : public ::testing::Test {
@@ -180,8 +206,9 @@ protected:
                         "Later"}}};
 };
 
-// The pixels of a button on screen that differ from its picture painted on a memory canvas
-// (the corners outside the rounded outline show the dialog and are not compared).
+// The pixels of a button on screen that differ from its picture painted on a memory canvas at the
+// run's display scale (the corners outside the rounded outline show the dialog and are not
+// compared).
 int DifferencesFromPicture(HWND button, const SkinButtonLook& look) {
   ::UpdateWindow(button);
   RECT client{};
@@ -189,7 +216,7 @@ int DifferencesFromPicture(HWND button, const SkinButtonLook& look) {
   char text[64] = {};
   ::GetWindowTextA(button, text, sizeof(text));
   Canvas picture(client.right, client.bottom, kOutside);
-  PaintSkinButton(picture.Dc(), client, look, text, nullptr);
+  PaintSkinButton(picture.Dc(), client, look, text, nullptr, scaled_run::RunScale());
   int differences = 0;
   for (int y = 0; y < client.bottom; ++y)
     for (int x = 0; x < client.right; ++x)
@@ -334,6 +361,22 @@ RECT PlaceInParent(HWND child) {
   return r;
 }
 
+// The close button's rectangle in a parent whose client area is parentWidth wide: size pixels
+// square, the margin (6 pixels at 96 DPI) from the top and right edges.
+RECT CloseButtonPlace(int parentWidth, int size) {
+  const int margin = scaled_run::RunScale().Px(kCloseButtonMargin);
+  return RECT{parentWidth - margin - size, margin, parentWidth - margin, margin + size};
+}
+
+// The close button's picture drawn for the run's scale: 17 pixels at 96 DPI, 26 at 144, 34 at 192.
+int ClosePictureFor(bool hot) {
+  switch (scaled_run::RunScale().Dpi()) {
+    case 144: return hot ? IDB_CLOSE_HOT_150 : IDB_CLOSE_150;
+    case 192: return hot ? IDB_CLOSE_HOT_200 : IDB_CLOSE_200;
+    default: return hot ? IDB_CLOSE_HOT : IDB_CLOSE;
+  }
+}
+
 TEST(SkinCloseButton, ShowsItsBitmapInTheTopRightCorner) {
   ASSERT_NE(nullptr, g_hook.Install());
   TestDialog dialog({300, 200}, {{"Button", kCloseButtonId, BS_PUSHBUTTON, {10, 10, 40, 30}, "x"}});
@@ -341,14 +384,15 @@ TEST(SkinCloseButton, ShowsItsBitmapInTheTopRightCorner) {
   dialog.Show();
   HWND close = dialog.Item(kCloseButtonId);
   SIZE normalSize{}, hotSize{};
-  const std::vector<COLORREF> normal = BitmapPixels(IDB_CLOSE, normalSize);
-  const std::vector<COLORREF> hot = BitmapPixels(IDB_CLOSE_HOT, hotSize);
-  ASSERT_EQ(17, normalSize.cx);
-  ASSERT_EQ(17, normalSize.cy);
+  const std::vector<COLORREF> normal = BitmapPixels(ClosePictureFor(false), normalSize);
+  const std::vector<COLORREF> hot = BitmapPixels(ClosePictureFor(true), hotSize);
+  const int size = scaled_run::RunScale().Px(17);
+  ASSERT_EQ(size, normalSize.cx);
+  ASSERT_EQ(size, normalSize.cy);
 
   // Painting sized it to its bitmap, which put it 6 pixels from the top right.
-  ASSERT_TRUE(PumpUntil([&] { return PlaceInParent(close).left == 300 - 17 - 6; }));
-  EXPECT_EQ((RECT{277, 6, 294, 23}), PlaceInParent(close));
+  ASSERT_TRUE(PumpUntil([&] { return PlaceInParent(close).left == CloseButtonPlace(300, size).left; }));
+  EXPECT_EQ(CloseButtonPlace(300, size), PlaceInParent(close));
   EXPECT_EQ(0, MismatchesWith(close, normal, normalSize));
 
   skin_test::MoveMouseTo(skin_test::CentreOf(close));
@@ -362,12 +406,12 @@ TEST(SkinCloseButton, ShowsItsBitmapInTheTopRightCorner) {
   ::SetWindowPos(dialog.Hwnd(), nullptr, 0, 0, 400, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::ShowWindow(close, SW_HIDE);
   ::ShowWindow(close, SW_SHOW);
-  EXPECT_EQ((RECT{377, 6, 394, 23}), PlaceInParent(close));
+  EXPECT_EQ(CloseButtonPlace(400, size), PlaceInParent(close));
   ::SetWindowPos(dialog.Hwnd(), nullptr, 0, 0, 350, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::SetWindowPos(close, nullptr, 0, 0, 25, 25, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_EQ((RECT{319, 6, 344, 31}), PlaceInParent(close));
+  EXPECT_EQ(CloseButtonPlace(350, 25), PlaceInParent(close));
   dialog.Repaint();
-  EXPECT_EQ((RECT{327, 6, 344, 23}), PlaceInParent(close)) << "repainted at its bitmap's size";
+  EXPECT_EQ(CloseButtonPlace(350, size), PlaceInParent(close)) << "repainted at its bitmap's size";
   dialog.Destroy();
   g_hook.Remove();
 }

@@ -125,6 +125,31 @@ TEST(SkinTabPaint, TextColours) {
   EXPECT_GT(light, 5) << "white text on the others";
 }
 
+// At 150 % and 200 % the borders, the selected tab's growth and the page frame with its shadow
+// grow with the scale (one row of tabs 10 pixels lower, so the grown tab has room above it, and
+// the page's left edge where the scale puts it).
+TEST(SkinTabPaint, BordersGrowthAndFrameFollowTheScale) {
+  for (int dpi : {144, 192}) {
+    SCOPED_TRACE(dpi);
+    const DisplayScale s(dpi);
+    SkinTabLayout layout = OneRow(1);
+    layout.page.top += 10;
+    layout.page.left = s.Px(2);
+    for (SkinTabItem& item : layout.items) ::OffsetRect(&item.rect, 0, 10);
+    const int line = s.Line(1), middle = 110;
+    Canvas canvas(300, 210, kMarker);
+    PaintSkinTabs(canvas.Dc(), canvas.Rect(), layout, SkinTabPageBrush(), nullptr, s);
+    EXPECT_EQ(line, canvas.Count(RECT{2, 22, 10, 23}, kTabBorderColor)) << "first tab's left border";
+    const int grownTop = 12 - s.Px(2);
+    EXPECT_EQ(kTabBorderColor, canvas.Pixel(83, grownTop)) << "the selected tab stands higher";
+    EXPECT_EQ(kMarker, canvas.Pixel(83, grownTop - 1));
+    EXPECT_EQ(line, canvas.Count(RECT{0, middle, layout.page.left, middle + 1}, kTabBorderColor)) << "frame";
+    const COLORREF shadow = skin_test::Rgb(::GetSysColor(COLOR_BTNSHADOW));
+    const RECT below{150, layout.page.bottom, 151, layout.page.bottom + 2 * s.Px(2)};
+    EXPECT_EQ(line, canvas.Count(below, shadow)) << "the frame's shadow";
+  }
+}
+
 TEST(SkinTabPaint, BackgroundLeavesTabsAndPageAlone) {
   Canvas canvas(300, 200, kMarker);
   HBRUSH background = SkinTabBackgroundBrush();
@@ -155,18 +180,32 @@ TEST(SkinTabControl, PaintsTheRealControl) {
   dialog.Show();
   ASSERT_EQ(&SkinTabProc, skin_test::WndProcOf(tab));
 
-  // The control lays its tabs out as the memory-canvas cases assume.
-  const SkinTabLayout layout = ReadSkinTabLayout(tab);
-  const SkinTabLayout expected = OneRow(1);
+  const DisplayScale scale = scaled_run::RunScale();
+  const SkinTabLayout layout = ReadSkinTabLayout(tab, scale);
   ASSERT_EQ(4u, layout.items.size());
   EXPECT_EQ(1, layout.selected);
   EXPECT_EQ(1, layout.rowCount);
-  EXPECT_TRUE(SameRect(expected.page, layout.page));
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_TRUE(SameRect(expected.items[i].rect, layout.items[i].rect)) << i;
-    EXPECT_EQ(expected.items[i].text, layout.items[i].text);
+  // The control shows the picture of its layout at the run's scale, over its erased background
+  // (the gap round the page is neither's: the dialog shows there).
+  Canvas picture(300, 200, kMarker), shown(300, 200, kMarker);
+  PaintSkinTabBackground(picture.Dc(), picture.Rect(), layout, SkinTabBackgroundBrush(), scale);
+  PaintSkinTabs(picture.Dc(), picture.Rect(), layout, SkinTabPageBrush(), SkinTabFont(), scale);
+  ::BitBlt(shown.Dc(), 0, 0, 300, 200, ScopedWindowDC(tab).Get(), 0, 0, SRCCOPY);
+  int differences = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x)
+      differences += picture.Pixel(x, y) != kMarker && picture.Pixel(x, y) != shown.Pixel(x, y) ? 1 : 0;
+  EXPECT_EQ(0, differences);
+  // At 96 DPI the control lays its tabs out as the memory-canvas cases assume.
+  if (scale.IsDesignScale()) {
+    const SkinTabLayout expected = OneRow(1);
+    EXPECT_TRUE(SameRect(expected.page, layout.page));
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_TRUE(SameRect(expected.items[i].rect, layout.items[i].rect)) << i;
+      EXPECT_EQ(expected.items[i].text, layout.items[i].text);
+    }
+    ExpectOneRowPicture([&](int x, int y) { return skin_test::ClientPixel(tab, x, y); });
   }
-  ExpectOneRowPicture([&](int x, int y) { return skin_test::ClientPixel(tab, x, y); });
   EXPECT_EQ(kTabBackgroundColor, skin_test::ClientPixel(tab, 250, 10)) << "erased background";
   EXPECT_EQ(kSkinDialogColor, skin_test::ClientPixel(dialog.Hwnd(), 5, 5));
 

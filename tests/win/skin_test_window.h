@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "scaled_run.h"
 #include "support/test_support.h"
 #include "support/test_thread.h"
 #include "ui/skin_hook.h"

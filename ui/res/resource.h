@@ -10,6 +10,10 @@
 #define IDB_SIDE 131       // the dialogs' side picture
 #define IDB_CLOSE_HOT 140  // the skinned close button while the mouse is over it
 #define IDB_CLOSE 141      // the skinned close button otherwise
+#define IDB_CLOSE_HOT_150 160  // IDB_CLOSE_HOT drawn for 150 % (144 DPI)
+#define IDB_CLOSE_HOT_200 161  // IDB_CLOSE_HOT drawn for 200 % (192 DPI)
+#define IDB_CLOSE_150 162      // IDB_CLOSE drawn for 150 %
+#define IDB_CLOSE_200 163      // IDB_CLOSE drawn for 200 %
 #define IDB_SKIN 147       // the background of the skinned dialogs, 451 x 260, 24 bits
 #define IDI_SMALL 138      // the icon of the small progress dialog
 #define IDI_MAIN 139       // the program's icon
