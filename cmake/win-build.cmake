@@ -39,6 +39,10 @@ target_link_libraries(uninstall_core PUBLIC
   shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
 
 set(PRODUCT_RESOURCES ${CMAKE_SOURCE_DIR}/ui/res/uninstall.rc)
+# The resource compiler's inputs besides the script: a changed manifest, picture or icon rebuilds it.
+file(GLOB PRODUCT_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/res/*.manifest ${CMAKE_SOURCE_DIR}/ui/res/*.bmp
+     ${CMAKE_SOURCE_DIR}/ui/res/*.ico ${CMAKE_SOURCE_DIR}/ui/res/*.rc ${CMAKE_SOURCE_DIR}/ui/res/*.h)
+set_source_files_properties(${PRODUCT_RESOURCES} PROPERTIES OBJECT_DEPENDS "${PRODUCT_RESOURCE_FILES}")
 
 add_executable(Uninstall WIN32 app/main.cpp framework/entry_point.cpp ${PRODUCT_RESOURCES})
 target_compile_options(Uninstall PRIVATE ${PROJECT_WARNINGS})
