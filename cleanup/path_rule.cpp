@@ -10,6 +10,7 @@
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
 #include "framework/shell_folders.h"
+#include "language/mbcs.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ void AddProfiles(std::vector<std::string>& out) {
 // The parent of a canonical folder (empty for a root).
 std::string ParentOf(const std::string& canonical) {
   const size_t root = PathRootLength(canonical);
-  const size_t slash = canonical.find_last_of('\\');
+  const size_t slash = MbFindLast(canonical.c_str(), '\\');
   if (root == 0 || slash == std::string::npos || slash + 1 < root || canonical.size() <= root) return std::string();
   return slash == root - 1 ? canonical.substr(0, root) : canonical.substr(0, slash);
 }

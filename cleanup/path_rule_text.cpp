@@ -166,7 +166,10 @@ bool IsPathAllowed(const std::string& canonicalFolded, const ProtectedFolders& f
 bool HasShortcutExtension(const std::string& path) {
   if (path.size() < 5) return false;
   const std::string tail = FoldPathCase(path.substr(path.size() - 4));
-  const size_t nameStart = path.find_last_of("\\/");
+  const size_t backslash = MbFindLast(path.c_str(), '\\'), slash = MbFindLast(path.c_str(), '/');
+  const size_t nameStart = backslash == std::string::npos ? slash
+                           : slash == std::string::npos   ? backslash
+                                                          : std::max(backslash, slash);
   if (nameStart != std::string::npos && path.size() - nameStart - 1 <= 4) return false;  // ".lnk" alone
   return tail == ".lnk" || tail == ".pif" || tail == ".url";
 }

@@ -69,6 +69,7 @@ TEST(ListedNames, StayInsideTheirFolder) {
       {"C:\\Windows\\x.dll", false},
       {"C:x.dll", false},
       {"\\\\server\\share\\x.dll", false},
+      {"\x9c\x5c.\\x.dll", true},  // the "\\" inside a double-byte character separates nothing
   };
   for (const Case& c : cases) EXPECT_EQ(c.inside, IsListedNameInsideFolder(c.name)) << c.name;
 }

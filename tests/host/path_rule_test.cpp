@@ -77,7 +77,7 @@ TEST(PathRule, CanonicalFormKeepsDoubleByteNamesWhole) {
 }
 
 TEST(PathRule, ShortcutValuesNameShortcutFilesOnly) {
-  for (const char* path : {"C:\\x\\Dorn.lnk", "C:\\x\\Dorn.LNK", "C:\\x\\Dorn.pif", "C:\\x\\Help.Url"})
+  for (const char* path : {"C:\\x\\Dorn.lnk", "C:\\x\\Dorn.LNK", "C:\\x\\Dorn.pif", "C:\\x\\Help.Url", "C:\\x\\\x9c\x5c.lnk"})
     EXPECT_TRUE(HasShortcutExtension(path)) << path;
   for (const char* path : {"C:\\x\\Dorn.exe", "C:\\x\\Dorn.lnk.exe", "C:\\x\\.lnk", "C:\\x\\lnk", "", "C:\\x"})
     EXPECT_FALSE(HasShortcutExtension(path)) << path;
