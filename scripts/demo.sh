@@ -71,6 +71,11 @@ wine_display_up
 trap wine_display_down EXIT
 echo "== a fresh Windows: $WINEPREFIX ($os)"
 wine_prefix_up
+# Without a window manager (Xvfb) nothing draws the windows' frames: Wine draws its own, so the
+# pictures show each title bar and caption as the user sees them.
+if [ "$interactive" = 0 ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+fi
 
 client="$root/build/$preset/sample-client"
 win_client=$(winepath -w "$client")
