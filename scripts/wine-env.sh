@@ -71,8 +71,11 @@ wine_xvfb_start() {
     [ -s "$numbers" ] && break
     sleep 0.1
   done
-  echo "$pid :$(head -n 1 "$numbers")"
+  local number
+  number=$(head -n 1 "$numbers")
   rm -f "$numbers"
+  [ -n "$number" ] || { echo "wine-env: Xvfb did not start" >&2; return 1; }
+  echo "$pid :$number"
 }
 
 # Starts Xvfb when no display is set; wine_display_down stops what wine_display_up started.
