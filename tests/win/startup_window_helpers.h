@@ -155,6 +155,20 @@ inline LRESULT CALLBACK RunPendingCall(int code, WPARAM removed, LPARAM message)
   }
   return ::CallNextHookEx(nullptr, code, removed, message);
 }
+// A message hook, removed when the owner goes.
+class ScopedHook {
+public:
+  explicit ScopedHook(HHOOK hook) : m_hook(hook) {}
+  ~ScopedHook() {
+    if (m_hook) ::UnhookWindowsHookEx(m_hook);
+  }
+  ScopedHook(const ScopedHook&) = delete;
+  ScopedHook& operator=(const ScopedHook&) = delete;
+  bool IsSet() const { return m_hook != nullptr; }
+
+private:
+  HHOOK m_hook;
+};
 }  // namespace detail
 
 // Runs call on the thread of a window of this process, where the window's own answers
@@ -170,15 +184,12 @@ inline bool CallOnWindowThread(HWND window, const std::function<void()>& call, D
     pending.window = window;
     pending.done = done.Get();
   }
-  const HHOOK hook = ::SetWindowsHookExA(WH_GETMESSAGE, &detail::RunPendingCall, nullptr,
-                                         ::GetWindowThreadProcessId(window, nullptr));
-  const bool ran = hook && ::PostMessageA(window, WM_NULL, 0, 0) &&
+  const detail::ScopedHook hook(::SetWindowsHookExA(WH_GETMESSAGE, &detail::RunPendingCall, nullptr,
+                                                    ::GetWindowThreadProcessId(window, nullptr)));
+  const bool ran = hook.IsSet() && ::PostMessageA(window, WM_NULL, 0, 0) &&
                    ::WaitForSingleObject(done.Get(), timeoutMs) == WAIT_OBJECT_0;
-  {
-    CCriticalSectionLock lock(pending.lock);
-    pending.call = nullptr;
-  }
-  if (hook) ::UnhookWindowsHookEx(hook);
+  CCriticalSectionLock lock(pending.lock);
+  pending.call = nullptr;
   return ran;
 }
 
