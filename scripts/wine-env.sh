@@ -144,12 +144,14 @@ wine_lanes_up() {
   wine_lane_prefixes_up
 }
 
-# The display of a lane's prefix, empty for a prefix that is no lane.
+# The display of a lane's prefix, empty for a prefix that is no lane (paths compared as resolved,
+# since CMake and the scripts may spell the build folder differently).
 wine_lane_display() {
-  local entry
+  local entry wanted
   local IFS=";"
+  wanted=$(readlink -m "$1")
   for entry in ${WINE_LANE_DISPLAYS:-}; do
-    [ "${entry%%=*}" = "$1" ] && { echo "${entry#*=}"; return; }
+    [ "$(readlink -m "${entry%%=*}")" = "$wanted" ] && { echo "${entry#*=}"; return; }
   done
 }
 

@@ -11,6 +11,7 @@ here=$(dirname "$(readlink -f "$0")")
 . "$here/wine-env.sh" "$build_dir"
 lane_display=$(wine_lane_display "$WINEPREFIX")
 [ -n "$lane_display" ] && export DISPLAY="$lane_display"
+[ -n "${DISPLAY:-}" ] || echo "wine-run: no display for $WINEPREFIX: bring the lanes up first (wine_lanes_up)" >&2
 # A prefix not made yet, or without its persistent server (wineserver -p answers 0 when it had to
 # start one), is brought up first, detached: a server or service started by the test program
 # itself would hold CTest's capture of its output open.
