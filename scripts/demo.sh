@@ -83,6 +83,11 @@ echo "== a fresh Windows: $WINEPREFIX ($os, display scale $scale %)"
 wine_prefix_up
 # Wine reads the system DPI once, as each program starts: set before the set-up and the uninstaller.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((scale * 96 / 100)) /f >/dev/null
+# Without a window manager (Xvfb) nothing draws the windows' frames: Wine draws its own, so the
+# pictures show each title bar and caption as the user sees them.
+if [ "$interactive" = 0 ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+fi
 
 client="$root/build/$preset/sample-client"
 win_client=$(winepath -w "$client")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # For working on one piece: builds the Windows side in a build folder of its own and runs the
-# Windows tests matching a pattern under Wine there (its own prefix), so several people can
-# work on one machine at once.
+# Windows tests matching a pattern under Wine there (its own two prefixes, each on a display of
+# its own), so several people can work on one machine at once.
 #   scripts/dev-test.sh NAME [REGEX]      e.g. scripts/dev-test.sh alice 'progress|percent'
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,11 +9,13 @@ name=$1
 regex=${2:-.}
 build="$root/build/win-$name"
 cd "$root"
-[ -f "$build/build.ninja" ] || cmake --preset win -B "$build" >/dev/null
-cmake --build "$build"
+# The 32-bit build, or the 64-bit one where this machine cannot run 32-bit programs.
 . scripts/wine-env.sh "$build"
-wine_display_up
+preset=win
+[ "$WINE_BITS" = 64 ] && preset=win64
+[ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build" >/dev/null
+cmake --build "$build" -j 2
 trap wine_display_down EXIT
-wine_prefix_up
-wine_prefix64_up
-ctest --test-dir "$build" --output-on-failure -j1 -R "$regex"
+wine_lanes_up
+# Each test holds its prefix (lane) alone; the two lanes run side by side.
+ctest --test-dir "$build" --output-on-failure -j2 -R "$regex"

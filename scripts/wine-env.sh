@@ -61,23 +61,31 @@ wine_prefix64_up() {
   (export WINEPREFIX="$wine_build_dir/wineprefix64" WINEARCH=win64 && wine_prefix_up)
 }
 
+# Starts an Xvfb on a display number it finds free itself; prints "<pid> :<number>".
+wine_xvfb_start() {
+  local numbers pid i
+  numbers=$(mktemp)
+  Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$numbers" 2>/dev/null </dev/null &
+  pid=$!
+  for i in $(seq 1 100); do
+    [ -s "$numbers" ] && break
+    sleep 0.1
+  done
+  local number
+  number=$(head -n 1 "$numbers")
+  rm -f "$numbers"
+  [ -n "$number" ] || { echo "wine-env: Xvfb did not start" >&2; return 1; }
+  echo "$pid :$number"
+}
+
 # Starts Xvfb when no display is set; wine_display_down stops what wine_display_up started.
 wine_display_up() {
   wine_xvfb_pid=""
   if [ -z "${DISPLAY:-}" ]; then
-    local n
-    for n in $(seq 90 120); do
-      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      wine_xvfb_pid=$!
-      export DISPLAY=":$n"
-      local i
-      for i in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        sleep 0.1
-      done
-      break
-    done
+    local started
+    started=$(wine_xvfb_start)
+    wine_xvfb_pid=${started%% *}
+    export DISPLAY=${started#* }
   fi
 }
 
@@ -90,4 +98,72 @@ wine_display_down() {
     kill "$wine_xvfb_pid" 2>/dev/null || true
     wait "$wine_xvfb_pid" 2>/dev/null || true
   fi
+  wine_lanes_down
 }
+
+# The Windows tests run in two prefixes of the build folder side by side, "lanes" (wineprefix and
+# wineprefix-b; tests/win/CMakeLists.txt binds each test to one), and on a 32-bit machine also in
+# wineprefix64. Each prefix gets a display of its own, so no test sees or types into another
+# lane's windows; WINE_LANE_DISPLAYS ("prefix=display;...") tells scripts/wine-run.sh which.
+wine_lane_prefixes() {
+  echo "$wine_build_dir/wineprefix" "$wine_build_dir/wineprefix-b"
+  [ "$WINE_BITS" = 32 ] && echo "$wine_build_dir/wineprefix64"
+  return 0
+}
+
+# Starts the lanes' displays (in this shell, which keeps their process ids).
+wine_lane_displays_up() {
+  local lane started
+  wine_lane_xvfb_pids=()
+  WINE_LANE_DISPLAYS=""
+  for lane in $(wine_lane_prefixes); do
+    started=$(wine_xvfb_start)
+    wine_lane_xvfb_pids+=("${started%% *}")
+    WINE_LANE_DISPLAYS+="$lane=${started#* };"
+  done
+  export WINE_LANE_DISPLAYS
+}
+
+# Makes the lanes' prefixes side by side (about 20 s), each on its display, with its server.
+wine_lane_prefixes_up() {
+  local lane pids=() pid
+  for lane in $(wine_lane_prefixes); do
+    (
+      export WINEPREFIX="$lane" DISPLAY
+      DISPLAY=$(wine_lane_display "$lane")
+      if [ "${lane##*/}" = wineprefix64 ]; then export WINEARCH=win64; fi
+      wine_prefix_up
+    ) &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid"; done
+}
+
+wine_lanes_up() {
+  wine_lane_displays_up
+  wine_lane_prefixes_up
+}
+
+# The display of a lane's prefix, empty for a prefix that is no lane (paths compared as resolved,
+# since CMake and the scripts may spell the build folder differently).
+wine_lane_display() {
+  local entry wanted
+  local IFS=";"
+  wanted=$(readlink -m "$1")
+  for entry in ${WINE_LANE_DISPLAYS:-}; do
+    [ "$(readlink -m "${entry%%=*}")" = "$wanted" ] && { echo "${entry#*=}"; return; }
+  done
+}
+
+wine_lanes_down() {
+  local lane pid
+  for lane in $(wine_lane_prefixes); do
+    [ -d "$lane" ] && WINEPREFIX="$lane" wineserver -k >/dev/null 2>&1 || true
+  done
+  for pid in "${wine_lane_xvfb_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  wine_lane_xvfb_pids=()
+}
+wine_lane_xvfb_pids=()

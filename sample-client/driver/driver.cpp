@@ -49,10 +49,14 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+// The window's text in the system code page, read from what the system keeps for the window:
+// a WM_GETTEXT sent to the uninstaller can be lost under Wine, and then even a time-out does not
+// end the wait. Nothing the driver does waits on the uninstaller's answer.
 std::string TextOf(HWND hwnd) {
-  char text[2048] = {};
-  ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
+  wchar_t wide[2048] = {};
+  const int length = ::InternalGetWindowText(hwnd, wide, 2048);
+  char text[4096] = {};
+  if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, wide, length, text, sizeof(text) - 1, nullptr, nullptr);
   std::string s = text;
   for (char& c : s)
     if (c == '\r' || c == '\n') c = ' ';
@@ -265,8 +269,9 @@ int main(int argc, char** argv) {
       const bool ok = ::GetDlgItem(w, IDOK) != nullptr;
       handled.insert(w);
       const char* kind = confirm ? "confirm" : progress ? "progress" : yesNo ? "question" : ok ? "message" : "other";
-      // Let the window finish painting before it is read and pictured.
-      ::Sleep(progress ? 1500 : 400);
+      // A picture waits a moment for the window to finish painting (the progress dialog for its
+      // bar to move); without pictures nothing waits.
+      if (!o.shots.empty()) ::Sleep(progress ? 1500 : 400);
       std::string line = std::string("window ") + kind + " \"" + TextOf(w) + "\"";
       for (HWND c : Children(w)) {
         const std::string t = TextOf(c);
@@ -280,8 +285,10 @@ int main(int argc, char** argv) {
         SaveShot(w, o.shots + name);
       }
       if (confirm) {
-        ::SendMessageA(::GetDlgItem(w, 1047), BM_SETCHECK, o.keepDriver ? BST_CHECKED : BST_UNCHECKED, 0);
-        ::SendMessageA(::GetDlgItem(w, 1046), BM_SETCHECK, o.keepData ? BST_CHECKED : BST_UNCHECKED, 0);
+        // Posted like the answer after them, so the dialog's thread sets the boxes before it
+        // takes the answer.
+        ::PostMessageA(::GetDlgItem(w, 1047), BM_SETCHECK, o.keepDriver ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::PostMessageA(::GetDlgItem(w, 1046), BM_SETCHECK, o.keepData ? BST_CHECKED : BST_UNCHECKED, 0);
         Answer(w, o.cancel ? IDCANCEL : IDOK, o.keys);
       } else if (progress) {
         progressSeen = true;

@@ -45,7 +45,7 @@ TEST_F(BlankFileName, NoProcessIsTheClientsAndNothingIsAsked) {
   QuestionAnswerer answerer(IDYES);
 
   EXPECT_EQ(FALSE, IsClientProcessRunning(close_test::PackNames().programFileName));
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_TRUE(client->IsRunning());
@@ -66,7 +66,7 @@ TEST_F(BlankFileName, AClientWindowIsStillAskedAboutAndSentTheMessages) {
   ASSERT_TRUE(client->WaitForLogPrefix("window"));
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_TRUE(client->Logged("message 0x0402"));
@@ -82,7 +82,7 @@ TEST_F(BlankFileName, AnUntitledDialogOfAnotherProgramIsNeverTakenForTheClient) 
   QuestionAnswerer answerer(IDYES);
 
   EXPECT_EQ(nullptr, FindClientMainWindow(close_test::PackNames()));
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_FALSE(other->Logged("message 0x0402"));

@@ -7,16 +7,18 @@
 #include <atomic>
 #include <sstream>
 #include <string>
-#include "framework/sync.h"
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "cleanup/close_programs.h"
 #include "cleanup/setup_values.h"
+#include "framework/sync.h"
 #include "language/language_pack.h"
 #include "procedures/worker_steps.h"
 #include "support/test_support.h"
 #include "support/test_thread.h"
+#include "support/watchdog.h"
 
 namespace close_test {
 
@@ -54,9 +56,13 @@ inline void LoadPack(const std::string& xml) {
   ASSERT_TRUE(TestPack().Load(dir.Path().c_str(), "Language.xml"));
 }
 
+// The window's text as the system keeps it, in the system code page: read without a message,
+// so the answering thread never waits on the box's thread.
 inline std::string WindowText(HWND window) {
-  char text[1024] = {};
-  ::GetWindowTextA(window, text, sizeof(text));
+  wchar_t wide[1024] = {};
+  const int length = ::InternalGetWindowText(window, wide, 1024);
+  char text[2048] = {};
+  if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, wide, length, text, sizeof(text) - 1, nullptr, nullptr);
   return text;
 }
 
@@ -130,6 +136,7 @@ public:
   StandIn(const std::string& folder, const std::string& sourceName, const std::string& runAs,
           const std::string& arguments)
       : m_path(folder + "\\" + runAs) {
+    Register(this, true);
     const size_t dot = m_path.rfind('.');
     m_logPath = m_path.substr(0, dot) + ".log";
     ::CopyFileA((test::SampleClientDir() + "\\" + sourceName).c_str(), m_path.c_str(), FALSE);
@@ -143,6 +150,7 @@ public:
       m_process = PROCESS_INFORMATION{};
   }
   ~StandIn() {
+    Register(this, false);
     if (!m_process.hProcess) return;
     if (IsRunning()) {
       ::TerminateProcess(m_process.hProcess, 1);
@@ -204,10 +212,52 @@ public:
     return found;
   }
 
+  // The processes of every stand-in that exists now.
+  static std::vector<HANDLE> AllHandles() {
+    CCriticalSectionLock lock(Registry().lock);
+    std::vector<HANDLE> handles;
+    for (const StandIn* standIn : Registry().standIns)
+      if (standIn->m_process.hProcess) handles.push_back(standIn->m_process.hProcess);
+    return handles;
+  }
+
 private:
+  struct StandInRegistry {
+    CCriticalSection lock;
+    std::vector<const StandIn*> standIns;
+  };
+  static StandInRegistry& Registry() {
+    static StandInRegistry registry;
+    return registry;
+  }
+  static void Register(const StandIn* standIn, bool add) {
+    StandInRegistry& registry = Registry();
+    CCriticalSectionLock lock(registry.lock);
+    if (add) {
+      registry.standIns.push_back(standIn);
+      return;
+    }
+    for (auto it = registry.standIns.begin(); it != registry.standIns.end(); ++it)
+      if (*it == standIn) {
+        registry.standIns.erase(it);
+        return;
+      }
+  }
+
   std::string m_path, m_logPath, m_commandLine;
   PROCESS_INFORMATION m_process = {};
 };
+
+// CloseClientPrograms, which sends the client's window its messages and waits for the answers:
+// bounded by a watchdog that ends every stand-in (releasing that wait) and fails the test when
+// the call has not returned within boundMs. The program's own limits (two 10 s waits on a
+// client that does not answer) lie well inside it.
+inline BOOL CloseClientWithin(BOOL ask, DWORD boundMs = 60000) {
+  test::Watchdog watchdog(boundMs, StandIn::AllHandles());
+  const BOOL result = CloseClientPrograms(ask, PackNames());
+  EXPECT_FALSE(watchdog.Fired()) << "closing the client did not end within " << boundMs << " ms";
+  return result;
+}
 
 // Watches this process for the question box (a "#32770" window titled with the question's
 // caption) on a second thread, records what it asked and presses the given button.
@@ -242,7 +292,7 @@ private:
         m_lastYesNo = ::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO) && !::GetDlgItem(box, IDOK) &&
                       !::GetDlgItem(box, IDCANCEL);
         ++m_asked;
-        ::SendMessageA(button, BM_CLICK, 0, 0);
+        ::PostMessageA(button, BM_CLICK, 0, 0);
         test::WaitUntil([&] { return !::IsWindow(box); }, 20000);
       }
       ::Sleep(20);

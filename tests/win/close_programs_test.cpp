@@ -118,7 +118,7 @@ TEST_F(CloseClient, WindowFoundAndYesSendsTheMessagesInOrderAndEndsEverything) {
   auto hotspotClient = Start("vuVIZEDUvidizi.EXE", "--no-window");
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_EQ(QuestionTexts::Text(), answerer.LastText());
@@ -139,7 +139,7 @@ TEST_F(CloseClient, WindowFoundAndNoTouchesNothing) {
   auto hotspotClient = Start(kClientExe, "--no-window");
   QuestionAnswerer answerer(IDNO);
 
-  EXPECT_EQ(FALSE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(FALSE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(1, answerer.Asked());
   // The messages would have been sent (and logged) before the call returned.
@@ -154,7 +154,7 @@ TEST_F(CloseClient, RunningWithoutAWindowIsAskedAboutAndKilledOnYes) {
   auto hotspot = StartHotspot();
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_TRUE(client->WaitForExit());
@@ -165,7 +165,7 @@ TEST_F(CloseClient, RunningWithoutAWindowAndNoKeepsItRunning) {
   auto client = Start(kRunAs, "--no-window");
   QuestionAnswerer answerer(IDNO);
 
-  EXPECT_EQ(FALSE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(FALSE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(1, answerer.Asked());
   EXPECT_TRUE(client->IsRunning());
@@ -176,7 +176,7 @@ TEST_F(CloseClient, NothingRunningAsksNothingAndLeavesTheHotspotAlone) {
   auto hotspotClient = Start(kClientExe, "--no-window");
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_TRUE(hotspotClient->IsRunning());
@@ -187,7 +187,7 @@ TEST_F(CloseClient, WithoutAskingEverythingGoesOnAsAfterYes) {
   auto client = StartWithWindow(kRunAs, "--frame", kFrameClass);
   QuestionAnswerer answerer(IDNO);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(FALSE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(FALSE));
 
   EXPECT_EQ(0, answerer.Asked());
   EXPECT_TRUE(client->Logged("message 0x0401"));
@@ -201,7 +201,7 @@ TEST_F(CloseClient, SeveralClientProcessesAreAllEnded) {
   for (int i = 0; i < 3; ++i) others.push_back(Start(kRunAs, "--no-window"));
   QuestionAnswerer answerer(IDYES);
 
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
 
   EXPECT_TRUE(stubborn->Logged("message 0x0402"));
   EXPECT_TRUE(stubborn->Logged("message 0x0401"));
@@ -217,7 +217,7 @@ TEST_F(CloseClient, AClientThatDoesNotAnswerIsTerminated) {
   QuestionAnswerer answerer(IDYES);
 
   const DWORD start = ::GetTickCount();
-  EXPECT_EQ(TRUE, CloseClientPrograms(TRUE, close_test::PackNames()));
+  EXPECT_EQ(TRUE, close_test::CloseClientWithin(TRUE));
   std::printf("closing a hung client took %lu ms\n", ::GetTickCount() - start);
 
   EXPECT_EQ(1, answerer.Asked());

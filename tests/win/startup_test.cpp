@@ -208,13 +208,30 @@ TEST_F(StartupInProcess, CancelLeavesTheImportedValuesAndStoresNoAnswer) {
   CopySampleFile(m_dir, "Language.xml");
   CopySampleFile(m_dir, "Uninstall.bin");
   std::string title;
+  struct Checks {
+    UINT keepDriver, keepData, clientOnly, all;
+  } checks = {99, 99, 99, 99};
+  LRESULT defaultId = 0;
+  bool asked = false;
   const auto result = RunDriven([&](HWND dialog) {
     title = WindowText(dialog);
+    // The boxes' starting states and the default button, as the dialog's own thread sees them.
+    asked = startup_test::CallOnWindowThread(dialog, [&] {
+      checks = {::IsDlgButtonChecked(dialog, IDC_KEEP_CARD_DRIVER), ::IsDlgButtonChecked(dialog, IDC_KEEP_USER_DATA),
+                ::IsDlgButtonChecked(dialog, IDC_RADIO_CLIENT_ONLY), ::IsDlgButtonChecked(dialog, IDC_RADIO_ALL)};
+      defaultId = ::SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    });
     // The values are in the registry while the question is still open.
     startup_test::Click(dialog, IDCANCEL);
   });
   EXPECT_EQ(CUninstallApp::StartupResult::Cancelled, result);
   EXPECT_EQ(u8"Mirel无线宽带卸载向导", title);
+  ASSERT_TRUE(asked) << "the dialog's thread did not take the posted call";
+  EXPECT_EQ(static_cast<UINT>(BST_CHECKED), checks.keepDriver);
+  EXPECT_EQ(static_cast<UINT>(BST_CHECKED), checks.keepData);
+  EXPECT_EQ(static_cast<UINT>(BST_CHECKED), checks.clientOnly);
+  EXPECT_EQ(static_cast<UINT>(BST_UNCHECKED), checks.all);
+  EXPECT_EQ(MAKELRESULT(IDCANCEL, DC_HASDEFID), defaultId);
   ExpectSampleSetupValuesImported();
   EXPECT_TRUE(m_app.m_langPack.IsLoaded());
   EXPECT_NE(nullptr, g_hDialogFont);
@@ -235,8 +252,9 @@ TEST_F(StartupInProcess, OkStoresBothAnswersWithTheirSenses) {
     m_app.m_run.keepCardDriver = -1;
     m_app.m_run.deleteUserData = -1;
     const auto result = RunDriven([&](HWND dialog) {
-      if (c.uncheckDriver) ::SendMessageA(::GetDlgItem(dialog, IDC_KEEP_CARD_DRIVER), BM_CLICK, 0, 0);
-      if (c.uncheckData) ::SendMessageA(::GetDlgItem(dialog, IDC_KEEP_USER_DATA), BM_CLICK, 0, 0);
+      // Posted clicks, taken by the dialog's thread in order: the boxes first, then OK.
+      if (c.uncheckDriver) startup_test::Click(dialog, IDC_KEEP_CARD_DRIVER);
+      if (c.uncheckData) startup_test::Click(dialog, IDC_KEEP_USER_DATA);
       startup_test::Click(dialog, IDOK);
     });
     EXPECT_EQ(CUninstallApp::StartupResult::Confirmed, result);
@@ -460,12 +478,9 @@ TEST_F(RealProgram, TheConfirmationShowsTheChinesePack) {
     EXPECT_EQ(c.text, WindowText(control)) << c.id;
     EXPECT_EQ(c.visible, ::IsWindowVisible(control) != FALSE) << c.id;
   }
-  EXPECT_EQ(BST_CHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_KEEP_CARD_DRIVER), BM_GETCHECK));
-  EXPECT_EQ(BST_CHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_KEEP_USER_DATA), BM_GETCHECK));
-  EXPECT_EQ(BST_CHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_RADIO_CLIENT_ONLY), BM_GETCHECK));
-  EXPECT_EQ(BST_UNCHECKED, startup_test::SendWithin(::GetDlgItem(dialog, IDC_RADIO_ALL), BM_GETCHECK));
+  // The boxes' starting states and the default button need the dialog's own answer: they are
+  // checked inside the process (StartupInProcess.CancelLeavesTheImportedValuesAndStoresNoAnswer).
   EXPECT_EQ(reinterpret_cast<HANDLE>(1), ::GetPropA(dialog, "UNINSTALL_HWND"));
-  EXPECT_EQ(MAKELRESULT(IDCANCEL, DC_HASDEFID), startup_test::SendWithin(dialog, DM_GETDEFID));
   // The setup values are imported before the question.
   ExpectSampleSetupValuesImported();
 
@@ -495,7 +510,6 @@ TEST_F(RealProgram, TheQuestionIsWrittenInThePackFont) {
     ASSERT_NE(nullptr, dialog) << sizes[i];
     HWND question = ::GetDlgItem(dialog, IDC_QUESTION);
     // Polled until the painting has settled: the same answer three times running.
-    startup_test::SendWithin(dialog, WM_NULL);
     int same = 0;
     test::WaitUntil([&] {
       const int rows = InkRows(question);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
+#include "framework/sync.h"
 #include "support/test_support.h"
 
 namespace startup_test {
@@ -35,22 +37,13 @@ inline std::string Utf8FromCodePage(const std::string& text, UINT codePage) {
   return Utf8FromWide(wide);
 }
 
-// The window's text as shown, also for a window of another process.
+// The window's text as shown, read from what the system keeps for the window rather than asked
+// of its program: a WM_GETTEXT sent to another process can be lost under Wine, and then even a
+// time-out does not end the wait. Works for windows of any thread and process.
 inline std::string WindowText(HWND hwnd) {
   wchar_t text[2048] = {};
-  DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-  return Utf8FromWide(std::wstring(text, static_cast<size_t>(copied)));
-}
-
-// Sends a message to a window of another process and gives up after a bounded wait (the result
-// is then kNoAnswer), so a program that stops answering fails the test instead of hanging it.
-constexpr LRESULT kNoAnswer = static_cast<LRESULT>(-12345);
-inline LRESULT SendWithin(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) return kNoAnswer;
-  return static_cast<LRESULT>(result);
+  const int copied = ::InternalGetWindowText(hwnd, text, 2048);
+  return Utf8FromWide(std::wstring(text, static_cast<size_t>(copied > 0 ? copied : 0)));
 }
 
 inline std::string ClassName(HWND hwnd) {
@@ -126,12 +119,78 @@ inline void Click(HWND dialog, int id) {
 }
 
 // Puts the keyboard focus on a control of the dialog (from any thread or process) and presses
-// a key there; the dialog's own message loop sees it as typed.
+// a key there; the dialog's own message loop sees it as typed. Everything is posted, in order,
+// so nothing waits on the dialog's answer.
 inline void PressKeyOn(HWND dialog, int id, WPARAM key) {
   HWND control = ::GetDlgItem(dialog, id);
-  ::SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  ::PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
   ::PostMessageA(control, WM_KEYDOWN, key, 1);
   ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+}
+
+namespace detail {
+// The one call waiting to run on a window's thread (tests ask one at a time).
+struct PendingWindowCall {
+  CCriticalSection lock;
+  const std::function<void()>* call = nullptr;
+  HWND window = nullptr;
+  HANDLE done = nullptr;
+};
+inline PendingWindowCall& PendingCall() {
+  static PendingWindowCall pending;
+  return pending;
+}
+// Sees each message the window's thread takes from its queue; runs the pending call on the
+// posted WM_NULL meant for it.
+inline LRESULT CALLBACK RunPendingCall(int code, WPARAM removed, LPARAM message) {
+  const MSG& msg = *reinterpret_cast<const MSG*>(message);
+  if (code == HC_ACTION && removed == PM_REMOVE && msg.message == WM_NULL) {
+    PendingWindowCall& pending = PendingCall();
+    CCriticalSectionLock lock(pending.lock);
+    if (pending.call && msg.hwnd == pending.window) {
+      (*pending.call)();
+      pending.call = nullptr;
+      ::SetEvent(pending.done);
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, removed, message);
+}
+// A message hook, removed when the owner goes.
+class ScopedHook {
+public:
+  explicit ScopedHook(HHOOK hook) : m_hook(hook) {}
+  ~ScopedHook() {
+    if (m_hook) ::UnhookWindowsHookEx(m_hook);
+  }
+  ScopedHook(const ScopedHook&) = delete;
+  ScopedHook& operator=(const ScopedHook&) = delete;
+  bool IsSet() const { return m_hook != nullptr; }
+
+private:
+  HHOOK m_hook;
+};
+}  // namespace detail
+
+// Runs call on the thread of a window of this process, where the window's own answers
+// (BM_GETCHECK, DM_GETDEFID) are plain calls instead of messages sent from another thread. The
+// call rides on a posted WM_NULL that a message hook of that thread catches. False when it did
+// not run within timeoutMs; it never runs after that.
+inline bool CallOnWindowThread(HWND window, const std::function<void()>& call, DWORD timeoutMs = 10000) {
+  detail::PendingWindowCall& pending = detail::PendingCall();
+  const ScopedHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  {
+    CCriticalSectionLock lock(pending.lock);
+    pending.call = &call;
+    pending.window = window;
+    pending.done = done.Get();
+  }
+  const detail::ScopedHook hook(::SetWindowsHookExA(WH_GETMESSAGE, &detail::RunPendingCall, nullptr,
+                                                    ::GetWindowThreadProcessId(window, nullptr)));
+  const bool ran = hook.IsSet() && ::PostMessageA(window, WM_NULL, 0, 0) &&
+                   ::WaitForSingleObject(done.Get(), timeoutMs) == WAIT_OBJECT_0;
+  CCriticalSectionLock lock(pending.lock);
+  pending.call = nullptr;
+  return ran;
 }
 
 // The full path of a process's program, empty when it cannot be read.

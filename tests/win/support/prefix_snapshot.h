@@ -1,6 +1,7 @@
 // A picture of the whole Windows the tests run in: every file and folder of drive C: and every
-// registry key and value of the machine's and the user's software and services, so a test can
-// compare before and after an uninstall and name exactly what went and what came.
+// lasting registry key and value of the machine's and the user's software and services (volatile
+// keys, made anew at each start, may be left out), so a test can compare before and after an
+// uninstall and name exactly what went and what came.
 #pragma once
 #include <set>
 #include <string>
@@ -21,6 +22,12 @@ struct SnapshotOptions {
 };
 
 Snapshot TakeSnapshot(const SnapshotOptions& options);
+
+// The two ways TakeSnapshot reads the machine's software keys (HKLM\SOFTWARE) into out: from one
+// saved copy of them (about 0.1 s; false when no copy can be saved or read, as under WoW64,
+// whose 32-bit view the copy is not), or key by key (about 3 s).
+bool AddSoftwareKeysFromSavedCopy(const SnapshotOptions& options, Snapshot& out);
+void AddSoftwareKeysByWalking(const SnapshotOptions& options, Snapshot& out);
 
 // Items in a but not in b.
 std::vector<std::string> Minus(const Snapshot& a, const Snapshot& b);

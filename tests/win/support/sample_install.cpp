@@ -61,6 +61,17 @@ SampleInstallation::~SampleInstallation() { Remove(); }
 bool SampleInstallation::Install(const std::string& setupArguments) {
   Remove();
   const std::string manifest = StandInLogDir() + "\\setup-manifest.txt";
+  // A manifest left behind names what an installation of a test program that was ended half-way
+  // made: the set-up records only what it makes, so anything still there would not count as
+  // this installation's.
+  std::string leftOver;
+  if (ReadFileBytes(manifest, leftOver)) {
+    std::istringstream lines(leftOver);
+    std::vector<std::string> made;
+    for (std::string line; std::getline(lines, line);)
+      if (line.size() >= 3) made.push_back(line);
+    for (auto it = made.rbegin(); it != made.rend(); ++it) DeleteManifestItem(*it);
+  }
   ::DeleteFileA(manifest.c_str());
   if (setupArguments.find("/lang en") != std::string::npos) m_lang = "en";
   const long code = RunAndCapture("\"" + SampleClientDir() + "\\setup.exe\" /manifest \"" + manifest + "\" " +
