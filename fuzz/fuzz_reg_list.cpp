@@ -7,15 +7,20 @@
 #include <string>
 
 #include "cleanup/com_list_file.h"
+#include "language/mbcs.h"
 
 namespace {
 
-// An independent reading of the same rule: with both separators as "/" and a "/" at each end,
-// a "." or ".." step shows as "/./" or "/../".
+// An independent reading of the same rule: with every separator character turned into "/" and a
+// "/" at each end, a "." or ".." step shows as "/./" or "/../". The second byte of a double-byte
+// character may be that of "\\" and is left alone; no second byte is "/" or ".".
 bool HasDotStep(const std::string& name) {
   std::string wrapped = "/" + name + "/";
-  for (char& c : wrapped)
-    if (c == '\\') c = '/';
+  for (size_t i = 1; i + 1 < wrapped.size();) {
+    const int length = MbCharLen(&wrapped[i]);
+    if (length == 1 && wrapped[i] == '\\') wrapped[i] = '/';
+    i += length > 0 ? static_cast<size_t>(length) : 1;
+  }
   return wrapped.find("/./") != std::string::npos || wrapped.find("/../") != std::string::npos;
 }
 

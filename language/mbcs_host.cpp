@@ -6,5 +6,5 @@ int MbCharLen(const char* p)
   const unsigned char c = static_cast<unsigned char>(*p);
   if (c == 0)
     return 0;
-  return (c >= 0x81 && c <= 0xFE && p[1] != 0) ? 2 : 1;
+  return (c >= 0x81 && c <= 0xFE && MbCanBeSecondByte(p[1])) ? 2 : 1;
 }

@@ -7,5 +7,5 @@ int MbCharLen(const char* p)
 {
   if (*p == 0)
     return 0;
-  return (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != 0) ? 2 : 1;
+  return (IsDBCSLeadByte(static_cast<BYTE>(*p)) && MbCanBeSecondByte(p[1])) ? 2 : 1;
 }

@@ -70,6 +70,7 @@ TEST(ListedNames, StayInsideTheirFolder) {
       {"C:x.dll", false},
       {"\\\\server\\share\\x.dll", false},
       {"\x9c\x5c.\\x.dll", true},  // the "\\" inside a double-byte character separates nothing
+      {"ri\\.\x8d/./x.dll", false},  // a lead byte before "/" hides neither it nor the "." step
   };
   for (const Case& c : cases) EXPECT_EQ(c.inside, IsListedNameInsideFolder(c.name)) << c.name;
 }

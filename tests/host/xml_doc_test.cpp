@@ -535,6 +535,7 @@ TEST(Mbcs, CharLengthAndCutAtWholeCharacters)
   EXPECT_EQ(2, MbCharLen("\xD6\xD0"));
   EXPECT_EQ(1, MbCharLen("\xD6")); // a lead byte before the end stands alone
   EXPECT_EQ(1, MbCharLen("\x80\x41"));
+  EXPECT_EQ(1, MbCharLen("\xD6/")); // no second byte below 0x40
   EXPECT_EQ(1, MbCharLen("\xFF\x41"));
   for (int c = 1; c < 256; ++c) {
     const char text[] = {static_cast<char>(c), 'A', 0};
