@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: set-up, both builds, the host tests under the sanitizers, the fuzzers for a
-# short while, the signed release, then the Windows tests under Wine through CTest in two prefixes
-# side by side, with the demo beside them. Exits non-zero on any failure; ends with the time each
+# Runs every test: set-up, the host build and its tests under the sanitizers, the Windows build,
+# then the Windows tests under Wine through CTest in two prefixes side by side, with the demo, the
+# fuzzers for a short while and the release build beside them; last the release's imports and
+# the signed release. Exits non-zero on any failure; ends with the time each
 # stage took.
 #   scripts/test.sh [--fuzz-seconds N]
 set -euo pipefail
@@ -56,6 +57,11 @@ on_exit() {
     kill "$(cat "$demo_pid")" 2>/dev/null || true
     wait "$demo" 2>/dev/null || true
   fi
+  # So are the fuzzers and the release build beside the tests.
+  if [ -n "${beside_tests:-}" ] && kill -0 "$beside_tests" 2>/dev/null; then
+    pkill -P "$beside_tests" 2>/dev/null || true
+    kill "$beside_tests" 2>/dev/null || true
+  fi
   [ -n "${wine_build_dir:-}" ] && wine_display_down
   report_times
   exit "$status"
@@ -72,22 +78,9 @@ cmake --build --preset host
 stage "host tests"
 ctest --preset host --output-on-failure -j2
 
-# The release build of the signed-release check below runs on the core that the fuzzers, one at
-# a time for a fixed time each, leave idle.
-(timed release-build "release build" sh -c 'cmake --preset release >/dev/null && cmake --build --preset release -j 1') \
-  >build/release-build.log 2>&1 &
-release_build=$!
-stage "fuzzers (${fuzz_seconds} s each)"
-scripts/fuzz.sh all "$fuzz_seconds"
-stage "release build (the rest of it)"
-wait "$release_build" || { cat build/release-build.log; exit 1; }
-# The program must start on every Windows it names: its load-time imports against docs/IMPORTS.txt.
-echo "== load-time imports of the release"
-ctest --test-dir build/release --output-on-failure
-
 # The tests run the 32-bit build in 32-bit prefixes. Where this machine's kernel cannot start
 # 32-bit programs, the tests run the 64-bit build of the same sources under 64-bit Wine instead;
-# the 32-bit program is then the release build above.
+# the 32-bit program is then the release build below.
 preset=win
 . scripts/wine-env.sh "$root/build/win"
 if [ "$WINE_BITS" = 64 ]; then
@@ -105,6 +98,59 @@ cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 stage "test prefixes (the rest of it)"
 wait "$lanes_up" || { cat build/lanes-up.log; exit 1; }
+
+# The README's main command, once, on the built tree and in a prefix and display of its own,
+# beside the Windows tests: it must reach its end, with what is left and a picture of each of the
+# three dialogs.
+demo_out="$root/build/demo-run.txt"
+demo_pid="$root/build/demo-pid.txt"
+rm -f "$root/build/demo-status.txt" "$demo_pid"
+(
+  start=$(date +%s)
+  scripts/demo.sh >"$demo_out" 2>&1 &
+  echo $! >"$demo_pid"
+  status=0
+  wait $! || status=$?
+  echo "$(($(date +%s) - start)) demo (beside the Windows tests)" >"$times_dir/demo.txt"
+  echo "$status" >"$root/build/demo-status.txt"
+) &
+demo=$!
+
+# The fuzzers, one at a time for a fixed time each, then the release build of the checks below run
+# on the core that the Windows tests, mostly waiting for windows, leave idle.
+(
+  status=0
+  timed fuzzers "fuzzers (${fuzz_seconds} s each, beside the Windows tests)" \
+    scripts/fuzz.sh all "$fuzz_seconds" || status=$?
+  timed release-build "release build (beside the Windows tests)" \
+    sh -c 'cmake --preset release >/dev/null && cmake --build --preset release -j 1' || status=$?
+  exit "$status"
+) >build/beside-tests.log 2>&1 &
+beside_tests=$!
+
+# Each test holds its prefix (lane) alone; the two lanes run side by side.
+stage "Windows tests under Wine ($WINEARCH, two prefixes side by side)"
+tests_status=0
+ctest --preset "$preset" --output-on-failure -j2 || tests_status=$?
+
+stage "the demo (the rest of it)"
+wait "$demo" || true
+demo_status=$(cat "$root/build/demo-status.txt" 2>/dev/null || echo "not recorded")
+sed 's/^/   /' "$demo_out"
+pngs=$(grep -c '^   .*\.png$' "$demo_out" || true)
+if [ "$demo_status" != 0 ] || ! grep -q '^== what is left' "$demo_out" || [ "$pngs" -lt 3 ]; then
+  echo "test: the demo did not reach its end (status $demo_status, $pngs pictures)" >&2
+  exit 1
+fi
+echo "the demo reached its end with $pngs pictures"
+echo "demo: 1 passed, 0 failed"
+
+stage "fuzzers and release build (the rest of them)"
+wait "$beside_tests" || { cat build/beside-tests.log; echo "test: the fuzzers or the release build failed" >&2; exit 1; }
+grep -E '^(fuzz_|stat::number_of_executed_units)' build/beside-tests.log || true
+# The program must start on every Windows it names: its load-time imports against docs/IMPORTS.txt.
+echo "== load-time imports of the release"
+ctest --test-dir build/release --output-on-failure
 
 # The release signed with a throwaway self-signed certificate: the signature must verify against
 # it, the package must hold the signed program, and the signed program must still run (a bad
@@ -134,37 +180,4 @@ else
 fi
 rm -rf "$signing"
 
-# The README's main command, once, on the built tree and in a prefix and display of its own,
-# beside the Windows tests: it must reach its end, with what is left and a picture of each of the
-# three dialogs.
-demo_out="$root/build/demo-run.txt"
-demo_pid="$root/build/demo-pid.txt"
-rm -f "$root/build/demo-status.txt" "$demo_pid"
-(
-  start=$(date +%s)
-  scripts/demo.sh >"$demo_out" 2>&1 &
-  echo $! >"$demo_pid"
-  status=0
-  wait $! || status=$?
-  echo "$(($(date +%s) - start)) demo (beside the Windows tests)" >"$times_dir/demo.txt"
-  echo "$status" >"$root/build/demo-status.txt"
-) &
-demo=$!
-
-# Each test holds its prefix (lane) alone; the two lanes run side by side.
-stage "Windows tests under Wine ($WINEARCH, two prefixes side by side)"
-tests_status=0
-ctest --preset "$preset" --output-on-failure -j2 || tests_status=$?
-
-stage "the demo (the rest of it)"
-wait "$demo" || true
-demo_status=$(cat "$root/build/demo-status.txt" 2>/dev/null || echo "not recorded")
-sed 's/^/   /' "$demo_out"
-pngs=$(grep -c '^   .*\.png$' "$demo_out" || true)
-if [ "$demo_status" != 0 ] || ! grep -q '^== what is left' "$demo_out" || [ "$pngs" -lt 3 ]; then
-  echo "test: the demo did not reach its end (status $demo_status, $pngs pictures)" >&2
-  exit 1
-fi
-echo "the demo reached its end with $pngs pictures"
-echo "demo: 1 passed, 0 failed"
 [ "$tests_status" = 0 ] || { echo "test: the Windows tests failed" >&2; exit "$tests_status"; }
