@@ -120,9 +120,9 @@ demo=$!
 # on the core that the Windows tests, mostly waiting for windows, leave idle.
 (
   status=0
-  timed fuzzers "fuzzers (${fuzz_seconds} s each, beside the Windows tests)" \
+  timed fuzzers "fuzzers (${fuzz_seconds} s each)" \
     scripts/fuzz.sh all "$fuzz_seconds" || status=$?
-  timed release-build "release build (beside the Windows tests)" \
+  timed release-build "release build" \
     sh -c 'cmake --preset release >/dev/null && cmake --build --preset release -j 1' || status=$?
   exit "$status"
 ) >build/beside-tests.log 2>&1 &
