@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "cleanup/run_report.h"
@@ -104,9 +105,21 @@ bool PassesALink(const std::string& canonical) {
   return false;
 }
 
-// Adds the identities of the real folders above an open one (its parents by its final path).
-void AddRealParents(HANDLE folder, const std::string& openedAs, std::vector<FileId>& out) {
+// The folders named in any case, each taken once: most are named several times (by the shell,
+// the environment and the registry, and again folded), and most share their parents.
+class CFoldersSeen {
+public:
+  bool FirstTime(const std::string& folder) { return m_folded.insert(FoldPathCase(folder)).second; }
+
+private:
+  std::set<std::string> m_folded;
+};
+
+// Adds the identities of the real folders above an open one (its parents by its final path),
+// each parent once.
+void AddRealParents(HANDLE folder, const std::string& openedAs, CFoldersSeen& parentsSeen, std::vector<FileId>& out) {
   for (std::string parent = ParentOf(RealPathOf(folder, openedAs)); !parent.empty(); parent = ParentOf(parent)) {
+    if (!parentsSeen.FirstTime(parent)) break;  // so were the ones above it
     const FileId id = IdentityOfPath(parent);
     if (id.Known()) out.push_back(id);
   }
@@ -159,13 +172,14 @@ CPathRule CPathRule::ForThisSystem() {
     const UINT type = ::GetDriveTypeA(drive);
     if (type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_RAMDISK) named.emplace_back(drive);
   }
+  CFoldersSeen foldersSeen, parentsSeen;
   for (const std::string& folder : named) {
-    if (folder.empty()) continue;
+    if (folder.empty() || !foldersSeen.FirstTime(folder)) continue;
     const ScopedHandle handle = OpenForIdentity(folder);
     FileId id;
     if (!handle.IsValid() || !IdentityOf(handle.Get(), id)) continue;
     rule.m_themselvesIds.push_back(id);
-    AddRealParents(handle.Get(), rule.Canonical(folder), rule.m_holderIds);
+    AddRealParents(handle.Get(), rule.Canonical(folder), parentsSeen, rule.m_holderIds);
   }
   return rule;
 }
