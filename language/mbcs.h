@@ -5,13 +5,16 @@
 
 #include <cstddef>
 
-// Bytes of the character at p: 0 at the terminating zero, 2 when *p is a double-byte lead byte
-// and p[1] can follow one, else 1. No double-byte code page has a second byte below 0x40, so a
-// lead byte before "/", ".", ":" or the terminating zero stands alone and never hides them.
+// Whether c can be the second byte of a double-byte character. No double-byte code page has one
+// below 0x40, so a lead byte before "/", ".", ":" or the terminating zero stands alone and never
+// hides them.
 inline bool MbCanBeSecondByte(char c)
 {
   return static_cast<unsigned char>(c) >= 0x40;
 }
+
+// Bytes of the character at p: 0 at the terminating zero, 2 when *p is a double-byte lead byte
+// and p[1] can follow one, else 1.
 int MbCharLen(const char* p);
 
 // MbCharLen with bytes below 0x80 answered inline: no ANSI code page has a lead byte there.
