@@ -26,19 +26,19 @@ HWND VisibleDialogOf(DWORD processId) {
   struct Search {
     DWORD processId;
     HWND found;
+      // A callback of the system's calling convention (a lambda has the compiler's own on 32-bit).
+    static BOOL CALLBACK Visit(HWND window, LPARAM param) {
+      auto& s = *reinterpret_cast<Search*>(param);
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(window, &owner);
+      char name[16] = {};
+      ::GetClassNameA(window, name, sizeof(name));
+      if (owner != s.processId || !::IsWindowVisible(window) || std::string(name) != "#32770") return TRUE;
+      s.found = window;
+      return FALSE;
+    }
   } search{processId, nullptr};
-  ::EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        char name[16] = {};
-        ::GetClassNameA(window, name, sizeof(name));
-        if (owner != s.processId || !::IsWindowVisible(window) || std::string(name) != "#32770") return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ::EnumWindows(&Search::Visit, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
