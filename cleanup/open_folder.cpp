@@ -20,12 +20,14 @@ struct NativeFileCalls {
                                         FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
   using InformationFn = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
   using StatusToErrorFn = ULONG(NTAPI*)(LONG);
+  using EqualNamesFn = BOOLEAN(NTAPI*)(PCUNICODE_STRING, PCUNICODE_STRING, BOOLEAN);
 
   CreateFileFn createFile = nullptr;
   QueryDirectoryFn queryDirectory = nullptr;
   InformationFn queryInformation = nullptr;
   InformationFn setInformation = nullptr;
   StatusToErrorFn statusToError = nullptr;
+  EqualNamesFn equalNames = nullptr;
 
   NativeFileCalls() {
     if (::GetVersion() & 0x80000000u) return;  // Windows 95, 98 and Me
@@ -34,9 +36,10 @@ struct NativeFileCalls {
     queryInformation = SystemFunctionAs<InformationFn>("ntdll.dll", "NtQueryInformationFile");
     setInformation = SystemFunctionAs<InformationFn>("ntdll.dll", "NtSetInformationFile");
     statusToError = SystemFunctionAs<StatusToErrorFn>("ntdll.dll", "RtlNtStatusToDosError");
+    equalNames = SystemFunctionAs<EqualNamesFn>("ntdll.dll", "RtlEqualUnicodeString");
   }
   bool Available() const {
-    return createFile && queryDirectory && queryInformation && setInformation && statusToError;
+    return createFile && queryDirectory && queryInformation && setInformation && statusToError && equalNames;
   }
 };
 
@@ -45,6 +48,7 @@ const NativeFileCalls& Native() {
   return calls;
 }
 
+constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005L);
 constexpr LONG kStatusNoMoreFiles = static_cast<LONG>(0x80000006L);
 constexpr LONG kStatusNoSuchFile = static_cast<LONG>(0xC000000FL);
 constexpr LONG kStatusInvalidParameter = static_cast<LONG>(0xC000000DL);
@@ -59,6 +63,7 @@ constexpr LONG kStatusCannotDelete = static_cast<LONG>(0xC0000121L);
 constexpr FILE_INFORMATION_CLASS kFileBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
 constexpr FILE_INFORMATION_CLASS kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
 constexpr FILE_INFORMATION_CLASS kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+constexpr FILE_INFORMATION_CLASS kFileNameInformation = static_cast<FILE_INFORMATION_CLASS>(9);
 constexpr FILE_INFORMATION_CLASS kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
 constexpr FILE_INFORMATION_CLASS kFileIdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37);
 constexpr DWORD kResetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -182,6 +187,38 @@ FileId IdOfHandle(HANDLE handle) {
   return FileId{static_cast<DWORD>(index.HighPart), index.LowPart};
 }
 
+// The path on its volume ("\\dir\\name") of the object an open handle reached, as the file system
+// names it. A link that the system opened as its target (Wine does, whatever the flags) names the
+// target here, so this tells a link from the entry it was listed as. Empty when it cannot be read.
+std::wstring VolumePathOf(HANDLE handle) {
+  struct NameInformation {
+    ULONG length;
+    WCHAR name[1];
+  };
+  std::vector<char> buffer(sizeof(ULONG) + 512 * sizeof(WCHAR));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    IO_STATUS_BLOCK io = {};
+    const LONG status = Native().queryInformation(handle, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
+                                                  kFileNameInformation);
+    const auto& information = *reinterpret_cast<const NameInformation*>(buffer.data());
+    if (status >= 0 && information.length <= buffer.size() - sizeof(ULONG))
+      return std::wstring(information.name, information.length / sizeof(WCHAR));
+    if (status != kStatusBufferOverflow) break;
+    buffer.resize(sizeof(ULONG) + information.length + sizeof(WCHAR));
+  }
+  return std::wstring();
+}
+
+// Whether two names are the same to the file system (case-insensitive, as it compares names).
+bool SameName(const std::wstring& one, const std::wstring& other) {
+  if (one.size() != other.size() || one.size() * sizeof(WCHAR) > 0xFFFF) return false;
+  UNICODE_STRING a = {static_cast<USHORT>(one.size() * sizeof(WCHAR)), static_cast<USHORT>(one.size() * sizeof(WCHAR)),
+                      const_cast<PWSTR>(one.c_str())};
+  UNICODE_STRING b = {static_cast<USHORT>(other.size() * sizeof(WCHAR)),
+                      static_cast<USHORT>(other.size() * sizeof(WCHAR)), const_cast<PWSTR>(other.c_str())};
+  return Native().equalNames(&a, &b, TRUE) != FALSE;
+}
+
 // A name that names one entry of a folder: no step separator, wildcard, "." or "..".
 bool IsSingleName(const std::wstring& name) {
   return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos && !IsDotEntry(name);
@@ -254,6 +291,8 @@ bool COpenFolder::Open(const std::string& path, bool pinned) {
   }
   m_volume = info.dwVolumeSerialNumber;
   m_id = IdOf(info);
+  m_volumePath = VolumePathOf(m_handle.Get());
+  if (m_volumePath.empty()) return false;  // nothing could tell its entries from what links lead to
   return m_open = true;
 }
 
@@ -278,7 +317,17 @@ bool COpenFolder::OpenChild(const COpenFolder& parent, const std::wstring& name,
   if (!Information(opened, info)) return false;
   m_id = IdOf(info);
   m_volume = parent.m_volume;
+  m_volumePath = parent.VolumePathOfEntry(name);
   return m_open = true;
+}
+
+std::wstring COpenFolder::VolumePathOfEntry(const std::wstring& name) const {
+  // The root's path ends in its separator already.
+  return (!m_volumePath.empty() && m_volumePath.back() == L'\\' ? m_volumePath : m_volumePath + L"\\") + name;
+}
+
+bool COpenFolder::IsTheEntryItself(HANDLE child, const std::wstring& name) const {
+  return SameName(VolumePathOf(child), VolumePathOfEntry(name));
 }
 
 bool COpenFolder::IsPlainChild(HANDLE child, const FolderEntry& entry) const {
@@ -286,7 +335,8 @@ bool COpenFolder::IsPlainChild(HANDLE child, const FolderEntry& entry) const {
   if (!Information(child, info)) return false;
   const FileId id = IdOf(info);
   const bool plain = !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !entry.IsLink() &&
-                     info.dwVolumeSerialNumber == m_volume && (!entry.id.Known() || !id.Known() || entry.id == id);
+                     info.dwVolumeSerialNumber == m_volume && (!entry.id.Known() || !id.Known() || entry.id == id) &&
+                     IsTheEntryItself(child, entry.name);
   if (!plain) ::SetLastError(kErrorStepNotInTree);
   return plain;
 }
@@ -478,12 +528,17 @@ RemovalResult COpenFolder::RemoveEntry(const FolderEntry& expected) const {
         OpenRelative(m_handle.Get(), expected.name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, 0,
                      opened) >= 0) {
       const ScopedHandle attributesOnly(opened);
-      if (!expected.id.Known() || IdOfHandle(opened) == expected.id) ResetAttributes(opened);
+      if ((!expected.id.Known() || IdOfHandle(opened) == expected.id) && IsTheEntryItself(opened, expected.name))
+        ResetAttributes(opened);
     }
     return ResultOf(status);
   }
   const ScopedHandle target(opened);
   if (expected.id.Known() && !(IdOfHandle(opened) == expected.id)) return RemovalResult::Changed;
+  // What opened by the entry's name must be the entry, not what it leads to: a link the listing
+  // did not show as one (Wine's links to files, a redirector's) opens as its target, and marking
+  // that would delete the target. The system cannot remove such a link alone, so it stays.
+  if (!IsTheEntryItself(opened, expected.name)) return RemovalResult::LinkKept;
   if (expected.IsLink()) {
     // A link the system opened as its target (Wine does) is never deleted: that would be the target.
     BY_HANDLE_FILE_INFORMATION info = {};

@@ -71,6 +71,10 @@ public:
 private:
   // Checks an open child against the listing's entry and this folder's volume.
   bool IsPlainChild(HANDLE child, const FolderEntry& entry) const;
+  // Whether the open child is the entry called name itself, not an object a link led to: its path
+  // on the volume is this folder's followed by the name.
+  bool IsTheEntryItself(HANDLE child, const std::wstring& name) const;
+  std::wstring VolumePathOfEntry(const std::wstring& name) const;
   HANDLE Reopen() const;  // a fresh handle on the same folder, for one listing
   // The identity of the entry called name, from the entry opened (for listings without ids);
   // unknown when it cannot be opened.
@@ -81,6 +85,7 @@ private:
   std::string m_path;
   std::wstring m_widePath;
   DWORD m_volume = 0;
+  std::wstring m_volumePath;  // the folder's path on its volume, as the file system names it
   FileId m_id;
   bool m_open = false;
 };

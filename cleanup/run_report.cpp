@@ -23,6 +23,12 @@ void ReportStep(const std::string& text) {
 }
 
 void ReportRemoval(const std::string& what, RemovalResult result) {
+  // A link that could not be removed without reaching what it points to keeps the client's folder;
+  // it was left for safety.
+  if (result == RemovalResult::LinkKept) {
+    ReportLeftForSafety(what, "a link the system cannot remove alone; what it points to is not touched");
+    return;
+  }
   if (IRunReport* report = g_report.load()) report->Removal(what, result);
 }
 

@@ -24,7 +24,10 @@ while [ $# -gt 0 ]; do
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
-scripts/setup-deps.sh
+. scripts/stages.sh bench
+trap 'status=$?; [ "$(type -t wine_display_down)" = function ] && wine_display_down; stages_report_failure "$status"; exit "$status"' EXIT
+begin_stage "set-up"
+quietly scripts/setup-deps.sh
 runs() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 summary() {
   echo "summary xml_20k_ratio=$xml_20k xml_10m_ratio=$xml_10m file_phase_ratio=$file_ratio full_net_s=$full_net first_window_ratio=$first_window_ratio"
@@ -39,9 +42,9 @@ field() {
 }
 
 if runs xml; then
-  echo "== XML document (host)"
-  cmake --preset host >/dev/null
-  cmake --build --preset host --target bench_xml >/dev/null
+  begin_stage "XML document (host)"
+  quietly cmake --preset host
+  quietly cmake --build --preset host --target bench_xml
   xml_out=$(build/host/bench/bench_xml)
   printf '%s\n' "$xml_out"
   xml_20k=$(field "$xml_out" xml_summary xml_20k_ratio)
@@ -58,16 +61,16 @@ if [ "$WINE_BITS" = 64 ]; then
   unset WINEPREFIX
   . scripts/wine-env.sh "$root/build/win64"
 fi
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Uninstall sample_client bench_file_phase bench_first_window minimal_dialog >/dev/null
+begin_stage "build ($preset)"
+quietly cmake --preset "$preset"
+quietly cmake --build --preset "$preset" --target Uninstall sample_client bench_file_phase bench_first_window minimal_dialog
 bin="$root/build/$preset/bin"
 client="$root/build/$preset/sample-client"
 wine_display_up
-trap wine_display_down EXIT
 wine_prefix_up
 
 if runs files; then
-  echo "== file phase (Wine, $WINEARCH)"
+  begin_stage "file phase (Wine, $WINEARCH)"
   file_out=$(wine "$bin/bench_file_phase.exe" "$file_rounds" | sed 's/\r$//')
   printf '%s\n' "$file_out"
   file_ratio=$(printf '%s\n' "$file_out" | sed -n 's/^ratio file phase \/ rd: //p' | tail -n 1)
@@ -75,7 +78,7 @@ if runs files; then
 fi
 
 if runs window; then
-  echo "== start to first window (Wine, $WINEARCH): Uninstall.exe against a minimal dialog program"
+  begin_stage "start to first window (Wine, $WINEARCH): Uninstall.exe against a minimal dialog program"
   # Both start from the same folder, beside the files Uninstall.exe reads before its first window.
   window_dir="$WINEPREFIX/drive_c/bench-first-window"
   rm -rf "$window_dir"
@@ -132,7 +135,7 @@ full_procedure_once() {
 }
 
 if runs full; then
-  echo "== the whole full procedure on the sample client (Wine, $WINEARCH, Windows XP), $full_rounds runs"
+  begin_stage "the whole full procedure on the sample client (Wine, $WINEARCH, Windows XP), $full_rounds runs"
   export SAMPLE_CLIENT_LOG_DIR='C:\sample-logs'
   mkdir -p "$WINEPREFIX/drive_c/sample-logs"
   wine reg add 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /v Version /d winxp /f >/dev/null 2>&1

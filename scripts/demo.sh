@@ -37,13 +37,25 @@ esac
 windows64=0
 if [ "$os" = win10-64 ]; then os=win10; windows64=1; fi
 
-scripts/setup-deps.sh
+. scripts/stages.sh demo
+# A failed run names its stage and shows its first error; Wine and the display go in any case.
+demo_exit() {
+  local status=$?
+  [ "$(type -t wine_display_down)" = function ] && wine_display_down
+  stages_report_failure "$status"
+  exit "$status"
+}
+trap demo_exit EXIT
+
+begin_stage "set-up"
+quietly scripts/setup-deps.sh
 # The 32-bit program, or its 64-bit build where this machine cannot run 32-bit programs.
 . scripts/wine-env.sh "$root/build/demo"
 preset=win
 [ "$WINE_BITS" = 64 ] && preset=win64
-[ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" >/dev/null
+begin_stage "build ($preset)"
+[ -f "build/$preset/build.ninja" ] || quietly cmake --preset "$preset"
+quietly cmake --build --preset "$preset"
 
 demo="$root/build/demo"
 rm -rf "$demo"
@@ -78,8 +90,7 @@ if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   exit 2
 fi
 wine_display_up
-trap wine_display_down EXIT
-echo "== a fresh Windows: $WINEPREFIX ($os, display scale $scale %)"
+begin_stage "a fresh Windows: $WINEPREFIX ($os, display scale $scale %)"
 wine_prefix_up
 # Wine reads the system DPI once, as each program starts: set before the set-up and the uninstaller.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((scale * 96 / 100)) /f >/dev/null
@@ -98,10 +109,10 @@ manifest="$logs\\setup-manifest.txt"
 setup_args=(/manifest "$manifest")
 [ -n "$setup_type" ] && setup_args+=(/setup-type "$setup_type")
 
-echo "== installing the sample client"
+begin_stage "installing the sample client"
 wine "$win_client\\setup.exe" "${setup_args[@]}"
 wine reg add 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /v Version /d "$os" /f >/dev/null
-echo "== what the client has"
+begin_stage "what the client has"
 wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 | tee "$demo/before.txt" | grep -c ' there ' |
   xargs -I{} echo "   {} files, folders, shortcuts, registry keys and values"
 
@@ -109,7 +120,7 @@ wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 | tee "$demo/before.t
 programs='C:\Program Files'
 if [ "$windows64" = 1 ] && [ "$WINE_BITS" = 32 ]; then programs='C:\Program Files (x86)'; fi
 uninstaller="$programs\Mirel\DornDial\Uninstall.exe"
-echo "== running the uninstaller"
+begin_stage "running the uninstaller"
 # Wine hands only the low byte of a Windows exit code to Unix (3010 arrives as 194), so the full
 # code is read from what the driver prints, or from the log; an interactive run is matched back
 # by that byte.
@@ -148,7 +159,7 @@ for i in $(seq 1 600); do
   sleep 0.2
 done
 
-echo "== what is left"
+begin_stage "what is left"
 wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 > "$demo/after.txt"
 grep ' there ' "$demo/after.txt" || echo "   nothing"
 tail -1 "$demo/after.txt"

@@ -13,7 +13,7 @@ cd "$root"
 . scripts/wine-env.sh "$build"
 preset=win
 [ "$WINE_BITS" = 64 ] && preset=win64
-[ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build" >/dev/null
+[ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build"
 cmake --build "$build" -j 2
 trap wine_display_down EXIT
 wine_lanes_up

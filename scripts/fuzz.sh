@@ -6,8 +6,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
 seconds=${2:-30}
 cd "$root"
-[ -d build/host ] || cmake --preset host >/dev/null
-cmake --build --preset host >/dev/null
+. scripts/stages.sh fuzz
+trap 'stages_report_failure $?' EXIT
+begin_stage "host build"
+[ -d build/host ] || quietly cmake --preset host
+quietly cmake --build --preset host
+begin_stage "fuzzing"
 
 run_one() {
   local name=$1 corpus=$2

@@ -15,7 +15,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb x11-utils imagemagick
-  locales fonts-wqy-microhei python3 zip openssl osslsigncode
+  locales fonts-wqy-microhei fonts-wine python3 zip openssl osslsigncode
 )
 update_tries=3
 pause=${SETUP_DEPS_PAUSE:-5}

@@ -18,30 +18,42 @@ done
 # At most two compile jobs: the machines this runs on have two cores, often shared.
 export CMAKE_BUILD_PARALLEL_LEVEL=2
 
+. scripts/stages.sh test
+
 # Each stage's time, and those of the jobs that run beside the stages (build/times/*.txt, one
 # "<seconds> <what>" line each), printed at the end whatever the outcome.
-mkdir -p build
 times_dir="$root/build/times"
 rm -rf "$times_dir"
 mkdir -p "$times_dir"
 run_start=$(date +%s)
-stage_name=""
 stage_start=$run_start
 stage() {
   local now
   now=$(date +%s)
   [ -n "$stage_name" ] && echo "$((now - stage_start)) $stage_name" >>"$times_dir/stages.txt"
-  stage_name=$1
   stage_start=$now
-  [ -z "$1" ] || echo "== $1"
+  begin_stage "$1"
 }
-# Runs a command as a job beside the stages, timing it into build/times/<key>.txt.
+# Runs a command as a job beside the stages, timing it into build/times/<key>.txt and its output
+# into build/logs/test/<key>.log; a job that fails says so there, with its first error.
 timed() {
-  local key=$1 what=$2 start
+  local key=$1 what=$2 start status=0
   shift 2
   start=$(date +%s)
-  "$@"
+  "$@" >"$stages_logs/$key.log" 2>&1 || status=$?
   echo "$(($(date +%s) - start)) $what (beside the stages)" >"$times_dir/$key.txt"
+  [ "$status" = 0 ] || echo "$key: '$*' failed with $status" >>"$stages_logs/$key.failed"
+  return "$status"
+}
+# A job beside the stages that failed: named, with its first error and the end of its output.
+report_failed_jobs() {
+  local failed key
+  for failed in "$stages_logs"/*.failed; do
+    [ -f "$failed" ] || continue
+    key=$(basename "$failed" .failed)
+    echo "test: the job beside the stages failed: $(cat "$failed")" >&2
+    show_failed_log "$stages_logs/$key.log" "the job '$key'"
+  done
 }
 report_times() {
   stage ""
@@ -50,6 +62,8 @@ report_times() {
     awk '{ printf "   %5d  %s\n", $1, substr($0, index($0, " ") + 1) }' || true
   echo "   $(printf '%5d' $(($(date +%s) - run_start)))  total"
 }
+# Which build the Windows tests ran, and why not the 32-bit one where they could not.
+windows_tests_summary=""
 on_exit() {
   local status=$?
   # A demo still running when the run fails is ended (its own exit stops its Wine and display).
@@ -57,33 +71,39 @@ on_exit() {
     kill "$(cat "$demo_pid")" 2>/dev/null || true
     wait "$demo" 2>/dev/null || true
   fi
-  # So are the fuzzers and the release build beside the tests.
+  # So are the jobs beside the tests.
   if [ -n "${beside_tests:-}" ] && kill -0 "$beside_tests" 2>/dev/null; then
     pkill -P "$beside_tests" 2>/dev/null || true
     kill "$beside_tests" 2>/dev/null || true
   fi
   [ -n "${wine_build_dir:-}" ] && wine_display_down
+  local failed_stage=$stage_name
   report_times
+  [ -z "$windows_tests_summary" ] || echo "== $windows_tests_summary"
+  stage_name=$failed_stage
+  stages_report_failure "$status"
   exit "$status"
 }
 trap on_exit EXIT
 
 stage "set-up"
-scripts/setup-deps.sh
-tests/setup_deps_test.sh
+logged scripts/setup-deps.sh
+quietly tests/setup_deps_test.sh
 
 stage "host build"
-cmake --preset host >/dev/null
-cmake --build --preset host
+quietly cmake --preset host
+quietly cmake --build --preset host
 stage "host tests"
-ctest --preset host --output-on-failure -j2
+logged ctest --preset host --output-on-failure -j2
 
-# The tests run the 32-bit build in 32-bit prefixes. Where this machine's kernel cannot start
-# 32-bit programs, the tests run the 64-bit build of the same sources under 64-bit Wine instead;
-# the 32-bit program is then the release build below.
+# The tests run the 32-bit build, what ships, in 32-bit prefixes. Where this machine's kernel
+# cannot start 32-bit programs, they run the 64-bit build of the same sources under 64-bit Wine
+# instead, and every target of the 32-bit build is still built, beside the tests.
 preset=win
 . scripts/wine-env.sh "$root/build/win"
+windows_tests_summary="the Windows tests ran on the 32-bit build (build/win), the program that ships"
 if [ "$WINE_BITS" = 64 ]; then
+  windows_tests_summary="the Windows tests ran on the 64-bit build (build/win64); the 32-bit tests did not run: this machine cannot run 32-bit programs ($WINE_BITS_REASON); every 32-bit target was built"
   echo "== this machine cannot run 32-bit programs: the Windows tests run the 64-bit build"
   preset=win64
   unset WINEPREFIX
@@ -91,13 +111,13 @@ if [ "$WINE_BITS" = 64 ]; then
 fi
 # The test prefixes are made on their displays while the Windows side builds.
 wine_lane_displays_up
-(timed prefixes "test prefixes" wine_lane_prefixes_up) >build/lanes-up.log 2>&1 &
+(timed prefixes "test prefixes" wine_lane_prefixes_up) &
 lanes_up=$!
 stage "Windows build ($preset)"
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
+quietly cmake --preset "$preset"
+quietly cmake --build --preset "$preset"
 stage "test prefixes (the rest of it)"
-wait "$lanes_up" || { cat build/lanes-up.log; exit 1; }
+wait "$lanes_up" || { report_failed_jobs; exit 1; }
 
 # The README's main command, once, on the built tree and in a prefix and display of its own,
 # beside the Windows tests: it must reach its end, with what is left and a picture of each of the
@@ -116,22 +136,28 @@ rm -f "$root/build/demo-status.txt" "$demo_pid"
 ) &
 demo=$!
 
-# The fuzzers, one at a time for a fixed time each, then the release build of the checks below run
-# on the core that the Windows tests, mostly waiting for windows, leave idle.
+# On the core that the Windows tests, mostly waiting for windows, leave idle: every target of the
+# 32-bit build where the tests ran the 64-bit one, the release build of the checks below, and the
+# fuzzers, one at a time for a fixed time each.
 (
   status=0
+  if [ "$preset" != win ]; then
+    timed win32-build "32-bit build (every target)" \
+      sh -c 'cmake --preset win && cmake --build --preset win -j 1' || status=$?
+  fi
+  timed release-build "release build" \
+    sh -c 'cmake --preset release && cmake --build --preset release -j 1' || status=$?
   timed fuzzers "fuzzers (${fuzz_seconds} s each)" \
     scripts/fuzz.sh all "$fuzz_seconds" || status=$?
-  timed release-build "release build" \
-    sh -c 'cmake --preset release >/dev/null && cmake --build --preset release -j 1' || status=$?
   exit "$status"
-) >build/beside-tests.log 2>&1 &
+) &
 beside_tests=$!
 
 # Each test holds its prefix (lane) alone; the two lanes run side by side.
 stage "Windows tests under Wine ($WINEARCH, two prefixes side by side)"
 tests_status=0
-ctest --preset "$preset" --output-on-failure -j2 || tests_status=$?
+logged ctest --preset "$preset" --output-on-failure -j2 || tests_status=$?
+tests_stage=$stage_name tests_log=$stage_log
 
 stage "the demo (the rest of it)"
 wait "$demo" || true
@@ -145,12 +171,12 @@ fi
 echo "the demo reached its end with $pngs pictures"
 echo "demo: 1 passed, 0 failed"
 
-stage "fuzzers and release build (the rest of them)"
-wait "$beside_tests" || { cat build/beside-tests.log; echo "test: the fuzzers or the release build failed" >&2; exit 1; }
-grep -E '^(fuzz_|stat::number_of_executed_units)' build/beside-tests.log || true
+stage "builds and fuzzers beside the tests (the rest of them)"
+wait "$beside_tests" || { report_failed_jobs; exit 1; }
+grep -E '^(fuzz_|stat::number_of_executed_units)' "$stages_logs/fuzzers.log" || true
 # The program must start on every Windows it names: its load-time imports against docs/IMPORTS.txt.
-echo "== load-time imports of the release"
-ctest --test-dir build/release --output-on-failure
+stage "load-time imports of the release"
+logged ctest --test-dir build/release --output-on-failure
 
 # The release signed with a throwaway self-signed certificate: the signature must verify against
 # it, the package must hold the signed program, and the signed program must still run (a bad
@@ -161,13 +187,11 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Uninstall test sign
   -addext extendedKeyUsage=codeSigning -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" -passout pass:throwaway \
   -out "$signing/signer.p12"
-SIGN_PKCS12="$signing/signer.p12" SIGN_PASSWORD=throwaway scripts/package.sh >"$signing/package.log" 2>&1 ||
-  { cat "$signing/package.log"; exit 1; }
-grep -q ', signed)$' "$signing/package.log" || { cat "$signing/package.log"; echo "package: not signed" >&2; exit 1; }
+SIGN_PKCS12="$signing/signer.p12" SIGN_PASSWORD=throwaway quietly scripts/package.sh
+grep -q ', signed)$' "$stage_log" || { echo "package: not signed" >&2; exit 1; }
 python3 -m zipfile -e "dist/Uninstall-$(head -n 1 VERSION | tr -d '[:space:]').zip" "$signing/unpacked"
 (cd "$signing/unpacked" && sha256sum --quiet -c SHA256SUMS)
-osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/unpacked/Uninstall.exe" >"$signing/verify.log" 2>&1 ||
-  { cat "$signing/verify.log"; exit 1; }
+quietly osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/unpacked/Uninstall.exe"
 if [ "$WINE_BITS" = 32 ]; then
   set +e
   DISPLAY=$(wine_lane_display "$WINEPREFIX") wine "$signing/unpacked/Uninstall.exe" /S /no-such-switch >/dev/null 2>&1
@@ -180,4 +204,8 @@ else
 fi
 rm -rf "$signing"
 
-[ "$tests_status" = 0 ] || { echo "test: the Windows tests failed" >&2; exit "$tests_status"; }
+# Failed Windows tests fail the run at its end, named as their stage.
+if [ "$tests_status" != 0 ]; then
+  stage_name=$tests_stage stage_log=$tests_log
+  exit "$tests_status"
+fi

@@ -7,8 +7,14 @@
 # prefix instead; wine_bits tells which, and wine_build_dir_for names the matching build folder.
 wine_build_dir=$1
 if [ -z "${WINE_BITS:-}" ]; then
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then WINE_BITS=32; else WINE_BITS=64; fi
-  export WINE_BITS
+  # WINE_BITS_REASON says why not 32, in the words of the failed start.
+  if WINE_BITS_REASON=$(/usr/lib/wine/wine --version 2>&1); then
+    WINE_BITS=32 WINE_BITS_REASON=""
+  else
+    WINE_BITS=64
+    WINE_BITS_REASON="/usr/lib/wine/wine: $(printf '%s' "$WINE_BITS_REASON" | tail -n 1 | sed 's/^.*: //')"
+  fi
+  export WINE_BITS WINE_BITS_REASON
 fi
 export WINEPREFIX="${WINEPREFIX:-$wine_build_dir/wineprefix}"
 if [ "$WINE_BITS" = 64 ]; then
@@ -47,6 +53,9 @@ wine_prefix_up() {
         mkdir -p "$link"
       fi
     done
+    # The caption buttons' glyphs come from Wine's Marlett font (Debian's fonts-wine); Debian's
+    # 64-bit loader does not look where that package puts it, so the prefix gets it among its fonts.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   fi
   wineserver -p >/dev/null 2>&1 </dev/null &
   # Bring the prefix's services up now, detached: started by the first test instead, they would

@@ -553,32 +553,61 @@ TEST_F(FullUninstall, EverySpellingOfAProtectedFolderAsInstallationFolderRemoves
   RemoveDirectoryA(other.c_str());
 }
 
+// Links in the client's folders lead outside: to a folder, and to files (in the installation
+// folder, in a sub-folder, in the user's data, and a library that "reg.ini" names as a COM server).
+// Wine shows a link to a file as a plain file and opens it as its target: still nothing it points
+// at is removed, changed or loaded, and the links, which the system cannot remove alone, are left
+// for safety; everything else of the client goes.
 TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
   Install();
   test::TempDir outside;
-  ASSERT_TRUE(test::WriteFileBytes(outside / "theirs.txt", "someone else's"));
   ASSERT_TRUE(CopyFileA((test::SampleClientDir() + "\\ComServerOk.dll").c_str(), (outside / "TheirServer.dll").c_str(),
                         FALSE));
   char appData[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-  const std::vector<std::string> links = {m_install.Folder() + "\\Linked", std::string(appData) + "\\Teloris\\Linked"};
-  for (const std::string& link : links)
+  const std::string data = std::string(appData) + "\\Teloris";
+  const std::vector<std::string> folderLinks = {m_install.Folder() + "\\Linked", data + "\\Linked"};
+  const std::vector<std::string> fileLinks = {m_install.Folder() + "\\flink.txt", m_install.Folder() + "\\Plugins\\flink.txt",
+                                              data + "\\flink.txt", m_install.Folder() + "\\Plugins\\ServerLink.dll"};
+  for (const std::string& link : folderLinks)
     if (!test::MakeUnixLink(link, outside.Path())) GTEST_SKIP() << "no links here";
-  // The list of COM servers names the link and a server through it, as a damaged installation might.
+  CreateDirectoryA(data.c_str(), nullptr);
+  std::vector<std::string> targets;
+  for (size_t i = 0; i < fileLinks.size(); ++i) {
+    const bool server = i + 1 == fileLinks.size();
+    targets.push_back(outside / (server ? "TheirServer.dll" : "theirs" + std::to_string(i) + ".txt"));
+    if (!server) {
+      ASSERT_TRUE(test::WriteFileBytes(targets.back(), "someone else's " + std::to_string(i)));
+    }
+    ASSERT_TRUE(test::MakeUnixLink(fileLinks[i], targets.back())) << fileLinks[i];
+  }
+  std::vector<std::string> before(targets.size());
+  for (size_t i = 0; i < targets.size(); ++i) ASSERT_TRUE(test::ReadFileBytes(targets[i], before[i]));
+  // The list of COM servers names, after the client's own, a link to a server, the folder link and a
+  // server through it, as a damaged installation might.
   std::string list;
   ASSERT_TRUE(test::ReadFileBytes(m_install.Folder() + "\\reg.ini", list));
-  ASSERT_TRUE(test::WriteFileBytes(m_install.Folder() + "\\reg.ini", "Linked\\TheirServer.dll\r\nLinked\r\n" + list));
+  ASSERT_TRUE(test::WriteFileBytes(m_install.Folder() + "\\reg.ini",
+                                   list + "Plugins\\ServerLink.dll\r\nLinked\r\nLinked\\TheirServer.dll\r\n"));
 
   DriveOptions drive;
   drive.keepData = 0;
   const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
-  std::string bytes;
-  EXPECT_TRUE(test::ReadFileBytes(outside / "theirs.txt", bytes) && bytes == "someone else's");
-  EXPECT_TRUE(test::FileExists(outside / "TheirServer.dll"));
+  for (size_t i = 0; i < targets.size(); ++i) {
+    std::string bytes;
+    EXPECT_TRUE(test::ReadFileBytes(targets[i], bytes) && bytes == before[i]) << targets[i];
+  }
   EXPECT_EQ("", test::StandInLog("TheirServer")) << "a server behind a link was asked to unregister";
+  EXPECT_EQ("", test::StandInLog("ServerLink")) << "a server behind a link was asked to unregister";
   ExpectOnlyTheClientsItemsRemoved(m_install, run);
-  EXPECT_NE(std::string::npos, run.transcript.find("window message")) << run.transcript;
-  for (const std::string& link : links) test::RemoveUnixLink(link);
+  // The client's own files went, the server it lists among them; the links stayed, said so.
+  EXPECT_FALSE(test::FileExists(m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME")));
+  EXPECT_FALSE(test::FileExists(m_install.Folder() + "\\Plugins\\ComServerOk.dll"));
+  EXPECT_NE(std::string::npos, test::StandInLog("ComServerOk").find("DllUnregisterServer"));
+  for (const std::string& link : fileLinks) EXPECT_TRUE(test::FileExists(link)) << link;
+  EXPECT_EQ(1625, run.exitCode) << run.transcript;
+  for (const std::string& link : fileLinks) test::RemoveUnixLink(link);
+  for (const std::string& link : folderLinks) test::RemoveUnixLink(link);
   m_install.Remove();
 }
 

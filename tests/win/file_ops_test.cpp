@@ -380,32 +380,50 @@ TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
   for (const TreeEntry& f : folders) EXPECT_EQ(RemovalResult::Removed, RemoveTreeEntry(m_tree, f)) << m_tree.TextOf(f);
 }
 
-// A link to a folder outside the tree is listed as a folder but never entered, and removing it
-// never removes what it points at, not even an empty folder.
-TEST(ListInTree, ALinkToAFolderOutsideIsListedButNeverEntered) {
+// Links to what lies outside the tree: one to a folder is listed as a folder but never entered; one
+// to a file is listed as a file (Wine shows it as a plain file, and opens it as its target whatever
+// the flags). Removing either never removes or changes what it points at, and the link is kept.
+TEST(ListInTree, LinksAreListedButNeverEnteredOrFollowed) {
   test::TempDir dir, outside;
   ASSERT_TRUE(test::WriteFileBytes(outside / "theirs.dll", "not the client's"));
+  ASSERT_TRUE(::SetFileAttributesA((outside / "theirs.dll").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::CreateDirectoryA((outside / "empty").c_str(), nullptr));
   ASSERT_TRUE(test::WriteFileBytes(dir / "own.txt", "x"));
-  if (!test::MakeUnixLink(dir / "link", outside.Path()) || !test::MakeUnixLink(dir / "link2", outside / "empty"))
+  if (!test::MakeUnixLink(dir / "link", outside.Path()) || !test::MakeUnixLink(dir / "link2", outside / "empty") ||
+      !test::MakeUnixLink(dir / "flink.dll", outside / "theirs.dll"))
     GTEST_SKIP() << "no links here";
   ASSERT_NE(0u, ::GetFileAttributesA((dir / "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 
   CApprovedTree tree(test::ApprovedByTheRule(dir.Path()));
   std::vector<TreeEntry> files, folders;
   ASSERT_EQ(1, ListFilesInTree(tree, files));
-  EXPECT_EQ(std::vector<std::string>{dir / "own.txt"}, TextsOf(tree, files));
+  std::vector<std::string> listed = TextsOf(tree, files);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ((std::vector<std::string>{dir / "flink.dll", dir / "own.txt"}), listed);
   ASSERT_EQ(1, ListFoldersInTree(tree, folders));
-  std::vector<std::string> listed = TextsOf(tree, folders);
+  listed = TextsOf(tree, folders);
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ((std::vector<std::string>{dir / "link", dir / "link2"}), listed);
   COpenFolder named;
   EXPECT_FALSE(named.Open(dir / "link")) << "a link is not walked even when named";
 
+  for (const TreeEntry& entry : files) {
+    const bool link = entry.Name() == L"flink.dll";
+    EXPECT_EQ(link ? RemovalResult::LinkKept : RemovalResult::Removed, RemoveTreeEntry(tree, entry)) << tree.TextOf(entry);
+    EXPECT_EQ(link, test::FileExists(tree.TextOf(entry)));
+    if (link) {
+      EXPECT_FALSE(tree.OpenToLoad(entry).IsValid()) << "a link to a file was opened to be loaded";
+    }
+  }
+  EXPECT_FALSE(RemoveByPath(dir / "flink.dll") == RemovalResult::Removed);
   for (const TreeEntry& folder : folders)
     EXPECT_NE(RemovalResult::Removed, RemoveTreeEntry(tree, folder)) << "Wine cannot remove a link alone";
-  EXPECT_TRUE(test::FileExists(outside / "theirs.dll"));
+  std::string bytes;
+  EXPECT_TRUE(test::ReadFileBytes(outside / "theirs.dll", bytes) && bytes == "not the client's");
+  EXPECT_NE(0u, ::GetFileAttributesA((outside / "theirs.dll").c_str()) & FILE_ATTRIBUTE_READONLY) << "its attributes were reset";
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((outside / "empty").c_str()));
+  ::SetFileAttributesA((outside / "theirs.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
+  test::RemoveUnixLink(dir / "flink.dll");
 }
 
 // Entries listed below a folder are reached through the handles of the folders on the way and
