@@ -61,7 +61,7 @@ bool ForEachProcessBySnapshot(const std::function<bool(const std::string&, DWORD
   entry.dwSize = sizeof(entry);
   if (!first(snapshot.Get(), &entry)) return false;
   do {
-    if (!visit(LowerAnsi(entry.szExeFile), entry.th32ProcessID)) break;
+    if (!visit(LowerAnsi(ExecutableNameOf(entry.szExeFile)), entry.th32ProcessID)) break;
   } while (next(snapshot.Get(), &entry));
   return true;
 }
@@ -189,6 +189,15 @@ std::string ToSystemCodePage(const std::wstring& text) {
   return converted;
 }
 }  // namespace
+
+std::string ExecutableNameOf(const std::string& listed) {
+  const size_t slash = MbFindLast(listed.c_str(), '\\');
+  if (slash == std::string::npos) return listed;
+  // A full path (Windows 95, 98 and Me), maybe of short names: the listing gives the long name.
+  WIN32_FIND_DATAA found = {};
+  const ScopedFindHandle search(::FindFirstFileA(listed.c_str(), &found));
+  return search.IsValid() ? std::string(found.cFileName) : listed.substr(slash + 1);
+}
 
 BOOL CloseClientPrograms(BOOL ask, const ClientNames& names) {
   const HWND mainWindow = FindClientMainWindow(names);

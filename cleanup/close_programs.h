@@ -23,6 +23,11 @@ BOOL CloseClientPrograms(BOOL ask, const ClientNames& names);
 // title. NULL when none is found.
 HWND FindClientMainWindow(const ClientNames& names);
 
+// The file name of a process's program as a process list gives it: the name itself (Windows NT),
+// or a full path, perhaps of short (8.3) names (Windows 95, 98 and Me), whose long file name is
+// read from the folder (the short name when it cannot be found).
+std::string ExecutableNameOf(const std::string& listed);
+
 // TRUE when a process whose file name contains programFileName (case-insensitive) runs.
 BOOL IsClientProcessRunning(const std::string& programFileName);
 

@@ -10,6 +10,7 @@
 #include "cleanup/file_security.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
+#include "framework/capabilities.h"
 #include "framework/handles.h"
 #include "framework/sync.h"
 #include "framework/system_library.h"
@@ -102,8 +103,9 @@ FILE* OpenLogForAppend(const std::string& path) {
 bool IsLoadedFrom(HMODULE module, const FileId& expected) {
   wchar_t loaded[MAX_PATH] = {};
   char loadedText[MAX_PATH] = {};
-  const bool wide = ::GetModuleFileNameW(module, loaded, MAX_PATH) > 0;  // not on Windows 95, 98 and Me
-  if (!wide && ::GetModuleFileNameA(module, loadedText, MAX_PATH) == 0) return false;
+  const bool wide = HasNtCalls();  // names are text on Windows 95, 98 and Me
+  if (wide ? ::GetModuleFileNameW(module, loaded, MAX_PATH) == 0 : ::GetModuleFileNameA(module, loadedText, MAX_PATH) == 0)
+    return false;
   loaded[MAX_PATH - 1] = L'\0';
   loadedText[MAX_PATH - 1] = '\0';
   const ScopedHandle file(wide ? ::CreateFileW(loaded, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

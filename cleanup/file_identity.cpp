@@ -1,19 +1,25 @@
 #include "cleanup/file_identity.h"
 
+#include <vector>
+
+#include "framework/capabilities.h"
 #include "framework/file_sharing.h"
-
-namespace {
-using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-
-GetFinalPathFn FinalPathFunction() {
-  static const GetFinalPathFn function = reinterpret_cast<GetFinalPathFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-  return function;
-}
-}  // namespace
+#include "framework/native_files.h"
+#include "framework/wide_text.h"
 
 ScopedHandle OpenForIdentity(const std::string& path) {
   return OpenSharingAll(path, FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
+}
+
+ScopedHandle OpenForIdentity(const std::wstring& path) {
+  if (!HasNtCalls()) {
+    bool exact = false;
+    const std::string text = AnsiFromWide(path, &exact);
+    return exact ? OpenForIdentity(text) : ScopedHandle();
+  }
+  return ScopedHandle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes) {
@@ -32,14 +38,4 @@ FileId IdentityOfPath(const std::string& path) {
   return id;
 }
 
-std::string FinalPathOf(HANDLE handle) {
-  const GetFinalPathFn function = FinalPathFunction();
-  if (!function) return std::string();
-  char path[1024] = {};
-  const DWORD length = function(handle, path, sizeof(path), 0 /* normalized, drive letter */);
-  if (length == 0 || length >= sizeof(path)) return std::string();
-  std::string text(path, length);
-  if (text.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\\\" + text.substr(8);
-  if (text.compare(0, 4, "\\\\?\\") == 0) return text.substr(4);
-  return text;
-}
+std::wstring FinalPathOf(HANDLE handle) { return nt::FinalPathOf(handle); }

@@ -21,6 +21,8 @@ struct FileId {
 // Opens path (following links) to read its attributes, files and folders alike; invalid when it
 // cannot be opened.
 ScopedHandle OpenForIdentity(const std::string& path);
+// The same for an exact path (UTF-16, where the system takes it: Windows NT).
+ScopedHandle OpenForIdentity(const std::wstring& path);
 
 // The identity and attributes of an open file or folder; false when the system cannot tell.
 bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes = nullptr);
@@ -28,6 +30,7 @@ bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes = nullptr);
 // The identity of what path leads to; unknown when it cannot be opened.
 FileId IdentityOfPath(const std::string& path);
 
-// The final path of an open file or folder ("C:\..." or "\\host\share\..."), links resolved;
-// empty where the system cannot tell (before Windows Vista).
-std::string FinalPathOf(HANDLE handle);
+// The final path of an open file or folder ("C:\..." or "\\host\share\..."), links resolved, in
+// UTF-16 as the file system names it (never a best-fit text); empty where the system cannot tell
+// (before Windows Vista).
+std::wstring FinalPathOf(HANDLE handle);

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <algorithm>
 
 #include "cleanup/file_identity.h"
-#include "framework/security_attributes.h"
+#include "cleanup/run_report.h"
+#include "framework/capabilities.h"
 #include "framework/system_library.h"
 #include "framework/wide_text.h"
 
@@ -19,6 +20,9 @@ struct SecurityCalls {
   using GetAceFn = BOOL(WINAPI*)(PACL, DWORD, LPVOID*);
   using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
   using GetTokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+  using LookupAccountSidFn = BOOL(WINAPI*)(LPCWSTR, PSID, LPWSTR, LPDWORD, LPWSTR, LPDWORD, PSID_NAME_USE);
+  using GetMembersFn = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, PDWORD_PTR);
+  using FreeBufferFn = DWORD(WINAPI*)(LPVOID);
 
   GetFileSecurityFn getFileSecurity = SystemFunctionAs<GetFileSecurityFn>("advapi32.dll", "GetFileSecurityW");
   GetOwnerFn getOwner = SystemFunctionAs<GetOwnerFn>("advapi32.dll", "GetSecurityDescriptorOwner");
@@ -27,11 +31,11 @@ struct SecurityCalls {
   OpenProcessTokenFn openProcessToken = SystemFunctionAs<OpenProcessTokenFn>("advapi32.dll", "OpenProcessToken");
   GetTokenInformationFn getTokenInformation =
       SystemFunctionAs<GetTokenInformationFn>("advapi32.dll", "GetTokenInformation");
+  LookupAccountSidFn lookupAccountSid = SystemFunctionAs<LookupAccountSidFn>("advapi32.dll", "LookupAccountSidW");
+  GetMembersFn getMembers = SystemFunctionAs<GetMembersFn>("netapi32.dll", "NetLocalGroupGetMembers");
+  FreeBufferFn freeBuffer = SystemFunctionAs<FreeBufferFn>("netapi32.dll", "NetApiBufferFree");
 
-  bool Available() const {
-    return (::GetVersion() & 0x80000000u) == 0 && getFileSecurity && getOwner && getDacl && getAce &&
-           openProcessToken && getTokenInformation;
-  }
+  bool Available() const { return getFileSecurity && getOwner && getDacl && getAce; }
 };
 
 const SecurityCalls& Security() {
@@ -39,37 +43,68 @@ const SecurityCalls& Security() {
   return calls;
 }
 
-using Sid = SidBytes;
-
 // The bytes of a SID the system handed out (its length from its count of sub-authorities).
-Sid CopyOf(PSID sid) {
+SidBytes CopyOf(PSID sid) {
   const BYTE* bytes = static_cast<const BYTE*>(sid);
-  if (!bytes || bytes[0] != SID_REVISION || bytes[1] > SID_MAX_SUB_AUTHORITIES) return Sid();
-  return Sid(bytes, bytes + 8 + 4 * bytes[1]);
+  if (!bytes || bytes[0] != SID_REVISION || bytes[1] > SID_MAX_SUB_AUTHORITIES) return SidBytes();
+  return SidBytes(bytes, bytes + 8 + 4 * bytes[1]);
 }
 
-// Administrators, SYSTEM, TrustedInstaller and the account this program runs as.
-const std::vector<Sid>& TrustedAccounts() {
-  static const std::vector<Sid> accounts = [] {
-    std::vector<Sid> trusted = {AdministratorsSid(), SystemSid(), TrustedInstallerSid()};
+// The facts of the running system.
+class CSystemFacts : public ISecurityFacts {
+public:
+  bool DescriptorOf(const std::wstring& path, std::vector<BYTE>& descriptor) const override {
+    const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    Security().getFileSecurity(path.c_str(), wanted, nullptr, 0, &needed);
+    if (!needed) return false;
+    descriptor.assign(needed, 0);
+    return Security().getFileSecurity(path.c_str(), wanted, descriptor.data(), needed, &needed) != FALSE;
+  }
+
+  SidBytes RunningAccount() const override {
+    SidBytes account;
     HANDLE token = nullptr;
-    if (Security().openProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-      BYTE buffer[256] = {};
-      DWORD size = 0;
-      if (Security().getTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size))
-        trusted.push_back(CopyOf(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid));
-      ::CloseHandle(token);
-    }
-    return trusted;
-  }();
-  return accounts;
-}
+    if (!Security().openProcessToken || !Security().getTokenInformation ||
+        !Security().openProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+      return account;
+    BYTE buffer[256] = {};
+    DWORD size = 0;
+    if (Security().getTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size))
+      account = CopyOf(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+    ::CloseHandle(token);
+    return account;
+  }
 
-bool IsTrusted(PSID sid) {
-  const Sid bytes = CopyOf(sid);
-  for (const Sid& trusted : TrustedAccounts())
-    if (!bytes.empty() && bytes == trusted) return true;
-  return false;
+  // The local group's members, asked by its name in the system's language.
+  std::vector<SidBytes> AdministratorsMembers() const override {
+    std::vector<SidBytes> members;
+    const SecurityCalls& calls = Security();
+    if (!calls.lookupAccountSid || !calls.getMembers || !calls.freeBuffer) return members;
+    SidBytes administrators = AdministratorsSid();
+    wchar_t name[256] = {}, domain[256] = {};
+    DWORD nameSize = 256, domainSize = 256;
+    SID_NAME_USE use;
+    if (!calls.lookupAccountSid(nullptr, administrators.data(), name, &nameSize, domain, &domainSize, &use))
+      return members;
+    BYTE* buffer = nullptr;
+    DWORD read = 0, total = 0;
+    constexpr DWORD kWholeList = 0xFFFFFFFF;  // MAX_PREFERRED_LENGTH: as much as the list holds
+    // LOCALGROUP_MEMBERS_INFO_0: each member's SID.
+    if (calls.getMembers(nullptr, name, 0, &buffer, kWholeList, &read, &total, nullptr) == 0 && buffer) {
+      const PSID* sids = reinterpret_cast<const PSID*>(buffer);
+      for (DWORD i = 0; i < read; ++i) members.push_back(CopyOf(sids[i]));
+    }
+    if (buffer) calls.freeBuffer(buffer);
+    return members;
+  }
+};
+
+const ISecurityFacts* g_testFacts = nullptr;
+
+const ISecurityFacts& Facts() {
+  static const CSystemFacts system;
+  return g_testFacts ? *g_testFacts : static_cast<const ISecurityFacts&>(system);
 }
 
 // What lets someone change what runs: of the file itself, of the folder that holds it, and of a
@@ -79,44 +114,97 @@ constexpr ACCESS_MASK kChangesTheFile =
 constexpr ACCESS_MASK kChangesItsFolder = kChangesTheFile | FILE_DELETE_CHILD;
 constexpr ACCESS_MASK kChangesAFolderOnTheWay = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | FILE_DELETE_CHILD;
 
-// Judges one file or folder's owner and DACL against the rights that would let others change it.
-TrustVerdict JudgeOne(const std::wstring& path, ACCESS_MASK changes) {
-  const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  DWORD needed = 0;
-  Security().getFileSecurity(path.c_str(), wanted, nullptr, 0, &needed);
-  std::vector<BYTE> descriptor(needed ? needed : 1);
-  const std::string text = AnsiFromWide(path);
-  if (!needed || !Security().getFileSecurity(path.c_str(), wanted, descriptor.data(), needed, &needed))
-    return TrustVerdict{false, text + ": its security cannot be read"};
-  PSID owner = nullptr;
-  BOOL defaulted = FALSE, present = FALSE;
-  PACL dacl = nullptr;
-  if (!Security().getOwner(descriptor.data(), &owner, &defaulted) || !owner || !IsTrusted(owner))
-    return TrustVerdict{false, text + ": its owner is not an administrator"};
-  if (!Security().getDacl(descriptor.data(), &present, &dacl, &defaulted) || !present || !dacl)
-    return TrustVerdict{false, text + ": it has no access list, so everyone may change it"};
-  for (DWORD i = 0; i < dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    if (!Security().getAce(dacl, i, &ace)) return TrustVerdict{false, text + ": its access list cannot be read"};
-    const auto* header = static_cast<const ACE_HEADER*>(ace);
-    if (header->AceFlags & INHERIT_ONLY_ACE) continue;  // for what is made below it, not itself
-    if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == SYSTEM_AUDIT_ACE_TYPE ||
-        header->AceType == SYSTEM_ALARM_ACE_TYPE || header->AceType > ACCESS_MAX_MS_V5_ACE_TYPE)
-      continue;  // grants nothing
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
-      return TrustVerdict{false, text + ": its access list holds an entry this check cannot read"};
-    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-    if ((allowed->Mask & changes) && !IsTrusted(const_cast<DWORD*>(&allowed->SidStart)))
-      return TrustVerdict{false, text + ": another account may change it"};
-  }
-  return TrustVerdict{};
+// A SID of the NT authority's domains (S-1-5-21-x-y-z-rid) with one of the administrators' RIDs:
+// the domain's Administrator (500), Domain Admins (512) and Enterprise Admins (519).
+bool IsDomainAdministrators(const SidBytes& sid) {
+  if (sid.size() != 8 + 4 * 5 || sid[1] != 5 || sid[7] != 5) return false;
+  auto sub = [&](int i) {
+    const BYTE* at = &sid[8 + 4 * i];
+    return static_cast<DWORD>(at[0]) | static_cast<DWORD>(at[1]) << 8 | static_cast<DWORD>(at[2]) << 16 |
+           static_cast<DWORD>(at[3]) << 24;
+  };
+  const DWORD rid = sub(4);
+  return sub(0) == 21 && (rid == 500 || rid == 512 || rid == 519);
 }
+
+// A well-known SID of the creator authority (S-1-3-x): CREATOR OWNER, CREATOR GROUP and the like
+// are only placeholders for what is made below a folder, and match nobody themselves; OWNER RIGHTS
+// (S-1-3-4) is the owner, judged as the owner.
+bool IsCreatorAuthority(const SidBytes& sid) { return sid.size() >= 8 && sid[7] == 3 && sid[1] >= 1; }
+
+// The rule of this run: who is trusted, and whether anything on this machine can be protected.
+class CTrustRule {
+public:
+  static const CTrustRule& Instance() {
+    static const CTrustRule rule;
+    return rule;
+  }
+
+  bool NothingCanBeProtected() const { return m_unprotectable; }
+
+  bool IsTrusted(const SidBytes& sid) const {
+    return !sid.empty() && (IsDomainAdministrators(sid) ||
+                            std::find(m_trusted.begin(), m_trusted.end(), sid) != m_trusted.end());
+  }
+
+  // Judges one object's owner and DACL against the rights that would let others change it; with no
+  // rights given, its owner alone.
+  TrustVerdict JudgeOne(const std::wstring& path, ACCESS_MASK changes) const {
+    std::vector<BYTE> descriptor;
+    const std::string text = AnsiFromWide(path);
+    if (!Facts().DescriptorOf(path, descriptor)) return TrustVerdict{false, text + ": its security cannot be read"};
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    PACL dacl = nullptr;
+    if (!Security().getOwner(descriptor.data(), &owner, &defaulted) || !owner || !IsTrusted(CopyOf(owner)))
+      return TrustVerdict{false, text + ": its owner is not an administrator"};
+    if (!changes) return TrustVerdict{};
+    if (!Security().getDacl(descriptor.data(), &present, &dacl, &defaulted) || !present || !dacl)
+      return TrustVerdict{false, text + ": it has no access control, so everyone may change it"};
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+      void* ace = nullptr;
+      if (!Security().getAce(dacl, i, &ace)) return TrustVerdict{false, text + ": its access list cannot be read"};
+      const auto* header = static_cast<const ACE_HEADER*>(ace);
+      if (header->AceFlags & INHERIT_ONLY_ACE) continue;  // for what is made below it, not itself
+      if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == SYSTEM_AUDIT_ACE_TYPE ||
+          header->AceType == SYSTEM_ALARM_ACE_TYPE || header->AceType > ACCESS_MAX_MS_V5_ACE_TYPE)
+        continue;  // grants nothing
+      if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+        return TrustVerdict{false, text + ": its access list holds an entry this check cannot read"};
+      const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+      const SidBytes grantee = CopyOf(const_cast<DWORD*>(&allowed->SidStart));
+      if ((allowed->Mask & changes) && !IsCreatorAuthority(grantee) && !IsTrusted(grantee))
+        return TrustVerdict{false, text + ": another account may change it"};
+    }
+    return TrustVerdict{};
+  }
+
+private:
+  CTrustRule() {
+    const ISecurityFacts& facts = Facts();
+    m_trusted = {AdministratorsSid(), SystemSid(), TrustedInstallerSid(), facts.RunningAccount()};
+    for (SidBytes& member : facts.AdministratorsMembers()) m_trusted.push_back(std::move(member));
+    // Before Windows Vista a Power User can make itself an administrator; since, it is a user.
+    if (!HasElevatedTokens()) m_trusted.push_back(PowerUsersSid());
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    const TrustVerdict verdict = JudgeOne(system, kChangesItsFolder);
+    m_unprotectable = !verdict.trusted;
+    if (m_unprotectable)
+      ReportStep("nothing on this machine can be protected, since others may change the system folder (" +
+                 verdict.reason + "): the companions run as on Windows 95, 98 and Me");
+  }
+
+  std::vector<SidBytes> m_trusted;
+  bool m_unprotectable = false;
+};
 
 // The real place of path (links and mapped drives resolved where the system can tell), exactly.
 std::wstring RealPlaceOf(const std::wstring& path) {
-  const ScopedHandle handle = OpenForIdentity(AnsiFromWide(path));
-  const std::string real = handle.IsValid() ? FinalPathOf(handle.Get()) : std::string();
-  return real.empty() ? path : WideFromAnsi(real);
+  const ScopedHandle handle = OpenForIdentity(path);
+  const std::wstring real = handle.IsValid() ? FinalPathOf(handle.Get()) : std::wstring();
+  return real.empty() ? path : real;
 }
 
 // The folder that holds path ("C:\" for "C:\x"); empty for a root.
@@ -126,17 +214,24 @@ std::wstring FolderAbove(const std::wstring& path) {
   return slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
 }
 
-// Judges path with the first mask, its folder with the second, every folder above with the third.
-TrustVerdict JudgeChain(const std::wstring& path, ACCESS_MASK forPath, ACCESS_MASK forFolder, ACCESS_MASK forAbove) {
-  if (!Security().Available()) return TrustVerdict{};
+// Judges path with the first rights, its folder with the second, every folder above with the
+// third; a drive root above the folder by its owner alone unless rootInFull.
+TrustVerdict JudgeChain(const std::wstring& path, ACCESS_MASK forPath, ACCESS_MASK forFolder, ACCESS_MASK forAbove,
+                        bool rootInFull) {
+  if (!HasNtCalls() || !Security().Available()) return TrustVerdict{};  // no file security here
+  const CTrustRule& rule = CTrustRule::Instance();
+  if (rule.NothingCanBeProtected()) return TrustVerdict{};
   std::wstring at = RealPlaceOf(path);
   ACCESS_MASK changes = forPath;
-  for (int step = 0; !at.empty(); ++step, at = FolderAbove(at)) {
-    if (changes) {
-      const TrustVerdict verdict = JudgeOne(at, changes);
+  for (int step = 0; !at.empty(); ++step) {
+    const std::wstring above = FolderAbove(at);
+    const bool rootAbove = above.empty() && step >= 2 && !rootInFull;
+    if (step == 0 ? forPath != 0 : true) {
+      const TrustVerdict verdict = rule.JudgeOne(at, rootAbove ? 0 : changes);
       if (!verdict.trusted) return verdict;
     }
     changes = step == 0 ? forFolder : forAbove;
+    at = above;
   }
   return TrustVerdict{};
 }
@@ -144,9 +239,11 @@ TrustVerdict JudgeChain(const std::wstring& path, ACCESS_MASK forPath, ACCESS_MA
 }  // namespace
 
 TrustVerdict JudgeWhoCanChange(const std::string& path) {
-  return JudgeChain(WideFromAnsi(path), kChangesTheFile, kChangesItsFolder, kChangesAFolderOnTheWay);
+  return JudgeChain(WideFromAnsi(path), kChangesTheFile, kChangesItsFolder, kChangesAFolderOnTheWay, false);
 }
 
 TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& path) {
-  return JudgeChain(path, 0, kChangesItsFolder, kChangesAFolderOnTheWay);
+  return JudgeChain(path, 0, kChangesItsFolder, kChangesAFolderOnTheWay, true);
 }
+
+void UseSecurityFactsForTests(const ISecurityFacts* facts) { g_testFacts = facts; }

@@ -1,9 +1,28 @@
 // Who could have changed a file before the uninstaller runs or loads it with administrator rights,
-// read from the owner and the DACL of the file and of every folder above it. Only Administrators,
-// SYSTEM, TrustedInstaller and the account that runs the uninstaller may; anyone else could have
-// put their own code there. Windows 95, 98 and Me have no file security: everything passes there.
+// read from the owner and the DACL of the file and of every folder above it. The rules:
+// - Trusted are Administrators, SYSTEM, TrustedInstaller, the account that runs the uninstaller,
+//   every member of Administrators (and a domain's Administrator, Domain Admins and Enterprise
+//   Admins, whatever their SIDs), and, where the system's tokens do not tell an elevated
+//   administrator (before Windows Vista), Power Users, who can make themselves administrators there.
+// - Inherit-only entries and those for CREATOR OWNER or CREATOR GROUP apply to nobody now; denying
+//   and auditing entries grant nothing.
+// - The file: its owner trusted, and nobody else may write, append to or delete it, or change its
+//   permissions or owner. Its folder: the same, and nobody else may add files or folders to it or
+//   delete what it holds. Each folder further up: its owner trusted, and nobody else may delete or
+//   rename it or what it holds, or change its permissions or owner. A drive root only by its owner:
+//   it cannot be renamed, and every folder below it on the way is judged in full (Windows NT 4.0
+//   and 2000 give Everyone Full Control there, Vista and later let users add folders).
+// - Where others may change the system folder itself (Windows NT 4.0's Everyone: Full Control, a
+//   FAT system volume without access control), nothing on the machine can be protected: the run
+//   takes what it finds, as on Windows 95, 98 and Me, which have no file security, and says why
+//   once. Elsewhere an object without access control is refused.
 #pragma once
+#include <windows.h>
+
 #include <string>
+#include <vector>
+
+#include "framework/security_attributes.h"
 
 // The judgement, with the reason for the log when it is not trusted.
 struct TrustVerdict {
@@ -11,17 +30,31 @@ struct TrustVerdict {
   std::string reason;
 };
 
-// Whether only the trusted accounts can change the file at path: it fails on a missing security
-// descriptor or a null DACL, on an owner outside the trusted accounts, and on a right granted to
-// anyone else that lets them change what runs: writing, appending to or deleting the file or its
-// folder, adding to its folder, deleting the folder's children, changing permissions or taking
-// ownership; above the file's folder, renaming or deleting a folder on the way, changing its
-// permissions or taking it over. (Adding a new folder beside the ones on the way changes nothing
-// that runs: every drive root allows that to all users since Windows Vista.) Links on the way are
-// followed to the real place first.
+// Whether only the trusted accounts can change the file at path (links on the way followed to
+// the real place first).
 TrustVerdict JudgeWhoCanChange(const std::string& path);
 
-// Whether nobody but Administrators and SYSTEM can change the folders above path: a path queued
-// for the next restart is followed then with the system's rights, so a folder on the way that
-// anyone else can change could lead the removal elsewhere.
+// Whether nobody but the trusted accounts can change the folders above path, the drive root
+// included in full: a path queued for the next restart is followed then with the system's rights
+// and with nothing held, so a folder on the way that others can change could lead the removal
+// elsewhere.
 TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& path);
+
+// What the rule reads: the security of files and folders, and who runs the program and who
+// administers the machine. The shipped program reads the system's; the test build puts tables of
+// other systems' defaults in their place.
+class ISecurityFacts {
+public:
+  virtual ~ISecurityFacts() = default;
+  // The owner and DACL of the object at path (exact, links resolved), self-relative; false when
+  // they cannot be read.
+  virtual bool DescriptorOf(const std::wstring& path, std::vector<BYTE>& descriptor) const = 0;
+  // The account the program runs as.
+  virtual SidBytes RunningAccount() const = 0;
+  // The accounts and groups that are members of Administrators.
+  virtual std::vector<SidBytes> AdministratorsMembers() const = 0;
+};
+
+// The seam of the tests: the rule reads facts from here from now on (null: the system's). Set
+// before anything is judged.
+void UseSecurityFactsForTests(const ISecurityFacts* facts);

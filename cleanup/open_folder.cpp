@@ -6,69 +6,15 @@
 
 #include "framework/capabilities.h"
 #include "framework/file_sharing.h"
-#include "framework/system_library.h"
+#include "framework/native_files.h"
 #include "framework/wide_text.h"
 #include "language/mbcs.h"
 
 namespace {
 
-// The native calls that work relative to an open folder. Windows 95, 98 and Me lack them.
-struct NativeFileCalls {
-  using CreateFileFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
-                                    ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-  using QueryDirectoryFn = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
-                                        FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
-  using InformationFn = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
-  using StatusToErrorFn = ULONG(NTAPI*)(LONG);
-  using EqualNamesFn = BOOLEAN(NTAPI*)(PCUNICODE_STRING, PCUNICODE_STRING, BOOLEAN);
+using namespace nt;
 
-  CreateFileFn createFile = nullptr;
-  QueryDirectoryFn queryDirectory = nullptr;
-  InformationFn queryInformation = nullptr;
-  InformationFn setInformation = nullptr;
-  StatusToErrorFn statusToError = nullptr;
-  EqualNamesFn equalNames = nullptr;
-
-  NativeFileCalls() {
-    if (::GetVersion() & 0x80000000u) return;  // Windows 95, 98 and Me
-    createFile = SystemFunctionAs<CreateFileFn>("ntdll.dll", "NtCreateFile");
-    queryDirectory = SystemFunctionAs<QueryDirectoryFn>("ntdll.dll", "NtQueryDirectoryFile");
-    queryInformation = SystemFunctionAs<InformationFn>("ntdll.dll", "NtQueryInformationFile");
-    setInformation = SystemFunctionAs<InformationFn>("ntdll.dll", "NtSetInformationFile");
-    statusToError = SystemFunctionAs<StatusToErrorFn>("ntdll.dll", "RtlNtStatusToDosError");
-    equalNames = SystemFunctionAs<EqualNamesFn>("ntdll.dll", "RtlEqualUnicodeString");
-  }
-  bool Available() const {
-    return createFile && queryDirectory && queryInformation && setInformation && statusToError && equalNames;
-  }
-};
-
-const NativeFileCalls& Native() {
-  static const NativeFileCalls calls;
-  return calls;
-}
-
-constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005L);
-constexpr LONG kStatusNoMoreFiles = static_cast<LONG>(0x80000006L);
-constexpr LONG kStatusNoSuchFile = static_cast<LONG>(0xC000000FL);
-constexpr LONG kStatusInvalidParameter = static_cast<LONG>(0xC000000DL);
-constexpr LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022L);
-constexpr LONG kStatusObjectNameNotFound = static_cast<LONG>(0xC0000034L);
-constexpr LONG kStatusObjectPathNotFound = static_cast<LONG>(0xC000003AL);
-constexpr LONG kStatusSharingViolation = static_cast<LONG>(0xC0000043L);
-constexpr LONG kStatusFileLockConflict = static_cast<LONG>(0xC0000054L);
-constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056L);
-constexpr LONG kStatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101L);
-constexpr LONG kStatusCannotDelete = static_cast<LONG>(0xC0000121L);
-constexpr FILE_INFORMATION_CLASS kFileBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(3);
-constexpr FILE_INFORMATION_CLASS kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
-constexpr FILE_INFORMATION_CLASS kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
-constexpr FILE_INFORMATION_CLASS kFileNameInformation = static_cast<FILE_INFORMATION_CLASS>(9);
-constexpr FILE_INFORMATION_CLASS kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
-constexpr FILE_INFORMATION_CLASS kFileIdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37);
 constexpr DWORD kResetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-// FILE_OPEN_REPARSE_POINT came with the reparse points of Windows 2000.
-constexpr ULONG kOpenReparsePoint = 0x00200000;
 
 // The listing's entries: with file ids (Windows XP on, most file systems), and without them (every
 // Windows NT).
@@ -125,16 +71,7 @@ FILE_INFORMATION_CLASS ListingClass() {
 
 // The answers of a system or file system that does not know an information class.
 bool RejectsTheClass(LONG status) {
-  constexpr LONG kStatusInvalidInfoClass = static_cast<LONG>(0xC0000003L);
-  constexpr LONG kStatusNotSupported = static_cast<LONG>(0xC00000BBL);
   return status == kStatusInvalidInfoClass || status == kStatusInvalidParameter || status == kStatusNotSupported;
-}
-
-// Fails with the system's error for a native status, so callers read GetLastError as usual.
-bool Succeeded(LONG status) {
-  if (status >= 0) return true;
-  ::SetLastError(Native().statusToError(status));
-  return false;
 }
 
 // What a failed open or removal leaves.
@@ -168,7 +105,7 @@ LONG ResetAttributes(HANDLE handle) {
   BasicInformation basic = {};
   basic.fileAttributes = FILE_ATTRIBUTE_NORMAL;
   IO_STATUS_BLOCK io = {};
-  return Native().setInformation(handle, &io, &basic, sizeof(basic), kFileBasicInformation);
+  return Calls().setInformation(handle, &io, &basic, sizeof(basic), kFileBasicInformation);
 }
 
 LONG MarkForDeletion(HANDLE handle) {
@@ -176,47 +113,15 @@ LONG MarkForDeletion(HANDLE handle) {
     BOOLEAN deleteFile;
   } disposition = {TRUE};
   IO_STATUS_BLOCK io = {};
-  return Native().setInformation(handle, &io, &disposition, sizeof(disposition), kFileDispositionInformation);
+  return Calls().setInformation(handle, &io, &disposition, sizeof(disposition), kFileDispositionInformation);
 }
 
 // The file index of an open file or folder, in one question.
 FileId IdOfHandle(HANDLE handle) {
   LARGE_INTEGER index = {};
   IO_STATUS_BLOCK io = {};
-  if (Native().queryInformation(handle, &io, &index, sizeof(index), kFileInternalInformation) < 0) return FileId{};
+  if (Calls().queryInformation(handle, &io, &index, sizeof(index), kFileInternalInformation) < 0) return FileId{};
   return FileId{static_cast<DWORD>(index.HighPart), index.LowPart};
-}
-
-// The path on its volume ("\\dir\\name") of the object an open handle reached, as the file system
-// names it. A link that the system opened as its target (Wine does, whatever the flags) names the
-// target here, so this tells a link from the entry it was listed as. Empty when it cannot be read.
-std::wstring VolumePathOf(HANDLE handle) {
-  struct NameInformation {
-    ULONG length;
-    WCHAR name[1];
-  };
-  std::vector<char> buffer(sizeof(ULONG) + 512 * sizeof(WCHAR));
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    IO_STATUS_BLOCK io = {};
-    const LONG status = Native().queryInformation(handle, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                                  kFileNameInformation);
-    const auto& information = *reinterpret_cast<const NameInformation*>(buffer.data());
-    if (status >= 0 && information.length <= buffer.size() - sizeof(ULONG))
-      return std::wstring(information.name, information.length / sizeof(WCHAR));
-    if (status != kStatusBufferOverflow) break;
-    buffer.resize(sizeof(ULONG) + information.length + sizeof(WCHAR));
-  }
-  return std::wstring();
-}
-
-// Whether two names are the same to the file system (case-insensitive, as it compares names).
-bool SameName(const std::wstring& one, const std::wstring& other) {
-  if (one.size() != other.size() || one.size() * sizeof(WCHAR) > 0xFFFF) return false;
-  UNICODE_STRING a = {static_cast<USHORT>(one.size() * sizeof(WCHAR)), static_cast<USHORT>(one.size() * sizeof(WCHAR)),
-                      const_cast<PWSTR>(one.c_str())};
-  UNICODE_STRING b = {static_cast<USHORT>(other.size() * sizeof(WCHAR)),
-                      static_cast<USHORT>(other.size() * sizeof(WCHAR)), const_cast<PWSTR>(other.c_str())};
-  return Native().equalNames(&a, &b, TRUE) != FALSE;
 }
 
 // A name that names one entry of a folder: no step separator, wildcard, "." or "..".
@@ -241,7 +146,7 @@ LONG OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULO
     IO_STATUS_BLOCK status = {};
     opened = nullptr;
     const bool noLinks = MayUse(Capability::OpenReparsePoint);
-    const LONG result = Native().createFile(
+    const LONG result = Calls().createFile(
         &opened, access | SYNCHRONIZE, &object, &status, nullptr, 0, share, FILE_OPEN,
         options | (noLinks ? kOpenReparsePoint : 0) | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT,
         nullptr, 0);
@@ -260,7 +165,7 @@ FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) { return FileId{info.nFileIn
 
 bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
 
-bool COpenFolder::ByHandle() { return Native().Available(); }
+bool COpenFolder::ByHandle() { return Calls().Available(); }
 
 std::string COpenFolder::PathOf(const std::wstring& name) const { return m_path + "\\" + AnsiFromWide(name); }
 
@@ -327,7 +232,7 @@ std::wstring COpenFolder::VolumePathOfEntry(const std::wstring& name) const {
 }
 
 bool COpenFolder::IsTheEntryItself(HANDLE child, const std::wstring& name) const {
-  return SameName(VolumePathOf(child), VolumePathOfEntry(name));
+  return SameFileName(VolumePathOf(child), VolumePathOfEntry(name));
 }
 
 bool COpenFolder::IsPlainChild(HANDLE child, const FolderEntry& entry) const {
@@ -384,7 +289,7 @@ bool COpenFolder::ForEachEntry(const std::function<void(const FolderEntry&)>& vi
       if (first) listing.Reset(Reopen());
       if (!listing.IsValid()) return false;
       IO_STATUS_BLOCK io = {};
-      const LONG status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer.data(),
+      const LONG status = Calls().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer.data(),
                                                   static_cast<ULONG>(buffer.size()), listingClass, FALSE, nullptr,
                                                   first ? TRUE : FALSE);
       if (status == kStatusNoMoreFiles) {
@@ -447,7 +352,7 @@ bool COpenFolder::FindEntry(const std::wstring& name, FolderEntry& entry, bool p
     listing.Reset(Reopen());
     if (!listing.IsValid()) return false;
     IO_STATUS_BLOCK io = {};
-    status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+    status = Calls().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
                                      listingClass, pattern ? FALSE : TRUE, &unicodeMask, TRUE);
     if (listingClass != kFileIdBothDirectoryInformation || !RejectsTheClass(status)) break;
     MarkMissing(Capability::FileIdListing);
@@ -471,7 +376,7 @@ bool COpenFolder::FindEntry(const std::wstring& name, FolderEntry& entry, bool p
       at += found.next;
     }
     IO_STATUS_BLOCK io = {};
-    status = Native().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+    status = Calls().queryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
                                      listingClass, FALSE, nullptr, FALSE);
   }
 }

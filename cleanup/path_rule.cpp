@@ -11,6 +11,7 @@
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
 #include "framework/shell_folders.h"
+#include "framework/wide_text.h"
 #include "language/mbcs.h"
 
 namespace {
@@ -27,6 +28,14 @@ const int kShellFolderIds[] = {
     CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_DOCUMENTS,
     CSIDL_COMMON_ADMINTOOLS, CSIDL_ADMINTOOLS, CSIDL_COMMON_MUSIC, CSIDL_COMMON_PICTURES, CSIDL_COMMON_VIDEO,
     CSIDL_RESOURCES, CSIDL_CDBURN_AREA};
+
+// The shell folders of the system itself rather than of its users: never an opening below the
+// Windows folder, and nothing below them is any user's.
+const int kSystemFolderIds[] = {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_FONTS, CSIDL_RESOURCES};
+const int kProgramFilesIds[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON,
+                                CSIDL_PROGRAM_FILES_COMMONX86};
+
+bool IsOneOf(int id, const int* ids, size_t count) { return std::find(ids, ids + count, id) != ids + count; }
 
 // Environment variables and registry values that name Program Files folders and profiles; under
 // WoW64 the 64-bit Program Files is named only here.
@@ -88,11 +97,23 @@ bool Contains(const std::vector<FileId>& ids, const FileId& id) {
   return id.Known() && std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
+// The final path of an open file or folder as text of the system code page: false when the system
+// cannot tell it (before Windows Vista); empty text when it has no exact form in the code page
+// (never a best-fit look-alike, which could name another folder).
+bool FinalTextOf(HANDLE handle, std::string& text) {
+  const std::wstring final = FinalPathOf(handle);
+  if (final.empty()) return false;
+  bool exact = false;
+  text = AnsiFromWide(final, &exact);
+  if (!exact) text.clear();
+  return true;
+}
+
 // The real place of an open folder or file: its final path, or (before Windows Vista, where the
-// system cannot tell) the text it was opened by.
+// system cannot tell) the text it was opened by; empty when it has no exact form as text.
 std::string RealPathOf(HANDLE handle, const std::string& openedAs) {
-  const std::string final = FinalPathOf(handle);
-  return final.empty() ? openedAs : final;
+  std::string final;
+  return FinalTextOf(handle, final) ? final : openedAs;
 }
 
 // Whether a step of a canonical path, the last included, is a link: where the system cannot tell
@@ -132,15 +153,24 @@ CPathRule CPathRule::ForThisSystem() {
   char path[MAX_PATH];
   if (::GetWindowsDirectoryA(path, MAX_PATH)) rule.m_folders.withContents.push_back(rule.Folded(path));
 
-  std::vector<std::string> named;
+  // The users' folders (shell folders and profiles) may lie below the Windows folder, as on Windows
+  // 95, 98, Me and NT 4.0; the system's own folders, below which nothing is a user's, too.
+  std::vector<std::string> named, usersFolders, systemFolders;
   std::string profile;
   for (int id : kShellFolderIds) {
     const std::string folder = ShellFolderPath(id);
     if (folder.empty()) continue;
     named.push_back(folder);
+    if (IsOneOf(id, kSystemFolderIds, sizeof(kSystemFolderIds) / sizeof(kSystemFolderIds[0])))
+      systemFolders.push_back(folder);
+    else if (!IsOneOf(id, kProgramFilesIds, sizeof(kProgramFilesIds) / sizeof(kProgramFilesIds[0])))
+      usersFolders.push_back(folder);
     if (id == CSIDL_PROFILE) profile = folder;
   }
-  if (::GetSystemDirectoryA(path, MAX_PATH)) named.emplace_back(path);
+  if (::GetSystemDirectoryA(path, MAX_PATH)) {
+    named.emplace_back(path);
+    systemFolders.emplace_back(path);
+  }
   for (const char* variable : kFolderVariables) {
     path[0] = '\0';
     const DWORD length = ::GetEnvironmentVariableA(variable, path, MAX_PATH);
@@ -148,14 +178,18 @@ CPathRule CPathRule::ForThisSystem() {
   }
   AddRegistryFolders(kCurrentVersionKey, kCurrentVersionValues,
                      sizeof(kCurrentVersionValues) / sizeof(kCurrentVersionValues[0]), named);
-  AddProfiles(named);
+  std::vector<std::string> profiles;
+  AddProfiles(profiles);
+  // The folder that holds the current user's profile holds every profile.
+  if (!profile.empty()) profiles.push_back(ParentOf(rule.Canonical(profile)));
+  named.insert(named.end(), profiles.begin(), profiles.end());
+  usersFolders.insert(usersFolders.end(), profiles.begin(), profiles.end());
   for (const std::string& folder : named) {
     const std::string folded = rule.Folded(folder);
     if (folded.empty()) continue;
     rule.m_folders.themselves.push_back(folded);
   }
-  // The folder that holds the current user's profile holds every profile.
-  if (!profile.empty()) rule.m_folders.themselves.push_back(ParentOf(rule.Folded(profile)));
+  rule.AddOpenings(usersFolders, systemFolders);
 
   // The same folders as objects, with every real folder above them, and each drive's root (a
   // drive letter may be mapped onto any folder). Where folders cannot be opened (Windows 95, 98
@@ -163,6 +197,10 @@ CPathRule CPathRule::ForThisSystem() {
   for (const std::string& folder : rule.m_folders.withContents) {
     const FileId id = IdentityOfPath(folder);
     if (id.Known()) rule.m_withContentsIds.push_back(id);
+  }
+  for (const std::string& folder : rule.m_folders.openings) {
+    const FileId id = IdentityOfPath(folder);
+    if (id.Known()) rule.m_openingIds.push_back(id);
   }
   named.insert(named.end(), rule.m_folders.withContents.begin(), rule.m_folders.withContents.end());
   named.insert(named.end(), rule.m_folders.themselves.begin(), rule.m_folders.themselves.end());
@@ -182,6 +220,26 @@ CPathRule CPathRule::ForThisSystem() {
     AddRealParents(handle.Get(), rule.Canonical(folder), parentsSeen, rule.m_holderIds);
   }
   return rule;
+}
+
+void CPathRule::AddOpenings(const std::vector<std::string>& usersFolders, const std::vector<std::string>& systemFolders) {
+  // The system's own folders below the Windows folder (the system folder, the fonts, ...).
+  std::vector<std::string> system;
+  for (const std::string& folder : systemFolders) {
+    const std::string folded = Folded(folder);
+    if (!folded.empty() && std::find(m_folders.withContents.begin(), m_folders.withContents.end(), folded) ==
+                               m_folders.withContents.end())
+      system.push_back(folded);
+  }
+  for (const std::string& folder : usersFolders) {
+    const std::string folded = Folded(folder);
+    // Strictly below the Windows folder, and neither at, above nor below a folder of the system.
+    bool below = false, clear = !folded.empty();
+    for (const std::string& windows : m_folders.withContents) below = below || IsPathBelow(folded, windows);
+    for (const std::string& part : system)
+      clear = clear && folded != part && !IsPathBelow(folded, part) && !IsPathBelow(part, folded);
+    if (below && clear) m_folders.openings.push_back(folded);
+  }
 }
 
 std::string CPathRule::Canonical(const std::string& path) const {
@@ -225,20 +283,25 @@ std::string CPathRule::Judge(const std::string& path) const {
   }
   FileId id;
   if (!IdentityOf(handle.Get(), id)) return std::string();
-  std::string real = FinalPathOf(handle.Get());
-  if (real.empty()) {
+  std::string real;
+  if (!FinalTextOf(handle.Get(), real)) {
     if (PassesALink(existing)) return std::string();
     real = existing;
   }
+  if (real.empty()) return std::string();  // its real place has no exact name in the code page
   const std::string approved = rest.empty() ? real : (real.back() == '\\' ? real : real + "\\") + rest;
   // The real place as text: a root, the Windows folder and so on, however the path was spelt.
   if (!IsPathAllowed(FoldPathCase(CanonicalPathText(approved)), m_folders)) return std::string();
   // The path itself a protected folder, or one that holds one.
   if (rest.empty() && (Contains(m_themselvesIds, id) || Contains(m_holderIds, id))) return std::string();
-  // At or below the Windows folder, by the real folders above it.
+  // At or below the Windows folder, by the real folders above it, unless below a users' folder
+  // that lies there.
   if (Contains(m_withContentsIds, id)) return std::string();
-  for (std::string parent = ParentOf(real); !parent.empty(); parent = ParentOf(parent))
-    if (Contains(m_withContentsIds, IdentityOfPath(parent))) return std::string();
+  for (std::string parent = ParentOf(real); !parent.empty(); parent = ParentOf(parent)) {
+    const FileId parentId = IdentityOfPath(parent);
+    if (Contains(m_openingIds, parentId)) break;
+    if (Contains(m_withContentsIds, parentId)) return std::string();
+  }
   return approved;
 }
 

@@ -15,7 +15,8 @@
 
 class CPathRule {
 public:
-  // The rule of the running system: the Windows folder with everything below it; every Program
+  // The rule of the running system: the Windows folder with everything below it (but what lies
+  // below a shell folder or profile kept there, as on Windows 95, 98, Me and NT 4.0); every Program
   // Files folder a 32-bit program can see (on 64-bit Windows both); the profiles folder and each
   // profile's root; every shell folder of the user and of all users; each drive's root. Gathered
   // once, as text and as identities (with the real folders above each): keep the object for the
@@ -52,9 +53,12 @@ private:
   // The real place of folder (links resolved), canonical; its text form where it cannot be opened.
   std::string RealPlace(const std::string& folder) const;
   bool JudgesObjects() const { return !m_themselvesIds.empty(); }
+  // Takes as openings the users' folders that lie below the Windows folder, clear of the system's.
+  void AddOpenings(const std::vector<std::string>& usersFolders, const std::vector<std::string>& systemFolders);
 
   ProtectedFolders m_folders;
   std::vector<FileId> m_withContentsIds;  // the Windows folder: nothing at or below it
+  std::vector<FileId> m_openingIds;       // users' folders below it, whose contents are judged
   std::vector<FileId> m_themselvesIds;    // every protected folder and drive root
   std::vector<FileId> m_holderIds;        // every real folder above a protected one
 };

@@ -156,8 +156,14 @@ bool IsPathAllowed(const std::string& canonicalFolded, const ProtectedFolders& f
   const size_t root = PathRootLength(p);
   // A share root "\\host\share" has its whole length as its root; a drive root is "c:\".
   if (root == 0 || p.size() <= root) return false;
+  const auto belowAnOpening = [&] {
+    for (const std::string& opening : folders.openings)
+      if (!opening.empty() && IsPathBelow(p, opening)) return true;
+    return false;
+  };
   for (const std::string& folder : folders.withContents)
-    if (!folder.empty() && (p == folder || IsPathBelow(p, folder) || IsPathBelow(folder, p))) return false;
+    if (!folder.empty() && (p == folder || IsPathBelow(folder, p) || (IsPathBelow(p, folder) && !belowAnOpening())))
+      return false;
   for (const std::string& folder : folders.themselves)
     if (!folder.empty() && (p == folder || IsPathBelow(folder, p))) return false;
   return true;

@@ -31,14 +31,18 @@ size_t PathRootLength(const std::string& canonical);
 struct ProtectedFolders {
   std::vector<std::string> withContents;  // nothing at or below them (the Windows folder)
   std::vector<std::string> themselves;    // never the folder itself or any folder above it
+  // Folders below a folder protected with its contents whose contents are judged as anywhere else:
+  // the shell folders and profiles that Windows 95, 98, Me and NT 4.0 (and a Windows 2000 upgraded
+  // from it) keep below the Windows folder. Each is protected itself (it is among themselves too).
+  std::vector<std::string> openings;
 };
 
 // The steps of a canonical path below its root, in order.
 std::vector<std::string> PathStepsBelowRoot(const std::string& canonical);
 
 // Whether a canonical, case-folded path may be removed: it lies below a drive or share root,
-// is not at or below a folder protected with its contents, and is neither a protected folder
-// itself nor a folder that holds one.
+// is not at or below a folder protected with its contents (unless it lies below one of its
+// openings), and is neither a protected folder itself nor a folder that holds one.
 bool IsPathAllowed(const std::string& canonicalFolded, const ProtectedFolders& folders);
 
 // Whether a canonical, case-folded path lies strictly below a canonical, case-folded folder.

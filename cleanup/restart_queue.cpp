@@ -5,6 +5,7 @@
 #include "cleanup/file_security.h"
 #include "cleanup/open_folder.h"
 #include "cleanup/run_report.h"
+#include "framework/capabilities.h"
 #include "framework/handles.h"
 #include "framework/wide_text.h"
 
@@ -15,8 +16,6 @@ std::wstring Lower(std::wstring text) {
     if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
   return text;
 }
-
-bool IsWindows9x() { return (::GetVersion() & 0x80000000u) != 0; }
 
 // The whole file at path; false when it exists and cannot be read to its end. A missing file
 // reads as empty.
@@ -40,11 +39,11 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
          written == text.size() && ::FlushFileBuffers(out.Get());
 }
 
-// Puts the new file in place of the old one. MoveFileEx replaces it in one step where the system
-// has it; Windows 95, 98 and Me answer that they have not, and there the old file is deleted first.
+// Puts the new file in place of the old one. MoveFileEx replaces it in one step on Windows NT;
+// Windows 95, 98 and Me have no MoveFileEx, and there the old file is deleted first.
 bool ReplaceFile(const std::string& newFile, const std::string& target) {
-  if (::MoveFileExA(newFile.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  if (::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+  if (HasNtCalls())
+    return ::MoveFileExA(newFile.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!::DeleteFileA(target.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   return ::MoveFileA(newFile.c_str(), target.c_str()) != FALSE;
@@ -108,7 +107,7 @@ bool CRestartQueue::Queue(const std::wstring& path, bool folder) {
   if (path.empty()) return false;
   if (IsQueued(path)) return true;
   bool queued = false;
-  if (IsWindows9x()) {
+  if (!HasNtCalls()) {
     // Names there come from the code page, so the text form is exact.
     queued = !folder && QueueInWininit(AnsiFromWide(path));  // WININIT.INI removes no folders
   } else {

@@ -31,7 +31,7 @@ file(GLOB PRODUCT_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/ui/*.cpp
   ${CMAKE_SOURCE_DIR}/procedures/*.cpp
   ${CMAKE_SOURCE_DIR}/cleanup/*.cpp)
-list(FILTER PRODUCT_SOURCES EXCLUDE REGEX "(_host\\.cpp|/app/main\\.cpp|/framework/entry_point\\.cpp)$")
+list(FILTER PRODUCT_SOURCES EXCLUDE REGEX "(_host\\.cpp|/app/main\\.cpp|/framework/entry_point\\.cpp|/framework/runtime_locks\\.cpp)$")
 add_library(uninstall_core STATIC ${PRODUCT_SOURCES})
 target_include_directories(uninstall_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(uninstall_core PRIVATE ${PROJECT_WARNINGS})
@@ -44,7 +44,11 @@ file(GLOB PRODUCT_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/res/*.
      ${CMAKE_SOURCE_DIR}/ui/res/*.ico ${CMAKE_SOURCE_DIR}/ui/res/*.rc ${CMAKE_SOURCE_DIR}/ui/res/*.h)
 set_source_files_properties(${PRODUCT_RESOURCES} PROPERTIES OBJECT_DEPENDS "${PRODUCT_RESOURCE_FILES}")
 
-add_executable(Uninstall WIN32 app/main.cpp framework/entry_point.cpp ${PRODUCT_RESOURCES})
+# The runtime's locks on Windows 95, 98 and Me (framework/runtime_locks.cpp) go into the program
+# itself: they replace an import pointer, which an object of a library would not reliably do.
+set(PRODUCT_PROGRAM_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp ${CMAKE_SOURCE_DIR}/framework/entry_point.cpp
+    ${CMAKE_SOURCE_DIR}/framework/runtime_locks.cpp)
+add_executable(Uninstall WIN32 ${PRODUCT_PROGRAM_SOURCES} ${PRODUCT_RESOURCES})
 target_compile_options(Uninstall PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(Uninstall PRIVATE uninstall_core)
 set_target_properties(Uninstall PROPERTIES OUTPUT_NAME "Uninstall")

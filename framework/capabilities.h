@@ -13,6 +13,9 @@ enum class Capability {
   ShFolderLibrary,  // SHFOLDER.DLL, the shell folders' redistributable library
   OpenReparsePoint,  // opening a link itself rather than its target (Windows 2000 on; NT 4.0 has no links)
   DefaultDllDirectories,  // SetDefaultDllDirectories and the LOAD_LIBRARY_SEARCH flags (Windows 8 on, 7 updated)
+  NtCalls,          // the calls of the Windows NT family: native file calls, file security, Unicode file names
+  ElevatedTokens,   // tokens that tell an elevated administrator (Windows Vista on): Power Users are no
+                    // administrators in waiting any more
 };
 
 // False once the capability was found missing or was switched off for a test; the caller then
@@ -23,3 +26,14 @@ void MarkMissing(Capability capability);
 
 // The seam of the tests: the named capability counts as missing from now on.
 void SwitchOffForTests(Capability capability);
+
+// Whether this system has the calls of the Windows NT family (ntdll's native file calls, file
+// security, the Unicode file functions); Windows 95, 98 and Me have none of them. Found once, by
+// what the system exports rather than by its version, so a compatibility layer that makes an NT
+// system report itself as Windows 95 switches off neither the security checks nor the restart
+// queue of NT. Every "is this Windows 95, 98 or Me" asks this.
+bool HasNtCalls();
+
+// Whether the system's tokens tell an elevated administrator from a limited one (Windows Vista
+// on), found once by asking the process token.
+bool HasElevatedTokens();

@@ -1,5 +1,6 @@
 #include "framework/security_attributes.h"
 
+#include "framework/capabilities.h"
 #include "framework/system_library.h"
 
 namespace {
@@ -24,13 +25,14 @@ SidBytes NtAuthoritySid(std::initializer_list<DWORD> subAuthorities) {
 }  // namespace
 
 SidBytes AdministratorsSid() { return NtAuthoritySid({SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}); }
+SidBytes PowerUsersSid() { return NtAuthoritySid({SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_POWER_USERS}); }
 SidBytes SystemSid() { return NtAuthoritySid({SECURITY_LOCAL_SYSTEM_RID}); }
 SidBytes TrustedInstallerSid() {
   return NtAuthoritySid({80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u});
 }
 
 CAdministratorsOnly::CAdministratorsOnly() : m_administrators(AdministratorsSid()), m_system(SystemSid()) {
-  if (::GetVersion() & 0x80000000u) return;  // Windows 95, 98 and Me
+  if (!HasNtCalls()) return;  // Windows 95, 98 and Me: no security
   const auto initializeDescriptor =
       SystemFunctionAs<InitializeDescriptorFn>("advapi32.dll", "InitializeSecurityDescriptor");
   const auto initializeAcl = SystemFunctionAs<InitializeAclFn>("advapi32.dll", "InitializeAcl");

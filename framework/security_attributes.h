@@ -10,6 +10,7 @@
 // The well-known accounts, as SIDs built byte by byte (no security function is needed for that).
 using SidBytes = std::vector<BYTE>;
 SidBytes AdministratorsSid();
+SidBytes PowerUsersSid();
 SidBytes SystemSid();
 SidBytes TrustedInstallerSid();
 

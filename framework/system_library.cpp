@@ -29,8 +29,7 @@ HMODULE LoadLibraryFromItsFolder(const std::wstring& path) {
   static const bool searchFlagsKnown = SystemFunction("kernel32.dll", "SetDefaultDllDirectories") != nullptr;
   const DWORD flags = searchFlagsKnown && MayUse(Capability::DefaultDllDirectories) ? kBesideItThenSystem32
                                                                                     : LOAD_WITH_ALTERED_SEARCH_PATH;
-  if (HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, flags)) return module;
-  if (::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return nullptr;
+  if (HasNtCalls()) return ::LoadLibraryExW(path.c_str(), nullptr, flags);
   bool exact = false;
   const std::string text = AnsiFromWide(path, &exact);  // Windows 95, 98 and Me: names are text there
   return exact ? ::LoadLibraryExA(text.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;

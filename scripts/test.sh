@@ -77,10 +77,10 @@ on_exit() {
     kill "$beside_tests" 2>/dev/null || true
   fi
   [ -n "${wine_build_dir:-}" ] && wine_display_down
-  local failed_stage=$stage_name
+  local failed_stage=${tests_failed_stage:-$stage_name} failed_log=${tests_failed_log:-$stage_log}
   report_times
   [ -z "$windows_tests_summary" ] || echo "== $windows_tests_summary"
-  stage_name=$failed_stage
+  stage_name=$failed_stage stage_log=$failed_log
   stages_report_failure "$status"
   exit "$status"
 }
@@ -206,6 +206,6 @@ rm -rf "$signing"
 
 # Failed Windows tests fail the run at its end, named as their stage.
 if [ "$tests_status" != 0 ]; then
-  stage_name=$tests_stage stage_log=$tests_log
+  tests_failed_stage=$tests_stage tests_failed_log=$tests_log
   exit "$tests_status"
 fi

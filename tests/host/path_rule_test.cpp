@@ -67,6 +67,34 @@ TEST(PathRule, RefusesEverySpellingOfWhatCouldReachBeyondTheClient) {
   for (const Case& c : cases) EXPECT_EQ(c.allowed, Allowed(c.path, prot)) << c.path;
 }
 
+// Windows 95, 98, Me and NT 4.0 keep the users' folders below the Windows folder: what lies below
+// them is judged as anywhere else, the folders themselves and the rest of the Windows folder stay.
+TEST(PathRule, UsersFoldersBelowTheWindowsFolderOpenOnlyWhatTheyHold) {
+  ProtectedFolders prot;
+  prot.withContents = {"c:\\windows"};
+  prot.openings = {"c:\\windows\\start menu", "c:\\windows\\start menu\\programs", "c:\\windows\\desktop",
+                   "c:\\windows\\application data", "c:\\windows\\profiles", "c:\\windows\\profiles\\ann",
+                   "c:\\windows\\profiles\\ann\\start menu\\programs"};
+  prot.themselves = prot.openings;
+  struct Case { const char* path; bool allowed; } cases[] = {
+      {"C:\\WINDOWS\\Start Menu\\Programs\\Dorn", true},
+      {"C:\\WINDOWS\\Start Menu\\Programs\\Dorn\\Dorn.lnk", true},
+      {"C:\\WINDOWS\\Desktop\\Dorn.lnk", true},
+      {"C:\\WINDOWS\\Application Data\\Teloris", true},
+      {"C:\\WINDOWS\\Profiles\\ann\\Start Menu\\Programs\\Dorn", true},
+      {"C:\\WINDOWS\\Start Menu", false},
+      {"C:\\WINDOWS\\Start Menu\\Programs.", false},
+      {"C:\\WINDOWS\\Profiles", false},
+      {"C:\\WINDOWS\\Profiles\\ann", false},
+      {"C:\\WINDOWS", false},
+      {"C:\\WINDOWS\\System\\Dorn.dll", false},
+      {"C:\\WINDOWS\\Start MenuX\\Dorn.lnk", false},   // a sibling sharing a prefix is no opening
+      {"C:\\WINDOWS\\Fonts\\Dorn.ttf", false},
+      {"C:\\WINDOWS\\Start Menu\\..\\System", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.allowed, Allowed(c.path, prot)) << c.path;
+}
+
 TEST(PathRule, CanonicalFormKeepsDoubleByteNamesWhole) {
   // A GBK trail byte may be "\" (0x9A 0x5C) or an upper-case letter (0x9A 0x41): the one is no
   // separator, the other is not lowered.

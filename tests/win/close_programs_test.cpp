@@ -330,4 +330,18 @@ TEST_F(CloseClient, BrowserUninstallerStartsFromTheProgramFolder) {
   test::WaitUntil([&] { return ::DeleteFileA((programFolder + "\\PavoBrowser\\Unin.exe").c_str()) != FALSE; });
 }
 
+// A process list gives the program's file name (Windows NT), or its full path, perhaps of short
+// names (Windows 95, 98 and Me): each form reads as the long file name the client is known by.
+TEST(ExecutableName, EveryFormAProcessListGivesReadsAsTheLongName) {
+  test::TempDir dir;
+  const std::string longName = "VUVizeduVidizi client.exe";
+  ASSERT_TRUE(test::WriteFileBytes(dir / longName, "MZ"));
+  char shortPath[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetShortPathNameA((dir / longName).c_str(), shortPath, MAX_PATH));
+  ASSERT_NE(std::string(shortPath), dir / longName) << "no short names here";
+  for (const std::string& listed : {longName, dir / longName, std::string(shortPath)})
+    EXPECT_EQ(longName, ExecutableNameOf(listed)) << listed;
+  EXPECT_EQ("gone.exe", ExecutableNameOf(dir / "gone.exe"));
+}
+
 }  // namespace

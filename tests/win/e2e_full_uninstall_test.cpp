@@ -19,6 +19,7 @@
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/killed_run.h"
 #include "support/sample_install.h"
+#include "support/shell_layout.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
 #include "support/windows64.h"
@@ -45,6 +46,7 @@ struct MatrixCase {
   int keepData;
   bool windows64 = false;  // the 32-bit program on a 64-bit Windows, under WoW64
   const char* olderRoutes = "";  // capabilities switched off (support/fallbacks.h)
+  const char* layout = "";       // the shell folders of an older system (support/shell_layout.h)
 };
 
 TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
@@ -53,7 +55,9 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
   const MatrixCase cases[] = {{"win2k", 1, 1}, {"win2k", 0, 0}, {"win2k", 0, 1}, {"winxp", 1, 1}, {"winxp", 0, 0},
                               {"winxp", 1, 0}, {"win10", 1, 1}, {"win10", 0, 0}, {"win10", 0, 1},
                               {"win10", 1, 1, true}, {"win10", 0, 0, true},
-                              {"win2k", 0, 0, false, "all"}};
+                              {"win2k", 0, 0, false, "all"},
+                              // A Windows 2000 upgraded from NT 4.0 keeps the profiles below the Windows folder.
+                              {"win2k", 1, 0, false, "", "nt40"}};
   for (const MatrixCase& c : cases) {
     if (c.windows64 != test::In64BitWindows()) continue;
     // Other products' keys in both registry views, among them the 64-bit view's namesake of the
@@ -66,7 +70,12 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
     if (c.windows64)
       for (const auto& key : otherKeys) others.push_back(std::make_unique<test::OtherProductKey>(key.first, key.second));
     SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + " keep-data " +
-                 std::to_string(c.keepData) + " without " + c.olderRoutes);
+                 std::to_string(c.keepData) + " without " + c.olderRoutes + " layout " + c.layout);
+    std::unique_ptr<test::COlderShellLayout> layout;
+    if (*c.layout) {
+      layout = std::make_unique<test::COlderShellLayout>(c.layout);
+      ASSERT_TRUE(layout->Ready());
+    }
     Install();
     std::unique_ptr<test::OlderRoutes> olderRoutes;
     if (*c.olderRoutes) {
@@ -207,7 +216,8 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
   };
   const HeldCase cases[] = {{"winxp", ""},
                             {"winxp", "Data\\Cache\\session.dat"},
-                            {"win98", "Data\\Cache\\session.dat"},
+                            // Windows 98 itself: its routes, which the version alone no longer switches on.
+                            {"win98", "Data\\Cache\\session.dat", "hold", false, "win9x"},
                             {"winxp", "Data\\Cache\\session.dat", "hold", false, "all"},
                             {"winxp", "Plugins\\ComServerNoExport.dll", "load"},
                             {"winxp", "Cache\\index.dat", "hold", true}};
@@ -464,6 +474,92 @@ TEST_F(FullUninstall, NothingOthersCouldChangeRunsElevated) {
     EXPECT_NE(std::string::npos, text.find("left: in use: " + held)) << text;
     EXPECT_EQ(std::string::npos, text.find("removed at restart: " + held)) << text;
     EXPECT_TRUE(test::FileExists(held));
+    m_install.Remove();
+  }
+}
+
+// The default security of each system the program names (tests/win/data/default-acls), mapped
+// onto the sample client's folders and given to the program through the test build's seam: the
+// companions run and the run succeeds on each default install; where ordinary users could change
+// the installation folder (Users may modify it, a user owns it, it has no access control on a
+// machine whose system folder has), none runs and the exit code says so.
+TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
+  const char* const kInstaller = "S-1-5-21-1-2-3-1001";
+  const char* const kAdministrators = "S-1-5-21-1-2-3-1001,S-1-5-21-1-2-3-1002";
+  struct SecurityCase {
+    const char* table;
+    const char* os;
+    const char* running;             // the account the uninstaller runs as
+    const char* clientFolder = "";   // the installation folder's own descriptor instead of the table's
+  } cases[] = {
+      {"nt40", "nt40", kInstaller},
+      {"win2000", "win2k", kInstaller},
+      {"xp-installed-by-this-admin", "winxp", kInstaller},
+      {"xp-home-installed-by-another-admin", "winxp", "S-1-5-18"},
+      {"server2003", "win2003", "S-1-5-18"},
+      {"win10", "win10", kInstaller},
+      {"fat-volume", "winxp", kInstaller},
+      {"win10", "win10", kInstaller, "O:BAD:AI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;BU)"},
+      {"xp-installed-by-this-admin", "winxp", kInstaller,
+       "O:S-1-5-21-1-2-3-1003D:AI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FA;;;S-1-5-21-1-2-3-1003)"},
+      {"win2000", "win2k", kInstaller, "O:BAD:NO_ACCESS_CONTROL"}};
+  char windows[MAX_PATH] = {}, programFiles[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+  test::TempDir work;
+  for (const SecurityCase& c : cases) {
+    SCOPED_TRACE(std::string(c.table) + " on " + c.os + " as " + c.running + (*c.clientFolder ? " with " : "") +
+                 c.clientFolder);
+    Install();
+    // The table's places are those of the sample client: its folder, Program Files, the Windows folder.
+    std::string table, mapped;
+    ASSERT_TRUE(test::ReadFileBytes(test::ExeDir() + "\\default-acls\\" + c.table + ".sddl", table));
+    const std::pair<std::string, std::string> places[] = {{"C:\\Program Files\\Client", m_install.Folder()},
+                                                          {"C:\\Program Files", programFiles},
+                                                          {"C:\\windows", windows}};
+    for (size_t at = 0, end; at < table.size(); at = end + 1) {
+      end = std::min(table.find('\n', at), table.size());
+      std::string line = table.substr(at, end - at);
+      for (const auto& place : places)
+        if (line.compare(0, place.first.size(), place.first) == 0) {
+          line = place.second + line.substr(place.first.size());
+          break;
+        }
+      if (*c.clientFolder && line.compare(0, m_install.Folder().size() + 1, m_install.Folder() + "|") == 0)
+        line = m_install.Folder() + "|" + c.clientFolder;
+      mapped += line + "\n";
+    }
+    ASSERT_TRUE(test::WriteFileBytes(work / "table.sddl", mapped));
+    SetEnvironmentVariableA("UNINSTALL_TEST_SDDL", (work / "table.sddl").c_str());
+    SetEnvironmentVariableA("UNINSTALL_TEST_ACCOUNT", (std::string(c.running) + ";" + kAdministrators).c_str());
+    const bool beforeVista = std::string(c.os) != "win10";
+    UninstallRun run;
+    {
+      // Power Users are administrators in waiting before Windows Vista.
+      test::OlderRoutes seam(m_install, beforeVista ? "uac" : "");
+      ASSERT_TRUE(seam.Ready());
+      DriveOptions drive;
+      drive.arguments = "/S /KEEPDRIVER=0";
+      run = test::RunUninstall(m_install, c.os, drive);
+    }
+    SetEnvironmentVariableA("UNINSTALL_TEST_SDDL", nullptr);
+    SetEnvironmentVariableA("UNINSTALL_TEST_ACCOUNT", nullptr);
+    const bool trusted = !*c.clientFolder;
+    EXPECT_EQ(trusted ? 3010 : 1625, run.exitCode) << run.transcript;
+    const bool legacy = std::string(c.os) == "nt40";
+    EXPECT_EQ(trusted, test::StandInLog("DriverSetup").find("UninstallAllDriver") != std::string::npos);
+    EXPECT_EQ(trusted, test::StandInLog("ComServerOk").find("DllUnregisterServer") != std::string::npos);
+    EXPECT_EQ(trusted, test::StandInLog("Unl").find(legacy ? "11," : "21,") != std::string::npos) << test::StandInLog("Unl");
+    EXPECT_EQ(trusted, test::StandInLog("Unin").find("-Qlume") != std::string::npos);
+    if (std::string(c.os) == "win2k") {
+      EXPECT_EQ(trusted, !test::StandInLog("uninstall_bat").empty());
+    }
+    if (trusted) {
+      Expectation e;
+      e.os = c.os;
+      if (legacy) e.procedure = test::Procedure::Legacy;
+      ExpectFootprint(run, e);
+    }
     m_install.Remove();
   }
 }

@@ -5,12 +5,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
 #include "support/killed_run.h"
 #include "support/sample_install.h"
+#include "support/shell_layout.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
 
@@ -29,13 +31,26 @@ protected:
   SampleInstallation m_install;
 };
 
+// Each system with its shell folders laid out as it keeps them, below the Windows folder, where
+// another program's shortcuts and the system's own files lie beside the client's: the client's
+// shortcuts, its group and its Quick Launch shortcut go, nothing else does.
 TEST_F(OlderAndSetupTypeUninstall, LegacyProcedureOnEachOlderSystem) {
-  struct Case { const char* os; int keepDriver; bool finalYes; } cases[] = {
+  struct Case { const char* os; int keepDriver; bool finalYes; const char* olderRoutes = ""; } cases[] = {
       {"win98", 1, true}, {"win98", 0, false}, {"winme", 0, true}, {"winme", 1, false}, {"nt40", 1, true},
-      {"nt40", 0, false}};
+      {"nt40", 0, false},
+      // Windows 98 itself: without the NT family's calls (folders by their path text, no security).
+      {"win98", 0, true, "win9x"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + (c.finalYes ? " yes" : " no"));
+    SCOPED_TRACE(std::string(c.os) + " keep-driver " + std::to_string(c.keepDriver) + (c.finalYes ? " yes" : " no") +
+                 " without " + c.olderRoutes);
+    const test::COlderShellLayout layout(std::string(c.os) == "nt40" ? "nt40" : "win9x");
+    ASSERT_TRUE(layout.Ready());
     Install();
+    std::unique_ptr<test::OlderRoutes> olderRoutes;
+    if (*c.olderRoutes) {
+      olderRoutes = std::make_unique<test::OlderRoutes>(m_install, c.olderRoutes);
+      ASSERT_TRUE(olderRoutes->Ready());
+    }
     DriveOptions drive;
     drive.keepDriver = c.keepDriver;
     drive.finalYes = c.finalYes;

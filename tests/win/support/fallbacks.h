@@ -1,6 +1,7 @@
 // The older routes of the product, exercised under Wine, which offers every capability: a test
 // program run with UNINSTALL_TEST_FALLBACKS set (a comma-separated list of the names below, or
-// "all") switches those capabilities off before its first test, through the product's seam.
+// "all": every one but the Windows 95 family's) switches those capabilities off before its first
+// test, through the product's seam.
 #pragma once
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,9 @@ constexpr CapabilityName kCapabilityNames[] = {
     {"shfolder", Capability::ShFolderLibrary},
     {"linkopen", Capability::OpenReparsePoint},
     {"dlldirs", Capability::DefaultDllDirectories},
+    {"uac", Capability::ElevatedTokens},
+    // Not among "all": the routes of Windows 95, 98 and Me, which the NT family's tables do not take.
+    {"win9x", Capability::NtCalls},
 };
 
 // Switches off the capabilities UNINSTALL_TEST_FALLBACKS names; returns the list as given.
@@ -30,7 +34,8 @@ inline std::string SwitchOffCapabilitiesNamedInEnvironment() {
   if (!listed || !*listed) return std::string();
   const std::string names = std::string(",") + listed + ",";
   for (const CapabilityName& known : kCapabilityNames)
-    if (names.find(std::string(",") + known.name + ",") != std::string::npos || names == ",all,")
+    if (names.find(std::string(",") + known.name + ",") != std::string::npos ||
+        (names == ",all," && known.capability != Capability::NtCalls))
       SwitchOffForTests(known.capability);
   return listed;
 }
