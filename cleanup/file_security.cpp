@@ -186,10 +186,10 @@ private:
     for (SidBytes& member : facts.AdministratorsMembers()) m_trusted.push_back(std::move(member));
     // Before Windows Vista a Power User can make itself an administrator; since, it is a user.
     if (!HasElevatedTokens()) m_trusted.push_back(PowerUsersSid());
-    wchar_t system[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    char system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
-    const TrustVerdict verdict = JudgeOne(system, kChangesItsFolder);
+    const TrustVerdict verdict = JudgeOne(WideFromAnsi(system), kChangesItsFolder);
     m_unprotectable = !verdict.trusted;
     if (m_unprotectable)
       ReportStep("nothing on this machine can be protected, since others may change the system folder (" +
