@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "cleanup/file_ops.h"
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_type.h"
+#include "framework/wide_text.h"
 #include "procedures/os_class.h"
 
 namespace {
@@ -29,26 +29,27 @@ bool IsFile(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Copies a companion program, unless others could have changed it: what is copied is started
-// with administrator rights later. False when it was refused for that.
-bool CopyCompanion(const std::string& from, const std::string& to) {
-  if (::GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return true;  // the copy fails as it did
-  const TrustVerdict verdict = JudgeWhoCanChange(from);
-  if (!verdict.trusted) {
-    ReportLeftForSafety(from, verdict.reason);
+// Copies the companion called name from beside the program to target, unless others could have
+// changed it: what is copied is started with administrator rights later. The copy is made from the
+// file as it was judged and held. False when it was refused for that.
+bool CopyCompanion(const wchar_t* name, const std::wstring& target) {
+  const CJudgedFile companion = CJudgedFile::Open(CompanionPath(name));
+  if (!companion.Exists()) return true;  // nothing to copy, as before
+  if (!companion.IsTrusted()) {
+    ReportLeftForSafety(companion.Text(), companion.Why(), companion.Id());
     return false;
   }
-  ForceCopyFile(from.c_str(), to.c_str());
+  companion.CopyTo(target);
   return true;
 }
 
 // Copies "Unl.exe" into the system directory, where the launchers start it at the end.
-void CopyFinishingProgram(const std::string& moduleDir) {
+void CopyFinishingProgram() {
   char systemDir[MAX_PATH] = {};
   const UINT length = ::GetSystemDirectoryA(systemDir, MAX_PATH);
   // Without the system directory the target would be the root of the current drive.
   if (length == 0 || length >= MAX_PATH) return;
-  CopyCompanion(moduleDir + "\\Unl.exe", std::string(systemDir) + "\\Unl.exe");
+  CopyCompanion(L"Unl.exe", WideFromAnsi(std::string(systemDir) + "\\Unl.exe"));
 }
 
 }  // namespace
@@ -69,10 +70,10 @@ PackFailureMessage AlreadyRunningMessageFor(int languageCode) {
   return {"Tip", "An uninstall is already running. Please wait until it has finished, then try again."};
 }
 
-UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir) {
+UninstallProcedure ChooseUninstallProcedure() {
   if (IsSetupTypeGroup3()) return UninstallProcedure::SetupType;
 
-  CopyFinishingProgram(moduleDir);
+  CopyFinishingProgram();
   switch (GetOsClass()) {
     case 2:
     case 4:
@@ -80,7 +81,7 @@ UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir) {
     case 1:
     case 3:
       // A detector that was refused leaves its steps undone, and the rest of the procedure runs.
-      if (!CopyCompanion(moduleDir + "\\Ipdetect.exe", kDetectorCopyPath)) return UninstallProcedure::Legacy;
+      if (!CopyCompanion(L"Ipdetect.exe", WideFromAnsi(kDetectorCopyPath))) return UninstallProcedure::Legacy;
       return IsFile(kDetectorCopyPath) ? UninstallProcedure::Legacy
                                        : UninstallProcedure::DetectorMissing;
     default:

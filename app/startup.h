@@ -31,7 +31,9 @@ enum class UninstallProcedure {
   DetectorMissing,  // a legacy system without "Ipdetect.exe" beside the program: end silently
 };
 
-// Chooses the procedure and puts the companion programs of moduleDir where it needs them:
-// nothing for the SetupType case; otherwise "Unl.exe" into the system directory (overwriting,
-// a failed copy is ignored) and, for the legacy systems, "Ipdetect.exe" to kDetectorCopyPath.
-UninstallProcedure ChooseUninstallProcedure(const std::string& moduleDir);
+// Chooses the procedure and puts the companion programs beside the program where it needs them:
+// nothing for the SetupType case; otherwise "Unl.exe" into the system directory (replacing what is
+// there, a failed copy is ignored) and, for the legacy systems, "Ipdetect.exe" to kDetectorCopyPath;
+// each copied from the file as it was judged (cleanup/judged_file.h), none that others could have
+// changed.
+UninstallProcedure ChooseUninstallProcedure();

@@ -5,6 +5,7 @@
 
 #include "app/startup.h"
 #include "cleanup/file_ops.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/protocol_removal.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_type.h"
@@ -84,8 +85,7 @@ BOOL CUninstallApp::InitInstance() {
     return FALSE;
   }
 
-  const std::string moduleDir = ModuleDir();
-  switch (StartAndConfirm(moduleDir)) {
+  switch (StartAndConfirm(ModuleFolderPath())) {
     case StartupResult::PackNotLoaded:
       m_log.Line("Language.xml could not be loaded beside the program, nothing removed");
       m_nExitCode = kExitIncomplete;
@@ -99,7 +99,7 @@ BOOL CUninstallApp::InitInstance() {
   }
   m_log.Line(std::string("answers: keep driver ") + (m_run.keepCardDriver ? "1" : "0") + ", keep data " +
              (m_run.deleteUserData ? "0" : "1"));
-  UninstallProcedure procedure = ChooseUninstallProcedure(moduleDir);
+  UninstallProcedure procedure = ChooseUninstallProcedure();
   if (m_run.unfinishedRun) {
     // The earlier run is finished the way it began. Its detector steps are behind it when the
     // detector tool went with the installation's files.
@@ -126,10 +126,10 @@ BOOL CUninstallApp::InitInstance() {
   return TRUE;
 }
 
-CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& moduleDir) {
+CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::wstring& programFolder) {
   // Asked before anything is loaded, so the failure message follows the system's language.
   const PackFailureMessage failure = PackFailureMessageFor(m_langPack.GetLanguageCode());
-  if (!m_langPack.IsLoaded() && !m_langPack.Load(moduleDir.c_str(), "Language.xml")) {
+  if (!m_langPack.IsLoaded() && !LoadLanguagePack(programFolder)) {
     if (!m_options.silent) ::MessageBoxA(nullptr, failure.text, failure.caption, MB_OK);
     return StartupResult::PackNotLoaded;
   }
@@ -137,7 +137,7 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
   m_skinHook.Install();
 
   // Before the question, so the setup values are in the registry even when the user cancels.
-  ImportRegistryFile((moduleDir + "\\Uninstall.bin").c_str());
+  ImportRegistryFile(programFolder + L"\\Uninstall.bin");
 
   // The small template, without bars, when the units digit of "SetupType" is non-zero.
   if (!m_run.progressDlg)
@@ -172,6 +172,19 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::string& m
   return StartupResult::Confirmed;
 }
 
+bool CUninstallApp::LoadLanguagePack(const std::wstring& programFolder) {
+  // The pack names the processes the run ends and the keys it deletes: one that others could have
+  // changed is not used, and the run ends as without a pack.
+  const CJudgedFile pack = CJudgedFile::Open(programFolder + L"\\Language.xml", FileUse::Read);
+  if (pack.Exists() && !pack.IsTrusted()) {
+    ReportLeftForSafety(pack.Text(), pack.Why() + "; nothing removed", pack.Id());
+    return false;
+  }
+  std::string text;
+  return pack.Read(text, kLanguagePackMaxBytes) && text.size() < kLanguagePackMaxBytes &&
+         m_langPack.LoadText(pack.Text(), text);
+}
+
 int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path; but the detector's copy of
   // another uninstall that runs is not this run's to delete.
@@ -190,7 +203,9 @@ int CUninstallApp::ExitCodeAfter(RunOutcome outcome) {
     case RunOutcome::Declined: return kExitCancelled;
     // What was left for safety is no plain success, restart or not.
     case RunOutcome::Completed: return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDone;
-    case RunOutcome::CompletedRestart: return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDoneRestart;
+    case RunOutcome::CompletedRestart:
+      m_log.Line("a restart is needed to complete the removal (the data-card driver, or files that were in use)");
+      return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDoneRestart;
     case RunOutcome::Incomplete: break;
   }
   // After an early end the entries, the finishing program and the browser's uninstaller stay, so

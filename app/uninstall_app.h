@@ -31,11 +31,17 @@ public:
   // Deletes "c:\Ipdetect.exe" on every path, logs and returns the run's exit code.
   int ExitInstance() override;
 
-  // Start-up up to the user's answer, with the companion files taken from moduleDir: the
+  // Start-up up to the user's answer, with the companion files taken from programFolder: the
   // language pack (or the failure message in the system's language), the dialog font, the
   // "Uninstall.bin" import, the progress dialog object and the confirmation dialog. The answers
   // go into the run.
-  StartupResult StartAndConfirm(const std::string& moduleDir);
+  StartupResult StartAndConfirm(const std::wstring& programFolder);
+  // Loads "Language.xml" beside the program from the file as it was judged and held
+  // (cleanup/judged_file.h); false when it is missing, unreadable, malformed, or could have been
+  // changed by others (left for safety).
+  bool LoadLanguagePack(const std::wstring& programFolder);
+  // A pack holds some ten kilobytes; anything near this is no pack of the client's.
+  static constexpr size_t kLanguagePackMaxBytes = 16u << 20;
 
   // The exit codes deployment tools understand.
   enum ExitCode {
@@ -47,7 +53,8 @@ public:
     kExitDoneRestart = 3010,   // done; a restart completes the driver removal
     // done, but something of the client was left because acting on it was unsafe: a companion
     // program or library others could have changed was not run, or a file in use could not
-    // safely be queued for the restart (the log says which)
+    // safely be queued for the restart (the log says which). It wins over 3010: the job is not
+    // finished, and the run that finishes it asks for the restart again.
     kExitLeftForSafety = 1625,
   };
 

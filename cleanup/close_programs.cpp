@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "cleanup/close_programs_text.h"
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/capabilities.h"
 #include "framework/handles.h"
-#include "framework/start_program.h"
 #include "framework/system_library.h"
+#include "framework/wide_text.h"
 #include "language/mbcs.h"
 
 namespace {
@@ -302,17 +302,15 @@ DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize) 
   return 0;
 }
 
-void RunBrowserUninstaller(const std::string& moduleDir) {
+void RunBrowserUninstaller(const std::wstring& programFolder) {
   std::string commandLine;
-  if (!FormBrowserUninstallerCommand(moduleDir, commandLine)) return;
+  if (!FormBrowserUninstallerCommand(AnsiFromWide(programFolder), commandLine)) return;
+  const CJudgedFile program = CJudgedFile::Open(programFolder + L"\\PavoBrowser\\Unin.exe");
+  if (!program.Exists()) return;
   // An uninstaller that others could have changed is not started with these rights.
-  const std::string program = moduleDir + "\\PavoBrowser\\Unin.exe";
-  if (::GetFileAttributesA(program.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    const TrustVerdict verdict = JudgeWhoCanChange(program);
-    if (!verdict.trusted) {
-      ReportLeftForSafety(program, verdict.reason);
-      return;
-    }
+  if (!program.IsTrusted()) {
+    ReportLeftForSafety(program.Text(), program.Why(), program.Id());
+    return;
   }
-  ReportProgram(commandLine, StartProgram(commandLine, nullptr, 0).IsValid());
+  ReportProgram(commandLine, program.Start(L"-Qlume", std::wstring(), 0).IsValid());
 }

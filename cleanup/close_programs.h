@@ -56,6 +56,7 @@ const DWORD kCommandLineReadFailed = 0xFFFFFFFF;
 // cannot be read (nothing is written then), ERROR_INVALID_PARAMETER for a null or empty buffer.
 DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize);
 
-// Starts "<moduleDir>\PavoBrowser\Unin.exe -Qlume" without waiting for it. Nothing is started
-// when the command line would exceed 255 characters.
-void RunBrowserUninstaller(const std::string& moduleDir);
+// Starts "<programFolder>\PavoBrowser\Unin.exe" -Qlume without waiting for it, the file judged and
+// held as it starts (cleanup/judged_file.h); nothing starts when it is not there, when others could
+// have changed it (left for safety), or when the command line would exceed 255 characters.
+void RunBrowserUninstaller(const std::wstring& programFolder);

@@ -7,7 +7,6 @@
 
 #include "cleanup/com_list_file.h"
 #include "cleanup/com_skip_rules.h"
-#include "cleanup/file_security.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/capabilities.h"
@@ -99,23 +98,6 @@ FILE* OpenLogForAppend(const std::string& path) {
   return std::fopen(path.c_str(), "a+");
 }
 
-// Whether module was loaded from the file object expected.
-bool IsLoadedFrom(HMODULE module, const FileId& expected) {
-  wchar_t loaded[MAX_PATH] = {};
-  char loadedText[MAX_PATH] = {};
-  const bool wide = HasNtCalls();  // names are text on Windows 95, 98 and Me
-  if (wide ? ::GetModuleFileNameW(module, loaded, MAX_PATH) == 0 : ::GetModuleFileNameA(module, loadedText, MAX_PATH) == 0)
-    return false;
-  loaded[MAX_PATH - 1] = L'\0';
-  loadedText[MAX_PATH - 1] = '\0';
-  const ScopedHandle file(wide ? ::CreateFileW(loaded, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, 0, nullptr)
-                               : ::CreateFileA(loadedText, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               nullptr, OPEN_EXISTING, 0, nullptr));
-  FileId id;
-  return file.IsValid() && IdentityOf(file.Get(), id) && id == expected;
-}
-
 std::string FormatLogLine(const std::string& text) {
   if (text == "\n") return text;
   SYSTEMTIME now = {};
@@ -137,19 +119,18 @@ void UnregisterComServers(const ApprovedPath& folder) {
   for (const TreeEntry& file : files) {
     const std::string text = tree.TextOf(file);
     if (!ShouldUnregisterComServer(text)) continue;
-    // Nothing that others could have changed is loaded with these rights.
-    const TrustVerdict verdict = JudgeWhoCanChange(text);
-    if (!verdict.trusted) {
-      ReportLeftForSafety(text, verdict.reason);
+    const CJudgedFile server = CJudgedFile::Open(tree.WidePathOf(file));
+    // Only the file that was listed: a link the listing showed as a file opens elsewhere.
+    if (!server.Exists() || (file.id.Known() && server.Id().Known() && !(server.Id() == file.id))) {
+      ReportRemoval(text, RemovalResult::Changed);
       continue;
     }
-    // Only the file that was listed, held open while it loads and checked again after.
-    const ScopedHandle held = tree.OpenToLoad(file);
-    FileId id;
-    if (held.IsValid() && IdentityOf(held.Get(), id))
-      UnregisterComServer(tree.WidePathOf(file), &id);
-    else
-      ReportRemoval(text, RemovalResult::Changed);
+    // Nothing that others could have changed is loaded with these rights.
+    if (!server.IsTrusted()) {
+      ReportLeftForSafety(text, server.Why(), server.Id());
+      continue;
+    }
+    UnregisterComServer(server);
   }
 }
 
@@ -169,8 +150,8 @@ void CollectFileList(CApprovedTree& tree, const std::vector<std::wstring>& folde
   CollectWholeFolder(tree, folderSteps, list, listFileName);
 }
 
-BOOL UnregisterComServer(const std::wstring& path, const FileId* expected) {
-  const std::string text = AnsiFromWide(path);
+BOOL UnregisterComServer(const CJudgedFile& server) {
+  const std::string text = server.Text();
   WriteRegisterErrorLog("Start Unregister: " + text);
   if (FAILED(::OleInitialize(nullptr))) {
     WriteRegisterErrorLog("OleInit Fail: " + text);
@@ -178,10 +159,10 @@ BOOL UnregisterComServer(const std::wstring& path, const FileId* expected) {
   }
   BOOL unregistered = FALSE;
   {
-    ScopedLibrary server(LoadLibraryFromItsFolder(path));
-    if (!server.Get() || (expected && !IsLoadedFrom(server.Get(), *expected))) {
+    const ScopedLibrary library = server.Load();
+    if (!library.Get()) {
       WriteRegisterErrorLog("LoadLibrary Fail: " + text);
-    } else if (FARPROC entry = ::GetProcAddress(server.Get(), "DllUnregisterServer")) {
+    } else if (FARPROC entry = ::GetProcAddress(library.Get(), "DllUnregisterServer")) {
       const HRESULT result = reinterpret_cast<DllUnregisterServerFn>(reinterpret_cast<void*>(entry))();
       unregistered = SUCCEEDED(result);
       WriteRegisterErrorLog((unregistered ? "DllUnregister Success: " : "DllUnregister Fail: ") + text);
@@ -193,6 +174,8 @@ BOOL UnregisterComServer(const std::wstring& path, const FileId* expected) {
   WriteRegisterErrorLog("\n");
   return unregistered;
 }
+
+BOOL UnregisterComServer(const std::wstring& path) { return UnregisterComServer(CJudgedFile::Open(path)); }
 
 void WriteRegisterErrorLog(const std::string& text) {
   if (!IsLogModeOn()) return;

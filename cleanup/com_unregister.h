@@ -9,6 +9,7 @@
 
 #include "cleanup/approved_tree.h"
 #include "cleanup/file_identity.h"
+#include "cleanup/judged_file.h"
 #include "framework/wide_text.h"
 
 // The key holding "LogMode" below HKEY_LOCAL_MACHINE, and the named mutex that serialises every
@@ -22,8 +23,9 @@ constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
 
 // Collects the files below the approved folder ("reg.ini" lists) and asks each one the skip rules
 // let through to unregister itself. A failure of one file never stops the others. Links are never
-// searched or loaded. Each server is loaded only as the file reached step by step from the
-// folder's handle, held so that neither it nor a folder on the way can be swapped while it loads.
+// searched or loaded. Each server is loaded only as the listed file (the same identity), judged and
+// held with the folders on its way so that none can be changed or swapped while it loads; one that
+// others could have changed is left for safety.
 void UnregisterComServers(const ApprovedPath& folder);
 
 // Appends to list the files of the folder at folderSteps in tree (none: the tree's folder). With
@@ -35,13 +37,14 @@ void UnregisterComServers(const ApprovedPath& folder);
 void CollectFileList(CApprovedTree& tree, const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& list,
                      const char* listFileName, BOOL useList);
 
-// Calls the file's "DllUnregisterServer" between OleInitialize and OleUninitialize, logging each
-// step. TRUE only when the server reported success. With expected given, the loaded file must be
-// that object, or nothing of it is called. The path is exact (as the file system names it).
-BOOL UnregisterComServer(const std::wstring& path, const FileId* expected = nullptr);
-inline BOOL UnregisterComServer(const std::string& path, const FileId* expected = nullptr) {
-  return UnregisterComServer(WideFromAnsi(path), expected);
-}
+// Calls the judged file's "DllUnregisterServer" between OleInitialize and OleUninitialize, logging
+// each step: the file as it was opened and judged is what is loaded (cleanup/judged_file.h), and
+// nothing of it is called unless it was trusted and the module loaded is that file. TRUE only when
+// the server reported success.
+BOOL UnregisterComServer(const CJudgedFile& server);
+// The same for the file at path (exact, as the file system names it), opened and judged first.
+BOOL UnregisterComServer(const std::wstring& path);
+inline BOOL UnregisterComServer(const std::string& path) { return UnregisterComServer(WideFromAnsi(path)); }
 
 // Appends one time-stamped line (or a bare "\n" separator for text "\n") to the log when
 // "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first. The line is

@@ -2,11 +2,9 @@
 
 #include <string>
 
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
-#include "framework/system_library.h"
-#include "framework/wide_text.h"
 
 namespace {
 
@@ -37,19 +35,18 @@ int RemoveFromRegister(HKEY key) {
 
 }  // namespace
 
-int UninstallDrivers(const std::string& programDir) {
-  const std::string path = programDir + "\\DriverSetup.dll";
-  if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+int UninstallDrivers(const std::wstring& programFolder) {
+  const CJudgedFile library = CJudgedFile::Open(programFolder + L"\\DriverSetup.dll");
+  if (!library.Exists()) return 0;
   // Nothing that others could have changed is loaded with these rights.
-  const TrustVerdict verdict = JudgeWhoCanChange(path);
-  if (!verdict.trusted) {
-    ReportLeftForSafety(path, verdict.reason);
+  if (!library.IsTrusted()) {
+    ReportLeftForSafety(library.Text(), library.Why(), library.Id());
     return 0;
   }
-  ScopedLibrary library(LoadLibraryFromItsFolder(WideFromAnsi(path)));
-  if (!library.Get()) return 0;
+  const ScopedLibrary loaded = library.Load();
+  if (!loaded.Get()) return 0;
   const auto uninstallAll =
-      reinterpret_cast<UninstallAllDriverFn>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), "UninstallAllDriver")));
+      reinterpret_cast<UninstallAllDriverFn>(reinterpret_cast<void*>(::GetProcAddress(loaded.Get(), "UninstallAllDriver")));
   return uninstallAll ? uninstallAll() : 0;
 }
 

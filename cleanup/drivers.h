@@ -10,9 +10,11 @@
 constexpr const char kPppoeUserRegisterKey[] = "SOFTWARE\\BriskoPPPOE\\SetupInfo\\";
 constexpr const char kPppoeUserValueName[] = "Mirel_Mini";
 
-// Loads "DriverSetup.dll" from the program folder programDir, calls its "UninstallAllDriver" once
-// and unloads it. Returns the export's result, or 0 when the library or the export is missing.
-int UninstallDrivers(const std::string& programDir);
+// Loads "DriverSetup.dll" from the program folder (exact, as the file system names it), judged and
+// held as it loads (cleanup/judged_file.h), calls its "UninstallAllDriver" once and unloads it.
+// Returns the export's result, or 0 when the library or the export is missing, or when others
+// could have changed the library (left for safety).
+int UninstallDrivers(const std::wstring& programFolder);
 
 // install FALSE: removes this client from the register; 1 when no user is left and the key was
 // therefore deleted (tried), 0 when other products remain or the register cannot be read to its

@@ -35,7 +35,11 @@ struct SecurityCalls {
   GetMembersFn getMembers = SystemFunctionAs<GetMembersFn>("netapi32.dll", "NetLocalGroupGetMembers");
   FreeBufferFn freeBuffer = SystemFunctionAs<FreeBufferFn>("netapi32.dll", "NetApiBufferFree");
 
-  bool Available() const { return getFileSecurity && getOwner && getDacl && getAce; }
+  using GetObjectSecurityFn = BOOL(WINAPI*)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
+  GetObjectSecurityFn getObjectSecurity =
+      SystemFunctionAs<GetObjectSecurityFn>("advapi32.dll", "GetKernelObjectSecurity");
+
+  bool Available() const { return getFileSecurity && getObjectSecurity && getOwner && getDacl && getAce; }
 };
 
 const SecurityCalls& Security() {
@@ -53,13 +57,16 @@ SidBytes CopyOf(PSID sid) {
 // The facts of the running system.
 class CSystemFacts : public ISecurityFacts {
 public:
-  bool DescriptorOf(const std::wstring& path, std::vector<BYTE>& descriptor) const override {
+  bool DescriptorOf(HANDLE opened, const std::wstring& path, std::vector<BYTE>& descriptor) const override {
     const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    const SecurityCalls& calls = Security();
     DWORD needed = 0;
-    Security().getFileSecurity(path.c_str(), wanted, nullptr, 0, &needed);
+    if (opened) calls.getObjectSecurity(opened, wanted, nullptr, 0, &needed);
+    else calls.getFileSecurity(path.c_str(), wanted, nullptr, 0, &needed);
     if (!needed) return false;
     descriptor.assign(needed, 0);
-    return Security().getFileSecurity(path.c_str(), wanted, descriptor.data(), needed, &needed) != FALSE;
+    return (opened ? calls.getObjectSecurity(opened, wanted, descriptor.data(), needed, &needed)
+                   : calls.getFileSecurity(path.c_str(), wanted, descriptor.data(), needed, &needed)) != FALSE;
   }
 
   SidBytes RunningAccount() const override {
@@ -112,6 +119,8 @@ const ISecurityFacts& Facts() {
 constexpr ACCESS_MASK kChangesTheFile =
     FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 constexpr ACCESS_MASK kChangesItsFolder = kChangesTheFile | FILE_DELETE_CHILD;
+// Of the folder of a file that is only read: replacing what it holds, not adding to it.
+constexpr ACCESS_MASK kReplacesInItsFolder = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | FILE_DELETE_CHILD;
 constexpr ACCESS_MASK kChangesAFolderOnTheWay = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | FILE_DELETE_CHILD;
 
 // A SID of the NT authority's domains (S-1-5-21-x-y-z-rid) with one of the administrators' RIDs:
@@ -149,10 +158,11 @@ public:
 
   // Judges one object's owner and DACL against the rights that would let others change it; with no
   // rights given, its owner alone.
-  TrustVerdict JudgeOne(const std::wstring& path, ACCESS_MASK changes) const {
+  TrustVerdict JudgeOne(const HeldObject& object, ACCESS_MASK changes) const {
     std::vector<BYTE> descriptor;
-    const std::string text = AnsiFromWide(path);
-    if (!Facts().DescriptorOf(path, descriptor)) return TrustVerdict{false, text + ": its security cannot be read"};
+    const std::string text = AnsiFromWide(object.path);
+    if (!Facts().DescriptorOf(object.handle, object.path, descriptor))
+      return TrustVerdict{false, text + ": its security cannot be read"};
     PSID owner = nullptr;
     BOOL defaulted = FALSE, present = FALSE;
     PACL dacl = nullptr;
@@ -189,7 +199,7 @@ private:
     char system[MAX_PATH] = {};
     const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
-    const TrustVerdict verdict = JudgeOne(WideFromAnsi(system), kChangesItsFolder);
+    const TrustVerdict verdict = JudgeOne(HeldObject{WideFromAnsi(system), nullptr}, kChangesItsFolder);
     m_unprotectable = !verdict.trusted;
     if (m_unprotectable)
       ReportStep("nothing on this machine can be protected, since others may change the system folder (" +
@@ -214,36 +224,45 @@ std::wstring FolderAbove(const std::wstring& path) {
   return slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
 }
 
-// Judges path with the first rights, its folder with the second, every folder above with the
+bool NothingToJudge() {
+  return !HasNtCalls() || !Security().Available() || CTrustRule::Instance().NothingCanBeProtected();
+}
+
+// Judges way[0] with the first rights, way[1] with the second, every further folder with the
 // third; a drive root above the folder by its owner alone unless rootInFull.
-TrustVerdict JudgeChain(const std::wstring& path, ACCESS_MASK forPath, ACCESS_MASK forFolder, ACCESS_MASK forAbove,
-                        bool rootInFull) {
-  if (!HasNtCalls() || !Security().Available()) return TrustVerdict{};  // no file security here
+TrustVerdict JudgeWay(const std::vector<HeldObject>& way, ACCESS_MASK forObject, ACCESS_MASK forFolder,
+                      ACCESS_MASK forAbove, bool rootInFull) {
+  if (NothingToJudge()) return TrustVerdict{};
   const CTrustRule& rule = CTrustRule::Instance();
-  if (rule.NothingCanBeProtected()) return TrustVerdict{};
-  std::wstring at = RealPlaceOf(path);
-  ACCESS_MASK changes = forPath;
-  for (int step = 0; !at.empty(); ++step) {
-    const std::wstring above = FolderAbove(at);
-    const bool rootAbove = above.empty() && step >= 2 && !rootInFull;
-    if (step == 0 ? forPath != 0 : true) {
-      const TrustVerdict verdict = rule.JudgeOne(at, rootAbove ? 0 : changes);
-      if (!verdict.trusted) return verdict;
-    }
-    changes = step == 0 ? forFolder : forAbove;
-    at = above;
+  for (size_t step = 0; step < way.size(); ++step) {
+    if (step == 0 && forObject == 0) continue;
+    const ACCESS_MASK changes = step == 0 ? forObject : step == 1 ? forFolder : forAbove;
+    const bool rootAbove = step >= 2 && !rootInFull && FolderAbove(way[step].path).empty();
+    const TrustVerdict verdict = rule.JudgeOne(way[step], rootAbove ? 0 : changes);
+    if (!verdict.trusted) return verdict;
   }
   return TrustVerdict{};
 }
 
 }  // namespace
 
-TrustVerdict JudgeWhoCanChange(const std::string& path) {
-  return JudgeChain(WideFromAnsi(path), kChangesTheFile, kChangesItsFolder, kChangesAFolderOnTheWay, false);
+TrustVerdict JudgeHeld(const std::vector<HeldObject>& way, FileUse use) {
+  return JudgeWay(way, kChangesTheFile, use == FileUse::Run ? kChangesItsFolder : kReplacesInItsFolder,
+                  kChangesAFolderOnTheWay, false);
+}
+
+TrustVerdict JudgeWorkingFolder(const HeldObject& folder) {
+  if (NothingToJudge()) return TrustVerdict{};
+  return CTrustRule::Instance().JudgeOne(folder, FILE_ADD_FILE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL);
 }
 
 TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& path) {
-  return JudgeChain(path, 0, kChangesItsFolder, kChangesAFolderOnTheWay, true);
+  // Nothing is held until the restart: each folder is read by its path.
+  std::vector<HeldObject> way;
+  for (std::wstring at = RealPlaceOf(path); !at.empty(); at = FolderAbove(at)) way.push_back(HeldObject{at, nullptr});
+  return JudgeWay(way, 0, kChangesItsFolder, kChangesAFolderOnTheWay, true);
 }
+
+bool IsTrustedAccount(const SidBytes& sid) { return !HasNtCalls() || CTrustRule::Instance().IsTrusted(sid); }
 
 void UseSecurityFactsForTests(const ISecurityFacts* facts) { g_testFacts = facts; }

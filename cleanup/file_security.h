@@ -1,5 +1,6 @@
-// Who could have changed a file before the uninstaller runs or loads it with administrator rights,
-// read from the owner and the DACL of the file and of every folder above it. The rules:
+// Who could have changed a file before the uninstaller runs, loads or reads it with administrator
+// rights, read from the owner and the DACL of the file and of every folder above it (see
+// cleanup/judged_file.h for the file that is judged as it is used). The rules:
 // - Trusted are Administrators, SYSTEM, TrustedInstaller, the account that runs the uninstaller,
 //   every member of Administrators (and a domain's Administrator, Domain Admins and Enterprise
 //   Admins, whatever their SIDs), and, where the system's tokens do not tell an elevated
@@ -7,8 +8,10 @@
 // - Inherit-only entries and those for CREATOR OWNER or CREATOR GROUP apply to nobody now; denying
 //   and auditing entries grant nothing.
 // - The file: its owner trusted, and nobody else may write, append to or delete it, or change its
-//   permissions or owner. Its folder: the same, and nobody else may add files or folders to it or
-//   delete what it holds. Each folder further up: its owner trusted, and nobody else may delete or
+//   permissions or owner. Its folder: its owner trusted, and nobody else may delete or rename what
+//   it holds, delete it, or change its permissions or owner; for a file that runs (a library or a
+//   program, which take the libraries beside them), nobody else may add files or folders to it
+//   either. Each folder further up: its owner trusted, and nobody else may delete or
 //   rename it or what it holds, or change its permissions or owner. A drive root only by its owner:
 //   it cannot be renamed, and every folder below it on the way is judged in full (Windows NT 4.0
 //   and 2000 give Everyone Full Control there, Vista and later let users add folders).
@@ -30,9 +33,28 @@ struct TrustVerdict {
   std::string reason;
 };
 
-// Whether only the trusted accounts can change the file at path (links on the way followed to
-// the real place first).
-TrustVerdict JudgeWhoCanChange(const std::string& path);
+// One object on the way to a file the program uses, as it was opened: its exact path and the
+// handle that holds it (the descriptor is read through the handle).
+struct HeldObject {
+  std::wstring path;
+  HANDLE handle = nullptr;
+};
+
+// What the program does with a file it judged: runs it (loads, starts, or copies it to start),
+// or only reads it. A file that runs takes the libraries beside it too, so its folder must not
+// let others add any; a file that is read only must not be replaceable.
+enum class FileUse { Run, Read };
+
+// Judges a file and the folders above it through what was opened: way[0] the file, way[1] its
+// folder, then each folder up to the drive root.
+TrustVerdict JudgeHeld(const std::vector<HeldObject>& way, FileUse use);
+
+// Whether a program may start in the folder: its owner trusted, and nobody else may add files to
+// it (a library there could be loaded by what starts in it) or change its permissions or owner.
+TrustVerdict JudgeWorkingFolder(const HeldObject& folder);
+
+// Whether the account is one the rule trusts (an administrator, SYSTEM, ...).
+bool IsTrustedAccount(const SidBytes& sid);
 
 // Whether nobody but the trusted accounts can change the folders above path, the drive root
 // included in full: a path queued for the next restart is followed then with the system's rights
@@ -46,9 +68,9 @@ TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& path);
 class ISecurityFacts {
 public:
   virtual ~ISecurityFacts() = default;
-  // The owner and DACL of the object at path (exact, links resolved), self-relative; false when
-  // they cannot be read.
-  virtual bool DescriptorOf(const std::wstring& path, std::vector<BYTE>& descriptor) const = 0;
+  // The owner and DACL of the object at path (exact, links resolved), self-relative, read through
+  // opened when it is given; false when they cannot be read.
+  virtual bool DescriptorOf(HANDLE opened, const std::wstring& path, std::vector<BYTE>& descriptor) const = 0;
   // The account the program runs as.
   virtual SidBytes RunningAccount() const = 0;
   // The accounts and groups that are members of Administrators.

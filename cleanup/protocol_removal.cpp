@@ -7,10 +7,10 @@
 
 #include "cleanup/detector_report.h"
 #include "cleanup/file_ops.h"
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
-#include "framework/start_program.h"
+#include "framework/wide_text.h"
 
 namespace {
 
@@ -28,19 +28,18 @@ constexpr const char* kCandidateComponents[] = {"Dorn_PPPoE", "PAVOPROTOCOL", "N
 // Removed when none of the candidates is reported; never asked about.
 constexpr const char kFallbackComponent[] = "ZR_PROTOCOL";
 
-// Starts the command line (the path in it, no application name), inheriting directory and
-// environment, and waits until the process ends, however long that takes. A command that
-// cannot be started returns at once.
-void RunAndWaitForTool(const std::string& commandLine) {
+// Starts the tool with its arguments in the program's folder and waits until it ends, however long
+// that takes. A tool that cannot be started, or that others could have changed, is not waited for.
+void RunAndWaitForTool(const std::string& arguments, const std::wstring& programFolder) {
+  const CJudgedFile tool = CJudgedFile::Open(WideFromAnsi(kDetectorCopyPath));
   // A tool that others could have changed is not run with these rights: every check then gives 0.
-  const TrustVerdict verdict = JudgeWhoCanChange(kDetectorCopyPath);
-  if (!verdict.trusted) {
-    ReportLeftForSafety(kDetectorCopyPath, verdict.reason);
+  if (tool.Exists() && !tool.IsTrusted()) {
+    ReportLeftForSafety(kDetectorCopyPath, tool.Why());
     return;
   }
-  const ScopedHandle tool = StartProgram(commandLine);
-  ReportProgram(commandLine, tool.IsValid());
-  if (tool.IsValid()) ::WaitForSingleObject(tool.Get(), INFINITE);
+  const ScopedHandle process = tool.Start(WideFromAnsi(arguments), programFolder, NORMAL_PRIORITY_CLASS);
+  ReportProgram(std::string(kDetectorCopyPath) + " " + arguments, process.IsValid());
+  if (process.IsValid()) ::WaitForSingleObject(process.Get(), INFINITE);
 }
 
 // Reads the first bytes of the report (at most the window the reader looks at) into bytes.
@@ -59,16 +58,13 @@ bool ReadReportHead(std::string& bytes) {
 
 }  // namespace
 
-int CheckProtocolInstalled(const char* componentName, const std::string& programDir) {
-  ::SetCurrentDirectoryA(programDir.c_str());
-
+int CheckProtocolInstalled(const char* componentName, const std::wstring& programFolder) {
   if (!componentName) return 0;
-  char command[kCheckCommandSize];
-  const int length = std::snprintf(command, sizeof(command), "%s -c%s -f%s", kDetectorCopyPath,
-                                   componentName, kDetectorReport);
+  char arguments[kCheckCommandSize];
+  const int length = std::snprintf(arguments, sizeof(arguments), "-c%s -f%s", componentName, kDetectorReport);
   // A name that does not fit would start the tool with a cut-off command line.
-  if (length < 0 || static_cast<size_t>(length) >= sizeof(command)) return 0;
-  RunAndWaitForTool(command);
+  if (length < 0 || static_cast<size_t>(length) + sizeof(kDetectorCopyPath) >= sizeof(arguments)) return 0;
+  RunAndWaitForTool(arguments, programFolder);
 
   std::string report;
   if (!ReadReportHead(report)) return 0;
@@ -76,16 +72,16 @@ int CheckProtocolInstalled(const char* componentName, const std::string& program
   return DetectorReportSaysFound(report.data(), report.size()) ? 1 : 0;
 }
 
-void RemoveClientProtocol(const std::string& programDir) {
+void RemoveClientProtocol(const std::wstring& programFolder) {
   const char* component = kFallbackComponent;
   for (const char* candidate : kCandidateComponents) {
-    if (CheckProtocolInstalled(candidate, programDir)) {
+    if (CheckProtocolInstalled(candidate, programFolder)) {
       component = candidate;
       break;
     }
   }
 
-  char command[kRemovalCommandSize];
-  std::snprintf(command, sizeof(command), "%s -u%s", kDetectorCopyPath, component);
-  for (int run = 0; run < kRemovalRuns; ++run) RunAndWaitForTool(command);
+  char arguments[kRemovalCommandSize];
+  std::snprintf(arguments, sizeof(arguments), "-u%s", component);
+  for (int run = 0; run < kRemovalRuns; ++run) RunAndWaitForTool(arguments, programFolder);
 }

@@ -8,16 +8,18 @@
 // systems, the protocol removal runs it there, and the program deletes it when it ends.
 constexpr char kDetectorCopyPath[] = "c:\\Ipdetect.exe";
 
-// Runs "c:\Ipdetect.exe -c<component> -fc:\Dpppoe.txt" from the program's folder programDir (made
-// the current directory), waits for it without a time limit, then reads and deletes the report
+// Runs "c:\Ipdetect.exe -c<component> -fc:\Dpppoe.txt" in the program's folder programFolder
+// (exact, as the file system names it), the tool judged and held as it starts
+// (cleanup/judged_file.h: one that others could have changed is not started), waits for it
+// without a time limit, then reads and deletes the report
 // "c:\Dpppoe.txt". Returns 1 when the report's first 1,024 bytes hold "dornpppoe found.",
 // else 0 (also when there is no report, or when the component name is missing or too long for
 // the command line, in which case nothing is started). A report left by an earlier run is read as
 // well: the check does not delete it beforehand.
-int CheckProtocolInstalled(const char* componentName, const std::string& programDir);
+int CheckProtocolInstalled(const char* componentName, const std::wstring& programFolder);
 
 // Asks the tool about "Dorn_PPPoE", "PAVOPROTOCOL" and "NETPROTOCOL" in this order, stopping at
 // the first one installed, and runs the matching removal command ("c:\Ipdetect.exe -u<name>";
 // "-uZR_PROTOCOL" when none is installed) seven times, each run waited for. When the tool
 // cannot be started every check gives 0 and every run ends at once.
-void RemoveClientProtocol(const std::string& programDir);
+void RemoveClientProtocol(const std::wstring& programFolder);

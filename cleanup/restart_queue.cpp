@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "cleanup/file_identity.h"
 #include "cleanup/file_security.h"
 #include "cleanup/open_folder.h"
 #include "cleanup/run_report.h"
@@ -72,6 +73,19 @@ bool QueueInWininit(const std::string& path) {
   return false;
 }
 
+// The entry at path in its folder's real place (links and mapped drives resolved, as the file
+// system names it), where the system can tell; the path itself elsewhere.
+std::wstring RealPathOfEntry(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos || slash + 1 >= path.size() || path.size() <= 3) return path;
+  const std::wstring folder = slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
+  const ScopedHandle opened = OpenForIdentity(folder);
+  std::wstring real = opened.IsValid() ? FinalPathOf(opened.Get()) : std::wstring();
+  if (real.empty()) return path;
+  if (real.back() != L'\\') real += L'\\';
+  return real + path.substr(slash + 1);
+}
+
 }  // namespace
 
 std::string WithRenameEntry(const std::string& wininit, const std::string& shortPath) {
@@ -99,31 +113,36 @@ CRestartQueue& CRestartQueue::Instance() {
 }
 
 bool CRestartQueue::IsQueued(const std::wstring& path) const {
+  const std::wstring real = RealPathOfEntry(path);
   CCriticalSectionLock hold(m_lock);
-  return m_queued.count(Lower(path)) != 0;
+  return m_queued.count(Lower(path)) != 0 || m_queued.count(Lower(real)) != 0;
 }
 
 bool CRestartQueue::Queue(const std::wstring& path, bool folder) {
   if (path.empty()) return false;
   if (IsQueued(path)) return true;
+  // The path the restart follows: the entry in its folder's real place, which is what is judged
+  // and what is queued.
+  const std::wstring real = RealPathOfEntry(path);
   bool queued = false;
   if (!HasNtCalls()) {
     // Names there come from the code page, so the text form is exact.
-    queued = !folder && QueueInWininit(AnsiFromWide(path));  // WININIT.INI removes no folders
+    queued = !folder && QueueInWininit(AnsiFromWide(real));  // WININIT.INI removes no folders
   } else {
     // The system follows the path at the restart with its own rights: through a folder that others
     // could change meanwhile, it could be led to delete something else.
-    const TrustVerdict verdict = JudgeFoldersAboveForTheRestart(path);
+    const TrustVerdict verdict = JudgeFoldersAboveForTheRestart(real);
     if (!verdict.trusted) {
-      ReportLeftForSafety(AnsiFromWide(path), "not queued for the restart: " + verdict.reason);
+      ReportLeftForSafety(AnsiFromWide(real), "not queued for the restart: " + verdict.reason);
       return false;
     }
-    queued = ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    queued = ::MoveFileExW(real.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   }
   if (!queued) return false;
   {
     CCriticalSectionLock hold(m_lock);
     m_queued.insert(Lower(path));
+    m_queued.insert(Lower(real));
   }
   ::InterlockedExchange(&m_any, 1);
   return true;
@@ -133,14 +152,16 @@ bool CRestartQueue::QueueFolderOfQueuedItems(const std::string& folder, const st
   if (folder.empty() || !Any()) return false;
   COpenFolder open;
   if (!open.Open(folder)) return false;
+  // What it holds, each in the folder's real place, against what was queued and what goes besides.
+  const std::wstring real = RealPathOfEntry(open.WidePath());
+  const std::wstring going = alsoGoing.empty() ? std::wstring() : Lower(RealPathOfEntry(WideFromAnsi(alsoGoing)));
   bool onlyQueued = true, any = false;
-  const std::wstring going = Lower(WideFromAnsi(alsoGoing));
   const bool listed = open.ForEachEntry([&](const FolderEntry& entry) {
     any = true;
-    const std::wstring path = open.WidePathOf(entry.name);
+    const std::wstring path = real + L"\\" + entry.name;
     if (!IsQueued(path) && Lower(path) != going) onlyQueued = false;
   });
-  if (!listed || !any || !onlyQueued || !Queue(open.WidePath(), true)) return false;
+  if (!listed || !any || !onlyQueued || !Queue(real, true)) return false;
   ReportRemoval(folder, RemovalResult::AtRestart);
   return true;
 }

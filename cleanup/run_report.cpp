@@ -2,17 +2,48 @@
 
 #include <atomic>
 
+#include "framework/sync.h"
+
 namespace {
 std::atomic<IRunReport*> g_report{nullptr};
-std::atomic<bool> g_leftForSafety{false};
+
+// What was left for safety: the main thread and the workers report it, the launcher reads it.
+struct LeftForSafety {
+  CCriticalSection lock;
+  std::vector<std::string> items;
+  std::vector<FileId> kept;
+};
+LeftForSafety& Left() {
+  static LeftForSafety left;
+  return left;
+}
 }  // namespace
 
-void ReportLeftForSafety(const std::string& what, const std::string& why) {
-  g_leftForSafety = true;
+void ReportLeftForSafety(const std::string& what, const std::string& why, const FileId& kept) {
+  {
+    LeftForSafety& left = Left();
+    CCriticalSectionLock hold(left.lock);
+    left.items.push_back(what + ": " + why);
+    if (kept.Known()) left.kept.push_back(kept);
+  }
   ReportStep("left for safety: " + what + ": " + why);
 }
 
-bool LeftAnythingForSafety() { return g_leftForSafety; }
+bool LeftAnythingForSafety() { return !WhatWasLeftForSafety().empty(); }
+
+std::vector<std::string> WhatWasLeftForSafety() {
+  LeftForSafety& left = Left();
+  CCriticalSectionLock hold(left.lock);
+  return left.items;
+}
+
+bool IsKeptForSafety(const FileId& id) {
+  LeftForSafety& left = Left();
+  CCriticalSectionLock hold(left.lock);
+  for (const FileId& kept : left.kept)
+    if (kept == id) return true;
+  return false;
+}
 
 void SetRunReport(IRunReport* report) { g_report = report; }
 
@@ -84,4 +115,10 @@ const char* RemovalResultText(RemovalResult result) {
     case RemovalResult::AtRestart: return "left: removed at restart";
   }
   return "left";
+}
+
+bool AnyFileKeptForSafety() {
+  LeftForSafety& left = Left();
+  CCriticalSectionLock hold(left.lock);
+  return !left.kept.empty();
 }

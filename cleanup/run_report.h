@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "cleanup/file_identity.h"
 
 // What became of one thing the clean-up was to remove.
 enum class RemovalResult {
@@ -52,9 +55,15 @@ void ReportProgram(const std::string& commandLine, bool started);
 // Something of the client is left because acting on it would have been unsafe: a companion
 // program or library that others could have changed was not run, or a file in use could not
 // safely be queued for the restart. Reported as a step ("left for safety: <what>: <why>") and
-// remembered: the run then ends with a code that is not plain success.
-void ReportLeftForSafety(const std::string& what, const std::string& why);
+// remembered: the run then ends with a code that is not plain success, and a file given by its
+// identity stays, so that a later run, once the folder is secured, can still use it.
+void ReportLeftForSafety(const std::string& what, const std::string& why, const FileId& kept = FileId());
 bool LeftAnythingForSafety();
+// What was left for safety so far, each "<what>: <why>", in order.
+std::vector<std::string> WhatWasLeftForSafety();
+// Whether the file was left for safety (known by its identity), and whether any file was.
+bool IsKeptForSafety(const FileId& id);
+bool AnyFileKeptForSafety();
 
 // The word a log uses for a result.
 const char* RemovalResultText(RemovalResult result);

@@ -6,22 +6,39 @@
 #include <cstdio>
 #include <vector>
 
+#include "cleanup/judged_file.h"
+#include "cleanup/run_report.h"
 #include "cleanup/setup_file_parser.h"
 #include "cleanup/setup_value_text.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 
-bool ImportRegistryFile(const char* path) {
-  ScopedHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
+namespace {
+// The key path with ASCII letters lowered, as the registry compares names.
+std::string FoldedKey(const std::string& key) {
+  std::string folded = key;
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return folded;
+}
+}  // namespace
 
-  std::vector<char> data(kSetupFileMaxBytes);
-  DWORD read = 0;
-  const DWORD size = ::GetFileSize(file.Get(), nullptr);
-  const DWORD wanted = static_cast<DWORD>(std::min<size_t>(size, kSetupFileMaxBytes));
-  if (wanted > 0 && !::ReadFile(file.Get(), data.data(), wanted, &read, nullptr)) read = 0;
-
-  for (const SetupFileValue& v : ParseSetupFile(data.data(), read)) {
+bool ImportRegistryFile(const std::wstring& path, const std::string& ownTree) {
+  const CJudgedFile file = CJudgedFile::Open(path, FileUse::Read);
+  if (!file.Exists()) return false;
+  // Values that others could have written would be written with these rights: none is.
+  if (!file.IsTrusted()) {
+    ReportLeftForSafety(file.Text(), file.Why() + "; nothing of it is imported", file.Id());
+    return false;
+  }
+  std::string data;
+  if (!file.Read(data, kSetupFileMaxBytes)) return false;
+  const std::string own = FoldedKey(ownTree);
+  for (const SetupFileValue& v : ParseSetupFile(data.data(), data.size())) {
+    if (own.empty() || FoldedKey(v.key).compare(0, own.size(), own) != 0) {
+      ReportStep("skipped from " + file.Text() + ": HKLM\\" + v.key + v.name + ", not the client's key");
+      continue;
+    }
     ScopedRegKey key;
     if (key.Create(HKEY_LOCAL_MACHINE, v.key.c_str()) != ERROR_SUCCESS) continue;
     ::RegSetValueExA(key.Get(), v.name.c_str(), 0, REG_SZ,
@@ -29,6 +46,10 @@ bool ImportRegistryFile(const char* path) {
                      static_cast<DWORD>(v.value.size() + 1));
   }
   return true;
+}
+
+bool ImportRegistryFile(const char* path, const std::string& ownTree) {
+  return ImportRegistryFile(WideFromAnsi(path ? path : ""), ownTree);
 }
 
 std::string ReadSetupValue(const char* name, const char* keyPath) {

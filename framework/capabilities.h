@@ -16,6 +16,7 @@ enum class Capability {
   NtCalls,          // the calls of the Windows NT family: native file calls, file security, Unicode file names
   ElevatedTokens,   // tokens that tell an elevated administrator (Windows Vista on): Power Users are no
                     // administrators in waiting any more
+  PrivateNamespaces,  // private object namespaces with a boundary (Windows Vista on)
 };
 
 // False once the capability was found missing or was switched off for a test; the caller then

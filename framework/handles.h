@@ -68,12 +68,16 @@ private:
 // A loaded module, freed with FreeLibrary.
 class ScopedLibrary {
 public:
+  ScopedLibrary() = default;
   explicit ScopedLibrary(HMODULE h) : m_h(h) {}
-  ~ScopedLibrary() { if (m_h) ::FreeLibrary(m_h); }
+  ~ScopedLibrary() { Reset(); }
+  ScopedLibrary(ScopedLibrary&& o) noexcept : m_h(o.m_h) { o.m_h = nullptr; }
+  ScopedLibrary& operator=(ScopedLibrary&& o) noexcept { if (this != &o) { Reset(o.m_h); o.m_h = nullptr; } return *this; }
   ScopedLibrary(const ScopedLibrary&) = delete;
   ScopedLibrary& operator=(const ScopedLibrary&) = delete;
   HMODULE Get() const { return m_h; }
+  void Reset(HMODULE h = nullptr) { if (m_h) ::FreeLibrary(m_h); m_h = h; }
 
 private:
-  HMODULE m_h;
+  HMODULE m_h = nullptr;
 };

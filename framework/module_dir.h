@@ -7,3 +7,9 @@
 int GetModuleDir(std::string& dir);
 // The same folder as a value.
 std::string ModuleDir();
+
+// The same folder as the file system names it, in UTF-16: its final path (links and mapped drives
+// resolved) where the system can tell, else its long form. The companions beside the program are
+// found here, so a program started through a link judges and uses the folder it really lies in.
+// Empty when it cannot be told.
+std::wstring ModuleFolderPath();

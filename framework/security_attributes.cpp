@@ -8,6 +8,7 @@ using InitializeDescriptorFn = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, DWORD);
 using InitializeAclFn = BOOL(WINAPI*)(PACL, DWORD, DWORD);
 using AddAllowedAceFn = BOOL(WINAPI*)(PACL, DWORD, DWORD, PSID);
 using SetDaclFn = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, BOOL, PACL, BOOL);
+using SetOwnerFn = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, PSID, BOOL);
 
 // A SID of the NT authority (S-1-5-...), built as the structure it is.
 SidBytes NtAuthoritySid(std::initializer_list<DWORD> subAuthorities) {
@@ -31,14 +32,16 @@ SidBytes TrustedInstallerSid() {
   return NtAuthoritySid({80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u});
 }
 
-CAdministratorsOnly::CAdministratorsOnly() : m_administrators(AdministratorsSid()), m_system(SystemSid()) {
+CAdministratorsOnly::CAdministratorsOnly(bool ownedByAdministrators)
+    : m_administrators(AdministratorsSid()), m_system(SystemSid()) {
   if (!HasNtCalls()) return;  // Windows 95, 98 and Me: no security
   const auto initializeDescriptor =
       SystemFunctionAs<InitializeDescriptorFn>("advapi32.dll", "InitializeSecurityDescriptor");
   const auto initializeAcl = SystemFunctionAs<InitializeAclFn>("advapi32.dll", "InitializeAcl");
   const auto addAllowedAce = SystemFunctionAs<AddAllowedAceFn>("advapi32.dll", "AddAccessAllowedAce");
   const auto setDacl = SystemFunctionAs<SetDaclFn>("advapi32.dll", "SetSecurityDescriptorDacl");
-  if (!initializeDescriptor || !initializeAcl || !addAllowedAce || !setDacl) return;
+  const auto setOwner = SystemFunctionAs<SetOwnerFn>("advapi32.dll", "SetSecurityDescriptorOwner");
+  if (!initializeDescriptor || !initializeAcl || !addAllowedAce || !setDacl || !setOwner) return;
   // The list's header, then per entry its header and mask (ACCESS_ALLOWED_ACE up to the SID) and
   // the SID itself.
   const DWORD entry = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD);
@@ -48,7 +51,8 @@ CAdministratorsOnly::CAdministratorsOnly() : m_administrators(AdministratorsSid(
             addAllowedAce(acl, ACL_REVISION, GENERIC_ALL, m_administrators.data()) &&
             addAllowedAce(acl, ACL_REVISION, GENERIC_ALL, m_system.data()) &&
             initializeDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-            setDacl(&m_descriptor, TRUE, acl, FALSE);
+            setDacl(&m_descriptor, TRUE, acl, FALSE) &&
+            (!ownedByAdministrators || setOwner(&m_descriptor, m_administrators.data(), FALSE));
   m_attributes.nLength = sizeof(m_attributes);
   m_attributes.lpSecurityDescriptor = &m_descriptor;
   m_attributes.bInheritHandle = FALSE;

@@ -16,7 +16,9 @@ SidBytes TrustedInstallerSid();
 
 class CAdministratorsOnly {
 public:
-  CAdministratorsOnly();
+  // With ownedByAdministrators the object's owner is the Administrators group (an elevated
+  // administrator's token may make it so), whatever the token's own default owner.
+  explicit CAdministratorsOnly(bool ownedByAdministrators = false);
   CAdministratorsOnly(const CAdministratorsOnly&) = delete;
   CAdministratorsOnly& operator=(const CAdministratorsOnly&) = delete;
 

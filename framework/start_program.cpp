@@ -1,31 +1,41 @@
 #include "framework/start_program.h"
 
-#include <vector>
-
+#include "framework/capabilities.h"
 #include "framework/system_library.h"
+#include "framework/wide_text.h"
 
 namespace {
-// CreateProcessA with its own copy of the command line (it may write into it).
-bool Create(const std::string& commandLine, const char* folder, DWORD creationFlags, PROCESS_INFORMATION& process) {
-  std::vector<char> writable(commandLine.begin(), commandLine.end());
-  writable.push_back('\0');
+// CreateProcess with its own copy of the command line (it may write into it): UTF-16 on Windows NT,
+// the code page's text elsewhere, where a text without an exact form starts nothing.
+bool Create(const ProgramLaunch& launch, DWORD flags, PROCESS_INFORMATION& process) {
+  using CreateProcessWFn = BOOL(WINAPI*)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
+                                         LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+  if (HasNtCalls()) {
+    // Found at run time: Windows 95 may lack even its stub.
+    static const auto createProcess = SystemFunctionAs<CreateProcessWFn>("kernel32.dll", "CreateProcessW");
+    if (!createProcess) return false;
+    std::wstring commandLine = launch.commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    return createProcess(launch.application.empty() ? nullptr : launch.application.c_str(), &commandLine[0],
+                            nullptr, nullptr, FALSE, flags, nullptr,
+                            launch.folder.empty() ? nullptr : launch.folder.c_str(), &startup, &process) != FALSE;
+  }
+  bool exact[3] = {true, true, true};
+  const std::string application = AnsiFromWide(launch.application, &exact[0]);
+  std::string commandLine = AnsiFromWide(launch.commandLine, &exact[1]);
+  const std::string folder = AnsiFromWide(launch.folder, &exact[2]);
+  if (!exact[0] || !exact[1] || !exact[2]) return false;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
-  return ::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, folder, &startup,
-                          &process) != FALSE;
-}
-
-ScopedHandle StartProgramSuspended(const std::string& commandLine, const char* folder, ScopedHandle& thread) {
-  PROCESS_INFORMATION process = {};
-  if (!Create(commandLine, folder, NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, process)) return ScopedHandle();
-  thread.Reset(process.hThread);
-  return ScopedHandle(process.hProcess);
+  return ::CreateProcessA(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr, nullptr,
+                          FALSE, flags, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process) != FALSE;
 }
 }  // namespace
 
-ScopedHandle StartProgram(const std::string& commandLine, const char* folder, DWORD creationFlags) {
+ScopedHandle StartProgram(const ProgramLaunch& launch) {
   PROCESS_INFORMATION process = {};
-  if (!Create(commandLine, folder, creationFlags, process)) return ScopedHandle();
+  if (!Create(launch, launch.flags, process)) return ScopedHandle();
   ::CloseHandle(process.hThread);
   return ScopedHandle(process.hProcess);
 }
@@ -55,18 +65,18 @@ bool KillOnClose(HANDLE job, bool kill) {
 }
 }  // namespace
 
-bool CTiedProgram::Start(const std::string& commandLine, const char* folder) {
+bool CTiedProgram::Start(const ProgramLaunch& launch) {
   if (Jobs().Available()) {
     m_job.Reset(Jobs().create(nullptr, nullptr));
     if (m_job.IsValid() && !KillOnClose(m_job.Get(), true)) m_job.Close();
   }
   // Held before it runs, so it cannot start anything outside the job first.
-  ScopedHandle thread;
-  const ScopedHandle process = StartProgramSuspended(commandLine, folder, thread);
-  if (!process.IsValid()) {
+  PROCESS_INFORMATION started = {};
+  if (!Create(launch, launch.flags | CREATE_SUSPENDED, started)) {
     m_job.Close();
     return false;
   }
+  const ScopedHandle process(started.hProcess), thread(started.hThread);
   if (m_job.IsValid() && !Jobs().assign(m_job.Get(), process.Get())) m_job.Close();
   ::ResumeThread(thread.Get());
   return true;

@@ -1,4 +1,4 @@
-// The one way the program starts another program: from its command line, without waiting.
+// The one way the program starts another program, without waiting.
 #pragma once
 #include <windows.h>
 
@@ -6,12 +6,20 @@
 
 #include "framework/handles.h"
 
-// Starts commandLine (the program's path in it, no separate application name) in folder, or in
-// this process's current folder when folder is null, with the given creation flags. Returns the
-// owned process handle, invalid when the program could not be started; the thread handle is
-// closed at once.
-ScopedHandle StartProgram(const std::string& commandLine, const char* folder = nullptr,
-                          DWORD creationFlags = NORMAL_PRIORITY_CLASS);
+// How a program is started: the exact file it is (empty: the command line's first word, as for a
+// batch file, which the system runs through its command interpreter), its command line, the folder
+// it starts in (empty: this process's current folder, the system folder) and the creation flags.
+// UTF-16 on Windows NT; on Windows 95, 98 and Me each text must have an exact form in the code page.
+struct ProgramLaunch {
+  std::wstring application;
+  std::wstring commandLine;
+  std::wstring folder;
+  DWORD flags = NORMAL_PRIORITY_CLASS;
+};
+
+// Starts the program. Returns the owned process handle, invalid when it could not be started; the
+// thread handle is closed at once.
+ScopedHandle StartProgram(const ProgramLaunch& launch);
 
 // A program started so that, until Release, it ends when this process ends: it runs in a job
 // object that ends its processes once the job's last handle (this process's) is closed. So when
@@ -26,7 +34,7 @@ public:
   CTiedProgram& operator=(const CTiedProgram&) = delete;
 
   // As StartProgram; false when the program could not be started.
-  bool Start(const std::string& commandLine, const char* folder);
+  bool Start(const ProgramLaunch& launch);
   // From now on the program runs on its own, whatever becomes of this process.
   void Release();
 

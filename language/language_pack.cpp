@@ -38,6 +38,15 @@ bool CLanguagePack::Load(const char* folder, const char* fileName) {
   return m_loaded;
 }
 
+bool CLanguagePack::LoadText(const std::string& path, const std::string& text) {
+  CCriticalSectionLock lock(m_lock);
+  m_path = path;
+  if (m_loaded) return true;
+  m_loaded = m_document.SetDocument(text.c_str());
+  if (m_loaded) CreatePackFont();
+  return m_loaded;
+}
+
 bool CLanguagePack::IsLoaded() const {
   CCriticalSectionLock lock(m_lock);
   return m_loaded;

@@ -22,6 +22,9 @@ public:
   // Loads folder\fileName unless a pack is loaded already; returns the loaded flag. A file that
   // is missing, unreadable, malformed or without a root element leaves the pack not loaded.
   bool Load(const char* folder, const char* fileName);
+  // Loads the pack from the text of the file at path (read by the caller from the file it judged)
+  // unless a pack is loaded already; returns the loaded flag, as Load.
+  bool LoadText(const std::string& path, const std::string& text);
   bool IsLoaded() const;
   // The full path of the pack file given to the last Load.
   std::string GetPath() const;

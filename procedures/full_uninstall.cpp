@@ -15,7 +15,7 @@
 #include "cleanup/dial_up_entries.h"
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/folder_tree.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
@@ -23,7 +23,6 @@
 #include "framework/handles.h"
 #include "framework/module_dir.h"
 #include "framework/shell_folders.h"
-#include "framework/start_program.h"
 #include "language/language_pack.h"
 #include "procedures/os_class.h"
 #include "procedures/progress_animation.h"
@@ -52,20 +51,19 @@ void CloseDialog(CProgressDlg& dialog) {
 }
 
 // Removes the shared PPPoE component through its batch file beside the program when this client
-// was its last user; a batch file that others could have changed is not run.
-void RemoveSharedPppoeComponent(const std::string& moduleDir) {
+// was its last user; a batch file that others could have changed is not run. It runs in the
+// program's folder, where it finds what it names.
+void RemoveSharedPppoeComponent(const std::wstring& programFolder) {
   const int answer = DoDriverReg(FALSE);
   if (answer == 1) {
-    const std::string path = moduleDir + "\\uninstall.bat";
-    const TrustVerdict verdict = JudgeWhoCanChange(path);
-    if (!verdict.trusted) {
-      ReportLeftForSafety(path, verdict.reason);
+    const CJudgedFile batch = CJudgedFile::Open(programFolder + L"\\uninstall.bat");
+    if (batch.Exists() && !batch.IsTrusted()) {
+      ReportLeftForSafety(batch.Text(), batch.Why(), batch.Id());
       return;
     }
-    const std::string commandLine = "\"" + path + "\"";
-    const ScopedHandle batch = StartProgram(commandLine, nullptr, CREATE_NO_WINDOW);
-    ReportProgram(commandLine, batch.IsValid());
-    if (batch.IsValid()) ::WaitForSingleObject(batch.Get(), INFINITE);
+    const ScopedHandle process = batch.Start(std::wstring(), programFolder, CREATE_NO_WINDOW);
+    ReportProgram("\"" + batch.Text() + "\"", process.IsValid());
+    if (process.IsValid()) ::WaitForSingleObject(process.Get(), INFINITE);
   } else if (answer < 0) {
     char text[64];
     std::snprintf(text, sizeof(text), "Fail to DoDriverReg uninstall:%d", answer);
@@ -142,8 +140,8 @@ unsigned __stdcall FullUninstallThread(void* param) {
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
                          run.pack, rule);
-  const std::string moduleDir = ModuleDir();
-  ::SetCurrentDirectoryA(moduleDir.c_str());
+  // The program's folder as the file system names it: its companions are judged and used there.
+  const std::wstring programFolder = ModuleFolderPath();
 
   CProgressAnimation animation(dialog);
 
@@ -151,7 +149,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("phase 1: programs, files and registry");
   ShowStatus(dialog, run.pack, "TEXT3");
   animation.Start(30, 60);
-  if (GetOsClass() != 4) RemoveSharedPppoeComponent(moduleDir);
+  if (GetOsClass() != 4) RemoveSharedPppoeComponent(programFolder);
   std::vector<TreeEntry> files;
   if (tree) {
     UnregisterComServers(folder);
@@ -180,7 +178,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep(run.keepCardDriver ? "phase 2: drivers (kept)" : "phase 2: drivers, through DriverSetup.dll");
   ShowStatus(dialog, run.pack, "TEXT2");
   animation.Start(50, 30);
-  if (run.keepCardDriver == 0) UninstallDrivers(moduleDir);
+  if (run.keepCardDriver == 0) UninstallDrivers(programFolder);
   ReportStep("phase 2 end");
   EndAnimation(dialog, animation);
 
@@ -188,7 +186,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("phase 3: files and folders");
   ShowStatus(dialog, run.pack, "TEXT4");
   animation.Start(10, 100 - dialog.GetTotalPos());
-  if (tree) {
+  if (tree && !InstallationStaysForALaterRun()) {
     run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, own);
     files.clear();
     RemoveFoldersExceptBrowser(*tree);

@@ -4,17 +4,20 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cleanup/close_programs.h"
 #include "cleanup/file_ops.h"
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/protocol_removal.h"
 #include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
+#include "framework/capabilities.h"
 #include "framework/module_dir.h"
 #include "framework/start_program.h"
 #include "framework/worker_thread.h"
+#include "framework/wide_text.h"
 #include "language/language_pack.h"
 #include "procedures/full_uninstall.h"
 #include "procedures/legacy_uninstall.h"
@@ -89,26 +92,40 @@ RunOutcome CompletedOutcome(bool driversRemoved) {
   return driversRemoved || CRestartQueue::Instance().Any() ? RunOutcome::CompletedRestart : RunOutcome::Completed;
 }
 
-// Starts "<system directory>\Unl.exe <code>,<own path>" in "c:\", tied to this run until it is
-// released.
-// Not when the program beside the uninstaller, which start-up copied, or the copy could have been
-// changed by others.
+// The folder the finishing program starts in: "c:\", as it always did, where nobody but the trusted
+// accounts may add files to it or change it (Windows 2000 gives Everyone Full Control there); the
+// system folder otherwise.
+std::wstring FinishingProgramFolder(const std::wstring& systemFolder) {
+  const ScopedHandle root(::CreateFileW(L"c:\\", FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!HasNtCalls() || (root.IsValid() && JudgeWorkingFolder(HeldObject{L"c:\\", root.Get()}).trusted)) return L"c:\\";
+  ReportStep("the finishing program starts in the system folder: others may add files to c:\\");
+  return systemFolder;
+}
+
+// Starts "<system directory>\Unl.exe <code>,<own path>", tied to this run until it is released: the
+// copy start-up made, judged and held as it starts. Not when the program beside the uninstaller,
+// which start-up copied, or the copy could have been changed by others.
 void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
-  char ownPath[512] = {};
-  ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
+  const CJudgedFile original = CJudgedFile::Open(CompanionPath(L"Unl.exe"));
   char systemDir[MAX_PATH] = {};
   ::GetSystemDirectoryA(systemDir, sizeof(systemDir));
-  const std::string program = std::string(systemDir) + "\\Unl.exe";
-  for (const std::string& path : {ModuleDir() + "\\Unl.exe", program}) {
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-    const TrustVerdict verdict = JudgeWhoCanChange(path);
-    if (!verdict.trusted) {
-      ReportLeftForSafety(path, verdict.reason);
+  const std::wstring systemFolder = WideFromAnsi(systemDir);
+  const CJudgedFile program = CJudgedFile::Open(systemFolder + L"\\Unl.exe");
+  for (const CJudgedFile* file : {&original, &program}) {
+    if (file->Exists() && !file->IsTrusted()) {
+      ReportLeftForSafety(file->Text(), file->Why(), file->Id());
       return;
     }
   }
-  const std::string commandLine = program + " " + code + "," + ownPath;
-  ReportProgram(commandLine, finishing.Start(commandLine, "c:\\"));
+  std::vector<wchar_t> ownPath(32768);
+  char ownText[512] = {};
+  const std::wstring own = HasNtCalls() && ::GetModuleFileNameW(nullptr, ownPath.data(), 32768)
+                               ? std::wstring(ownPath.data())
+                               : WideFromAnsi(::GetModuleFileNameA(nullptr, ownText, sizeof(ownText)) ? ownText : "");
+  const std::wstring arguments = WideFromAnsi(code) + L"," + own;
+  ReportProgram(program.Text() + " " + AnsiFromWide(arguments),
+                program.StartTied(finishing, arguments, FinishingProgramFolder(systemFolder)));
 }
 
 int AskYesNo(const char* captionValue, const char* textValue) {
@@ -131,7 +148,14 @@ void DeleteUninstallEntry(CLanguagePack& pack, const char* defineName) {
 void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finishingCode) {
   ReportStep("removing the entries");
   if (withEnglishNamedEntry) DeleteUninstallEntry(run.pack, "PROGRAME_ENG_NAME");
-  RunBrowserUninstaller(ModuleDir());
+  RunBrowserUninstaller(ModuleFolderPath());
+  // What was left for safety stays for a run once the folders are secured, and so do the
+  // uninstaller, its companions and its record: the finishing program, which would delete the
+  // uninstaller, is not started.
+  if (LeftAnythingForSafety()) {
+    ReportStep("what was left for safety stays, with the uninstaller and its record, for a later run");
+    return;
+  }
   CTiedProgram finishing;
   StartFinishingProgram(finishing, finishingCode);
   ReportStep("finishing program started");
@@ -145,22 +169,58 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
   finishing.Release();
 }
 
+// Tells the user what was left for safety and why, and that a restart is needed too when it is:
+// in simplified Chinese (GBK) for language code 0, in English for every other.
+void TellWhatWasLeftForSafety(UninstallRun& run, bool restart) {
+  if (run.silent || !LeftAnythingForSafety()) return;
+  const bool chinese = run.pack.GetLanguageCode() == 0;
+  // "客户端已卸载，但以下部分被保留：其他用户可能修改过它们，以管理员权限使用它们并不安全。
+  // 请确保只有管理员能修改这些文件夹，然后再次运行卸载程序。"
+  std::string text =
+      chinese ? "\xbf\xcd\xbb\xa7\xb6\xcb\xd2\xd1\xd0\xb6\xd4\xd8\xa3\xac\xb5\xab\xd2\xd4\xcf\xc2\xb2\xbf\xb7\xd6\xb1\xbb\xb1\xa3"
+                "\xc1\xf4\xa3\xba\xc6\xe4\xcb\xfb\xd3\xc3\xbb\xa7\xbf\xc9\xc4\xdc\xd0\xde\xb8\xc4\xb9\xfd\xcb\xfc\xc3\xc7\xa3\xac"
+                "\xd2\xd4\xb9\xdc\xc0\xed\xd4\xb1\xc8\xa8\xcf\xde\xca\xb9\xd3\xc3\xcb\xfc\xc3\xc7\xb2\xa2\xb2\xbb\xb0\xb2\xc8\xab"
+                "\xa1\xa3\xc7\xeb\xc8\xb7\xb1\xa3\xd6\xbb\xd3\xd0\xb9\xdc\xc0\xed\xd4\xb1\xc4\xdc\xd0\xde\xb8\xc4\xd5\xe2\xd0\xa9"
+                "\xce\xc4\xbc\xfe\xbc\xd0\xa3\xac\xc8\xbb\xba\xf3\xd4\xd9\xb4\xce\xd4\xcb\xd0\xd0\xd0\xb6\xd4\xd8\xb3\xcc\xd0\xf2\xa1\xa3"
+              : "The client was removed, but these parts of it were left: other users could have changed them, so "
+                "using them with administrator rights would not be safe. Make sure that only administrators can "
+                "change these folders, then run the uninstaller again.";
+  text += "\n";
+  const std::vector<std::string> left = WhatWasLeftForSafety();
+  constexpr size_t kShown = 8;
+  for (size_t i = 0; i < left.size() && i < kShown; ++i) text += "\n" + left[i];
+  if (left.size() > kShown) text += "\n...";
+  // "还需要重新启动计算机才能完成删除。"
+  if (restart)
+    text += chinese ? "\n\n\xbb\xb9\xd0\xe8\xd2\xaa\xd6\xd8\xd0\xc2\xc6\xf4\xb6\xaf\xbc\xc6\xcb\xe3\xbb\xfa\xb2\xc5\xc4\xdc\xcd\xea"
+                      "\xb3\xc9\xc9\xbe\xb3\xfd\xa1\xa3"
+                    : "\n\nA restart is also needed to complete the removal.";
+  char caption[50] = {};
+  run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
+  ::MessageBoxA(::GetActiveWindow(), text.c_str(), caption, MB_OK | MB_ICONWARNING);
+}
+
 }  // namespace
 
 RunOutcome RunFullUninstall(UninstallRun& run) {
   CWorkerThread worker;
   const RunOutcome outcome = RunProcedure(run, worker, &FullUninstallThread, "full");
   if (outcome != RunOutcome::Completed) return outcome;
+  const RunOutcome completed = CompletedOutcome(!run.keepCardDriver);
   if (!run.silent) {
-    char caption[50] = {};
-    char text[1024] = {};
-    run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
-    run.pack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
     ReportStep("closing message");
-    ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+    if (LeftAnythingForSafety()) {
+      TellWhatWasLeftForSafety(run, completed == RunOutcome::CompletedRestart);
+    } else {
+      char caption[50] = {};
+      char text[1024] = {};
+      run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
+      run.pack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
+      ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+    }
   }
   FinishRun(run, true, "21");
-  return CompletedOutcome(!run.keepCardDriver);
+  return completed;
 }
 
 RunOutcome RunLegacyUninstall(UninstallRun& run) {
@@ -169,6 +229,7 @@ RunOutcome RunLegacyUninstall(UninstallRun& run) {
   if (outcome != RunOutcome::Completed) return outcome;
   // A silent run answers the closing question No.
   if (!run.silent) ReportStep("closing message");
+  TellWhatWasLeftForSafety(run, CompletedOutcome(!run.keepCardDriver) == RunOutcome::CompletedRestart);
   const int answer = run.silent ? IDNO : AskYesNo("zString6", "zString5");
   if (answer == IDYES) ForceDeleteFile(kDetectorCopyPath);
   FinishRun(run, false, answer == IDYES ? "12" : "11");
@@ -181,6 +242,7 @@ RunOutcome RunSetupTypeUninstall(UninstallRun& run) {
   if (outcome != RunOutcome::Completed) return outcome;
   if (!run.silent) {
     ReportStep("closing message");
+    TellWhatWasLeftForSafety(run, CompletedOutcome(false) == RunOutcome::CompletedRestart);
     AskYesNo("zString6", "zString7");
   }
   FinishRun(run, false, "21");

@@ -51,8 +51,12 @@ bool RemoveInstallation(UninstallRun& run, const ApprovedPath& folder, const CPa
     std::vector<TreeEntry> files;
     ListFilesInTree(*tree, files);
     DeleteMainProgram(*tree, run.pack);
-    run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, OwnFiles::OfThisProgram());
-    RemoveFoldersExceptBrowser(*tree);
+    if (!InstallationStaysForALaterRun()) {
+      run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, OwnFiles::OfThisProgram());
+      RemoveFoldersExceptBrowser(*tree);
+    } else {
+      tree.reset();
+    }
   }
   DeleteSetupShortcuts(info, rule);
   const std::string title = ShortcutTitle(run.pack);
@@ -71,8 +75,9 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
   ReportStep("legacy procedure");
   UninstallRun& run = *static_cast<UninstallRun*>(param);
   if (!ProgressDialogUp(run)) return 0;
-  const std::string moduleDir = ModuleDir();
-  if (run.keepCardDriver == 0) UninstallDrivers(moduleDir);
+  // The program's folder as the file system names it: its companions are judged and used there.
+  const std::wstring programFolder = ModuleFolderPath();
+  if (run.keepCardDriver == 0) UninstallDrivers(programFolder);
   const SetupInfo& info = run.setupInfo;
   if (!info.hasSetupPath) {
     CloseProgressDialog(run);
@@ -83,8 +88,7 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
                           CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_STARTMENU,
                           CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA},
                          run.pack, rule);
-  ::SetCurrentDirectoryA(moduleDir.c_str());
-  RemoveClientProtocol(moduleDir);
+  RemoveClientProtocol(programFolder);
   const ApprovedPath folder = ClientsInstallFolder(info, rule);
   if (folder.IsApproved()) UnregisterComServers(folder);
   ReportStep("installation");
@@ -104,7 +108,6 @@ unsigned __stdcall SetupTypeUninstallThread(void* param) {
   ReportStep("SetupType procedure");
   UninstallRun& run = *static_cast<UninstallRun*>(param);
   if (!ProgressDialogUp(run)) return 0;
-  ::SetCurrentDirectoryA(ModuleDir().c_str());
   ReportStep("installation");
   const CPathRule rule = CPathRule::ForThisSystem();
   if (!RemoveInstallation(run, ClientsInstallFolder(run.setupInfo, rule), rule)) {

@@ -118,6 +118,12 @@ void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree) {
   if (!ForceRemoveDir(folder.c_str())) CRestartQueue::Instance().QueueFolderOfQueuedItems(folder);
 }
 
+bool InstallationStaysForALaterRun() {
+  if (!AnyFileKeptForSafety()) return false;
+  ReportStep("the installation's files stay with what was left for safety, for a later run");
+  return true;
+}
+
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
   for (const std::string& path : info.shortcuts) {
     const ApprovedPath approved = rule.ApproveShortcut(path);

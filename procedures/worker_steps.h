@@ -54,6 +54,11 @@ void RemoveFoldersExceptBrowser(CApprovedTree& tree);
 // goes then. The tree is closed first.
 void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree);
 
+// Whether the installation's files and folders stay: a companion of it was left for safety, and the
+// run that can use it once its folder is secured needs it with everything it needs beside it
+// (a COM server's libraries, the lists that name it). Says so when they stay.
+bool InstallationStaysForALaterRun();
+
 // Deletes the eight shortcut files in the order lnk1..lnk9: each only when it names a shortcut
 // file (".lnk", ".pif", ".url") that the path rule allows. One in use goes at the restart.
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule);

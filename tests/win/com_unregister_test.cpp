@@ -404,24 +404,18 @@ TEST_F(Unregister, EachOutcomeIsReportedAndLogged) {
   EXPECT_EQ("attach\r\ndetach\r\n", CallsOf("ComServerNoExport"));
 }
 
-// A server is held open from the check to the load, so it cannot be swapped by name meanwhile,
-// and a loaded file that is not the checked object is never called.
-TEST_F(Unregister, AServerIsCalledOnlyAsTheFileThatWasChecked) {
+// A server is held from its judgement to its load: neither it nor a folder on its way can be
+// written or renamed meanwhile, and what loads is the file that was judged.
+TEST_F(Unregister, AServerIsCalledOnlyAsTheFileThatWasJudged) {
   const std::string ok = Install("ComServerOk.dll");
   Install("ComServerDep.dll");
-  COpenFolder folder;
-  ASSERT_TRUE(folder.Open(m_dir.Path()));
-  FolderEntry listed;
-  ASSERT_TRUE(folder.FindEntry(L"ComServerOk.dll", listed));
-  const ScopedHandle held = folder.OpenFileToLoad(listed);
-  ASSERT_TRUE(held.IsValid());
+  const CJudgedFile judged = CJudgedFile::Open(WideFromAnsi(ok));
+  ASSERT_TRUE(judged.IsTrusted()) << judged.Why();
   EXPECT_FALSE(::MoveFileA(ok.c_str(), (m_dir / "elsewhere.dll").c_str())) << "a held server was renamed";
-  FileId checked, other;
-  ASSERT_TRUE(IdentityOf(held.Get(), checked));
-  other = IdentityOfPath(m_dir / "ComServerDep.dll");
-  EXPECT_FALSE(UnregisterComServer(ok, &other));
-  EXPECT_EQ("attach\r\ndetach\r\n", CallsOf("ComServerOk"));
-  EXPECT_TRUE(UnregisterComServer(ok, &checked));
+  EXPECT_FALSE(::MoveFileA(m_dir.Path().c_str(), (m_dir.Path() + "-moved").c_str())) << "its folder was renamed";
+  EXPECT_FALSE(test::WriteFileBytes(ok, "changed")) << "a held server was written";
+  EXPECT_TRUE(UnregisterComServer(judged));
+  EXPECT_EQ("attach\r\nDllUnregisterServer\r\ndetach\r\n", CallsOf("ComServerOk"));
 }
 
 TEST_F(Unregister, AServerNeedingALibraryBesideItLoadsFromAnyFolder) {

@@ -15,10 +15,12 @@
 
 #include "app/startup.h"
 #include "framework/shell_folders.h"
+#include "framework/handles.h"
 #include "framework/wide_text.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/killed_run.h"
 #include "support/sample_install.h"
+#include "support/security_table.h"
 #include "support/shell_layout.h"
 #include "support/test_support.h"
 #include "support/uninstall_expectations.h"
@@ -429,16 +431,23 @@ TEST_F(FullUninstall, PlantedLibrariesAreNeverLoaded) {
   }
 }
 
-// Nothing that others could have changed runs with the uninstaller's rights. From an installation
-// everyone can change, neither the driver library, the batch file, the COM servers, the browser's
-// uninstaller nor the finishing program is run; the run says so, removes what it can itself and
-// ends with 1625. A file in use in a folder everyone can change is not queued for the restart,
-// which would follow its path with the system's rights: it is left in use, and said so.
+// Nothing that others could have changed runs with the uninstaller's rights, and what judges a file
+// is what uses it. When everyone may change the driver library, the batch file, the COM servers'
+// folder, the browser's uninstaller and the finishing program, none of them is run; the run says
+// so, removes what it can itself, keeps what it left with the uninstaller and its record, and ends
+// with 1625; once they are secured, a second run finishes the job. From an installation folder
+// everyone can change, the language pack is not used: nothing is removed. A file in use in a folder
+// everyone can change is not queued for the restart, which would follow its path with the system's
+// rights. An "Uninstall.bin" others could change is not imported. And a folder whose name
+// best-fits onto the client's in the code page ("Progrâm Files"), reached through a link, is judged
+// as itself, not as the client's.
 TEST_F(FullUninstall, NothingOthersCouldChangeRunsElevated) {
   const std::string log = test::StandInLogDir() + "\\others.log";
+  const char* const companions[] = {"DriverSetup.dll", "uninstall.bat", "Plugins", "PavoBrowser\\Unin.exe", "Unl.exe"};
   {
     Install();
-    ASSERT_TRUE(test::LetEveryoneChange(m_install.Folder()));
+    const test::Snapshot installed = test::TakeSnapshot(test::EndToEndSnapshotOptions());
+    for (const char* companion : companions) ASSERT_TRUE(test::LetEveryoneChange(m_install.Folder() + "\\" + companion));
     DeleteFileA(log.c_str());
     DriveOptions drive;
     drive.arguments = "/S /KEEPDRIVER=0 \"/LOG=" + log + "\"";
@@ -452,6 +461,42 @@ TEST_F(FullUninstall, NothingOthersCouldChangeRunsElevated) {
       EXPECT_NE(std::string::npos, text.find("left for safety: " + m_install.Folder() + "\\" + name)) << name << "\n" << text;
     EXPECT_FALSE(test::FileExists(m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME")));
     EXPECT_NE(std::string::npos, text.find("exit code 1625")) << text;
+    EXPECT_NE(std::string::npos, text.find("a restart is needed")) << text;
+    // What was left stays for the next run, with the uninstaller and its record.
+    for (const char* name : {"DriverSetup.dll", "uninstall.bat", "Plugins\\ComServerOk.dll", "Unl.exe", "Uninstall.exe",
+                             "Language.xml", "Uninstall.bin"})
+      EXPECT_TRUE(test::FileExists(m_install.Folder() + "\\" + name)) << name;
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                                        m_install.Define("UNINSTALL_KEY")));
+    // Secured, the next run finishes the job: the machine ends as after one good run.
+    for (const char* companion : companions)
+      ASSERT_TRUE(test::LetOnlyItsOwnerChange(m_install.Folder() + "\\" + companion));
+    DriveOptions again;
+    again.arguments = "/S";
+    UninstallRun second = test::RunUninstall(m_install, "win2k", again);
+    EXPECT_EQ(3010, second.exitCode) << second.transcript;
+    EXPECT_NE(std::string::npos, test::StandInLog("DriverSetup").find("UninstallAllDriver"));
+    EXPECT_NE(std::string::npos, test::StandInLog("ComServerOk").find("DllUnregisterServer"));
+    EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21,")) << test::StandInLog("Unl");
+    second.before = installed;
+    Expectation e;
+    e.os = "win2k";
+    ExpectFootprint(second, e);
+    m_install.Remove();
+  }
+  {
+    // The whole folder: its language pack, which names what the run ends and deletes, is not used.
+    Install();
+    ASSERT_TRUE(test::LetEveryoneChange(m_install.Folder()));
+    DeleteFileA(log.c_str());
+    DriveOptions drive;
+    drive.arguments = "/S \"/LOG=" + log + "\"";
+    const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+    EXPECT_EQ(1603, run.exitCode) << run.transcript;
+    EXPECT_EQ(test::Describe({}), test::Describe(run.Removed()));
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    EXPECT_NE(std::string::npos, text.find("left for safety: " + m_install.Folder() + "\\Language.xml")) << text;
     m_install.Remove();
   }
   {
@@ -476,6 +521,53 @@ TEST_F(FullUninstall, NothingOthersCouldChangeRunsElevated) {
     EXPECT_TRUE(test::FileExists(held));
     m_install.Remove();
   }
+  const std::string debugger = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\sethc.exe";
+  {
+    // An "Uninstall.bin" others could change that names a key of the machine: nothing of it goes in.
+    Install();
+    const std::string bin = m_install.Folder() + "\\Uninstall.bin";
+    std::string values;
+    ASSERT_TRUE(test::ReadFileBytes(bin, values));
+    ASSERT_TRUE(test::WriteFileBytes(bin, values + "\r\n[HKEY_LOCAL_MACHINE\\" + debugger + "]\r\n\"Debugger\"=\"cmd.exe\"\r\n"));
+    ASSERT_TRUE(test::LetEveryoneChange(bin));
+    DeleteFileA(log.c_str());
+    DriveOptions drive;
+    drive.arguments = "/S \"/LOG=" + log + "\"";
+    const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+    EXPECT_EQ(1625, run.exitCode) << run.transcript;
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, debugger)) << "a changeable Uninstall.bin was imported";
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    EXPECT_NE(std::string::npos, text.find("left for safety: " + bin)) << text;
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, debugger);
+    m_install.Remove();
+  }
+  {
+    // The user's own copy of the client in "C:\Progrâm Files\..." with their own companions, which
+    // anyone may change, started through a link elsewhere: its companions are judged where they lie.
+    Install();
+    const std::wstring lookalike = L"C:\\Progr\u00e2m Files\\Mirel\\DornDial";
+    for (size_t slash = lookalike.find(L'\\', 3);; slash = lookalike.find(L'\\', slash + 1)) {
+      CreateDirectoryW(lookalike.substr(0, slash).c_str(), nullptr);
+      if (slash == std::wstring::npos) break;
+    }
+    for (const char* name : {"Uninstall.exe", "Language.xml", "Uninstall.bin", "DriverSetup.dll", "Unl.exe"})
+      ASSERT_TRUE(::CopyFileW(WideFromAnsi(m_install.Folder() + "\\" + name).c_str(),
+                              (lookalike + L"\\" + WideFromAnsi(name)).c_str(), FALSE))
+          << name;
+    ASSERT_TRUE(test::LetEveryoneChange(lookalike));
+    const std::string link = "C:\\e2e-lookalike-link";
+    ASSERT_TRUE(test::MakeUnixLink(link, lookalike));
+    test::SetWineVersionFor("Uninstall.exe", "win10");
+    const long exitCode = test::RunAndWait("\"" + link + "\\Uninstall.exe\" /S /KEEPDRIVER=0", 120000);
+    test::SetWineVersionFor("Uninstall.exe", "");
+    EXPECT_EQ(1603, exitCode);
+    EXPECT_EQ("", test::StandInLog("DriverSetup")) << "a changeable DriverSetup.dll was loaded";
+    EXPECT_EQ("", test::StandInLog("Unl")) << "a changeable Unl.exe was started";
+    test::RemoveUnixLink(link);
+    test::RemoveUnixTree(L"C:\\Progr\u00e2m Files");
+    m_install.Remove();
+  }
 }
 
 // The default security of each system the program names (tests/win/data/default-acls), mapped
@@ -489,8 +581,10 @@ TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
   struct SecurityCase {
     const char* table;
     const char* os;
-    const char* running;             // the account the uninstaller runs as
-    const char* clientFolder = "";   // the installation folder's own descriptor instead of the table's
+    const char* running;       // the account the uninstaller runs as
+    const char* object = "";   // below the installation folder ("" for itself): its descriptor instead of the table's
+    const char* sddl = "";
+    long exitCode = 3010;      // 3010: the companions ran; else none did
   } cases[] = {
       {"nt40", "nt40", kInstaller},
       {"win2000", "win2k", kInstaller},
@@ -499,17 +593,20 @@ TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
       {"server2003", "win2003", "S-1-5-18"},
       {"win10", "win10", kInstaller},
       {"fat-volume", "winxp", kInstaller},
-      {"win10", "win10", kInstaller, "O:BAD:AI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;BU)"},
-      {"xp-installed-by-this-admin", "winxp", kInstaller,
-       "O:S-1-5-21-1-2-3-1003D:AI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FA;;;S-1-5-21-1-2-3-1003)"},
-      {"win2000", "win2k", kInstaller, "O:BAD:NO_ACCESS_CONTROL"}};
+      // Users may change the installation folder, a user owns it, it has no access control: its
+      // language pack is not used, and nothing is removed.
+      {"win10", "win10", kInstaller, "", "O:BAD:AI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;BU)", 1603},
+      {"xp-installed-by-this-admin", "winxp", kInstaller, "",
+       "O:S-1-5-21-1-2-3-1003D:AI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FA;;;S-1-5-21-1-2-3-1003)", 1603},
+      {"win2000", "win2k", kInstaller, "", "O:BAD:NO_ACCESS_CONTROL", 1603},
+      // Users may change the companions alone: none of them runs, the rest goes.
+      {"server2003", "win2003", kInstaller, "DriverSetup.dll", "O:BAD:(A;;FA;;;BA)(A;;0x1301bf;;;AU)", 1625}};
   char windows[MAX_PATH] = {}, programFiles[MAX_PATH] = {};
   GetWindowsDirectoryA(windows, MAX_PATH);
   SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
   test::TempDir work;
   for (const SecurityCase& c : cases) {
-    SCOPED_TRACE(std::string(c.table) + " on " + c.os + " as " + c.running + (*c.clientFolder ? " with " : "") +
-                 c.clientFolder);
+    SCOPED_TRACE(std::string(c.table) + " on " + c.os + " as " + c.running + " " + c.object + " " + c.sddl);
     Install();
     // The table's places are those of the sample client: its folder, Program Files, the Windows folder.
     std::string table, mapped;
@@ -525,8 +622,8 @@ TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
           line = place.second + line.substr(place.first.size());
           break;
         }
-      if (*c.clientFolder && line.compare(0, m_install.Folder().size() + 1, m_install.Folder() + "|") == 0)
-        line = m_install.Folder() + "|" + c.clientFolder;
+      const std::string changed = *c.object ? m_install.Folder() + "\\" + c.object : m_install.Folder();
+      if (*c.sddl && line.compare(0, changed.size() + 1, changed + "|") == 0) line = changed + "|" + c.sddl;
       mapped += line + "\n";
     }
     ASSERT_TRUE(test::WriteFileBytes(work / "table.sddl", mapped));
@@ -544,15 +641,18 @@ TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
     }
     SetEnvironmentVariableA("UNINSTALL_TEST_SDDL", nullptr);
     SetEnvironmentVariableA("UNINSTALL_TEST_ACCOUNT", nullptr);
-    const bool trusted = !*c.clientFolder;
-    EXPECT_EQ(trusted ? 3010 : 1625, run.exitCode) << run.transcript;
+    const bool trusted = c.exitCode == 3010;
+    EXPECT_EQ(c.exitCode, run.exitCode) << run.transcript;
     const bool legacy = std::string(c.os) == "nt40";
     EXPECT_EQ(trusted, test::StandInLog("DriverSetup").find("UninstallAllDriver") != std::string::npos);
-    EXPECT_EQ(trusted, test::StandInLog("ComServerOk").find("DllUnregisterServer") != std::string::npos);
+    // With a companion left for safety the finishing program is not started, so a later run can use it.
     EXPECT_EQ(trusted, test::StandInLog("Unl").find(legacy ? "11," : "21,") != std::string::npos) << test::StandInLog("Unl");
-    EXPECT_EQ(trusted, test::StandInLog("Unin").find("-Qlume") != std::string::npos);
+    // The others run where they are trusted.
+    const bool othersRun = c.exitCode != 1603;
+    EXPECT_EQ(othersRun, test::StandInLog("ComServerOk").find("DllUnregisterServer") != std::string::npos);
+    EXPECT_EQ(othersRun, test::StandInLog("Unin").find("-Qlume") != std::string::npos);
     if (std::string(c.os) == "win2k") {
-      EXPECT_EQ(trusted, !test::StandInLog("uninstall_bat").empty());
+      EXPECT_EQ(othersRun, !test::StandInLog("uninstall_bat").empty());
     }
     if (trusted) {
       Expectation e;
@@ -791,6 +891,39 @@ TEST_F(FullUninstall, ASecondUninstallerWhileOneRunsDoesNothing) {
   run.before = before;
   run.after = test::TakeSnapshot(test::EndToEndSnapshotOptions());
   ExpectFootprint(run, Expectation());
+}
+
+// The single-run guard cannot be squatted: a mutex of the guard's name that an ordinary user made
+// first and holds stops no uninstall, whether the uninstaller may open it or not; one that an
+// administrator holds is another run. (Wine has no private namespaces, where Windows Vista and later
+// keep the guard out of every user's reach: the named route is the one run here.)
+TEST_F(FullUninstall, ASecondUninstallerIsNotFakedByAUsersMutex) {
+  struct Squat {
+    const char* sddl;  // the squatter's mutex: its owner and DACL
+    long exitCode;
+  } squats[] = {{"O:S-1-5-21-1-2-3-1003D:(A;;GA;;;WD)", 0},  // a user's, open to all
+                {"O:S-1-5-21-1-2-3-1003D:(D;;GA;;;WD)", 0},  // a user's, closed to all
+                {"O:BAD:(A;;GA;;;WD)", 1618}};               // an administrator's: another run
+  for (const Squat& squat : squats) {
+    SCOPED_TRACE(squat.sddl);
+    Install();
+    const std::vector<BYTE> descriptor = test::DescriptorFromSddl(WideFromAnsi(squat.sddl));
+    ASSERT_FALSE(descriptor.empty());
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), const_cast<BYTE*>(descriptor.data()), FALSE};
+    const ScopedHandle squatter(CreateMutexA(&attributes, TRUE, "Global\\Mirel_Mini_Uninstall"));
+    ASSERT_TRUE(squatter.IsValid());
+    DriveOptions drive;
+    drive.arguments = "/S";
+    const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
+    EXPECT_EQ(squat.exitCode, run.exitCode) << run.transcript;
+    if (squat.exitCode == 0) {
+      ExpectFootprint(run, Expectation());
+    } else {
+      EXPECT_EQ(test::Describe({}), test::Describe(run.Removed()));
+    }
+    ReleaseMutex(squatter.Get());
+    m_install.Remove();
+  }
 }
 
 }  // namespace

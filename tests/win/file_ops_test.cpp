@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cleanup/file_ops.h"
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/restart_queue.h"
 #include "cleanup/shell_notifier.h"
 #include "framework/wide_text.h"
@@ -505,6 +505,46 @@ TEST(JudgeWhoCanChange, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {
     EXPECT_EQ(!*opened || std::string(opened) == "a\\b\\Tool.dll",
               JudgeFoldersAboveForTheRestart(WideFromAnsi(file)).trusted);
   }
+}
+
+// The file the elevated program uses is the file it judged: opened by its exact path and held
+// (nobody writes or renames it or a folder on its way meanwhile), refused when a link leads to it,
+// never started when it was not there at the look (not even once it is made), and read, copied
+// and started as the object held.
+TEST(JudgedFile, WhatIsUsedIsWhatWasJudged) {
+  test::TempDir dir, outside;
+  const std::string script = "@echo ran> \"%~dp0ran.txt\"\r\n";
+  ASSERT_TRUE(test::WriteFileBytes(dir / "tool.bat", script));
+  const CJudgedFile tool = CJudgedFile::Open(WideFromAnsi(dir / "tool.bat"));
+  ASSERT_TRUE(tool.IsTrusted()) << tool.Why();
+  EXPECT_FALSE(test::WriteFileBytes(dir / "tool.bat", "@echo changed")) << "a held file was written";
+  EXPECT_FALSE(::MoveFileA((dir / "tool.bat").c_str(), (dir / "other.bat").c_str())) << "a held file was renamed";
+  EXPECT_FALSE(::MoveFileA(dir.Path().c_str(), (dir.Path() + "-moved").c_str())) << "its folder was renamed";
+  std::string bytes, copied;
+  EXPECT_TRUE(tool.Read(bytes, 1024) && bytes == script);
+  EXPECT_TRUE(tool.CopyTo(WideFromAnsi(dir / "copy.bat")));
+  EXPECT_TRUE(test::ReadFileBytes(dir / "copy.bat", copied) && copied == script);
+  const ScopedHandle started = tool.Start(std::wstring(), WideFromAnsi(dir.Path()), CREATE_NO_WINDOW);
+  ASSERT_TRUE(started.IsValid());
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(started.Get(), 30000));
+  EXPECT_TRUE(test::FileExists(dir / "ran.txt"));
+
+  // Not there at the look: made afterwards, it is still not started.
+  const CJudgedFile late = CJudgedFile::Open(WideFromAnsi(dir / "late.bat"));
+  EXPECT_FALSE(late.Exists());
+  ASSERT_TRUE(test::WriteFileBytes(dir / "late.bat", "@echo ran> \"%~dp0late.txt\"\r\n"));
+  EXPECT_FALSE(late.Start(std::wstring(), WideFromAnsi(dir.Path()), CREATE_NO_WINDOW).IsValid());
+
+  // Reached through a link: refused, and a copy onto the link's name never writes its target.
+  ASSERT_TRUE(test::WriteFileBytes(outside / "theirs.bat", "@echo theirs"));
+  if (!test::MakeUnixLink(dir / "link.bat", outside / "theirs.bat")) GTEST_SKIP() << "no links here";
+  const CJudgedFile linked = CJudgedFile::Open(WideFromAnsi(dir / "link.bat"));
+  EXPECT_TRUE(linked.Exists());
+  EXPECT_FALSE(linked.IsTrusted());
+  EXPECT_NE(std::string::npos, linked.Why().find("link")) << linked.Why();
+  EXPECT_FALSE(tool.CopyTo(WideFromAnsi(dir / "link.bat")));
+  EXPECT_TRUE(test::ReadFileBytes(outside / "theirs.bat", bytes) && bytes == "@echo theirs");
+  test::RemoveUnixLink(dir / "link.bat");
 }
 
 // WININIT.INI of Windows 95, 98 and Me gains the entry right after the header of its "[rename]"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cleanup/protocol_removal.h"
+#include "framework/wide_text.h"
 #include "support/test_support.h"
 
 namespace {
@@ -159,7 +160,7 @@ TEST_F(DetectorTool, CheckAnswersForTheAskedComponentAndDeletesTheReport) {
     int found;
   } cases[] = {{"Dorn_PPPoE", 1}, {"PAVOPROTOCOL", 0}, {"NETPROTOCOL", 1}, {"ZR_PROTOCOL", 0}};
   for (const auto& c : cases) {
-    EXPECT_EQ(c.found, CheckProtocolInstalled(c.component, test::ExeDir())) << c.component;
+    EXPECT_EQ(c.found, CheckProtocolInstalled(c.component, WideFromAnsi(test::ExeDir()))) << c.component;
     EXPECT_FALSE(test::FileExists(kReport)) << c.component;
     EXPECT_EQ(std::vector<std::string>{CheckCall(c.component)}, TakeCalls()) << c.component;
   }
@@ -183,7 +184,7 @@ TEST_F(DetectorTool, MarkerCountsOnlyWithinTheReportsFirst1024Bytes) {
   for (const auto& c : cases) {
     m_zeroBytes.Set(c.zeroBytes);
     m_markerOffset.Set(c.markerOffset);
-    EXPECT_EQ(c.found, CheckProtocolInstalled("PAVOPROTOCOL", test::ExeDir()))
+    EXPECT_EQ(c.found, CheckProtocolInstalled("PAVOPROTOCOL", WideFromAnsi(test::ExeDir())))
         << "zero bytes '" << c.zeroBytes << "', offset '" << c.markerOffset << "'";
     EXPECT_FALSE(test::FileExists(kReport)) << c.markerOffset;
   }
@@ -194,18 +195,19 @@ TEST_F(DetectorTool, StaleReportIsReadByTheNextCheckAndThenGone) {
   // No tool: nothing writes a fresh report, so what an earlier run left is what is read.
   ASSERT_TRUE(test::WriteFileBytes(kReport, "earlier run\r\n" + kMarker + "\r\n"));
   ::SetFileAttributesA(kReport.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(1, CheckProtocolInstalled("NETPROTOCOL", test::ExeDir()));
+  EXPECT_EQ(1, CheckProtocolInstalled("NETPROTOCOL", WideFromAnsi(test::ExeDir())));
   EXPECT_FALSE(test::FileExists(kReport));
-  EXPECT_EQ(0, CheckProtocolInstalled("NETPROTOCOL", test::ExeDir()));
-  EXPECT_EQ(0, CheckProtocolInstalled("Dorn_PPPoE", test::ExeDir()));
+  EXPECT_EQ(0, CheckProtocolInstalled("NETPROTOCOL", WideFromAnsi(test::ExeDir())));
+  EXPECT_EQ(0, CheckProtocolInstalled("Dorn_PPPoE", WideFromAnsi(test::ExeDir())));
 }
 
+// The tool runs in the program's folder, and this process's own current folder (the system folder
+// in the program) stays where it was.
 TEST_F(DetectorTool, CheckRunsFromTheProgramFolder) {
   InstallTool();
   ASSERT_TRUE(::SetCurrentDirectoryA(m_store.Path().c_str()));
-  CheckProtocolInstalled("Dorn_PPPoE", test::ExeDir());
-  EXPECT_EQ(0, ::lstrcmpiA(test::ExeDir().c_str(), CurrentDirectory().c_str()))
-      << CurrentDirectory();
+  CheckProtocolInstalled("Dorn_PPPoE", WideFromAnsi(test::ExeDir()));
+  EXPECT_EQ(0, ::lstrcmpiA(m_store.Path().c_str(), CurrentDirectory().c_str())) << CurrentDirectory();
 }
 
 TEST_F(DetectorTool, ComponentNameThatDoesNotFitOrIsMissingStartsNothing) {
@@ -214,10 +216,10 @@ TEST_F(DetectorTool, ComponentNameThatDoesNotFitOrIsMissingStartsNothing) {
   const std::string longest(511 - CheckCall("").size(), 'N');
   const std::string tooLong = longest + "N";
   m_installed.Set(longest + "," + tooLong);
-  EXPECT_EQ(1, CheckProtocolInstalled(longest.c_str(), test::ExeDir()));
+  EXPECT_EQ(1, CheckProtocolInstalled(longest.c_str(), WideFromAnsi(test::ExeDir())));
   EXPECT_EQ(std::vector<std::string>{CheckCall(longest)}, TakeCalls());
-  EXPECT_EQ(0, CheckProtocolInstalled(tooLong.c_str(), test::ExeDir()));
-  EXPECT_EQ(0, CheckProtocolInstalled(nullptr, test::ExeDir()));
+  EXPECT_EQ(0, CheckProtocolInstalled(tooLong.c_str(), WideFromAnsi(test::ExeDir())));
+  EXPECT_EQ(0, CheckProtocolInstalled(nullptr, WideFromAnsi(test::ExeDir())));
   EXPECT_TRUE(TakeCalls().empty());
 }
 
@@ -241,7 +243,7 @@ TEST_F(DetectorTool, RemovalRunsSevenTimesForTheFirstInstalledComponent) {
   };
   for (const auto& c : cases) {
     m_installed.Set(c.installed);
-    RemoveClientProtocol(test::ExeDir());
+    RemoveClientProtocol(WideFromAnsi(test::ExeDir()));
     std::vector<std::string> expected;
     for (const std::string& component : c.asked) expected.push_back(CheckCall(component));
     expected.insert(expected.end(), 7, RemovalCall(c.removed));

@@ -11,10 +11,11 @@ protected:
   test::TempRegKey m_key;
 
   std::string Sub(const std::string& name) const { return m_key.Path() + "\\" + name; }
+  // The test's key stands for the client's own tree.
   bool Import(const std::string& text) {
     const std::string file = m_dir / "Uninstall.bin";
     EXPECT_TRUE(test::WriteFileBytes(file, text));
-    return ImportRegistryFile(file.c_str());
+    return ImportRegistryFile(file.c_str(), m_key.Path() + "\\");
   }
   static std::string Read(const std::string& key, const char* name) {
     std::string v;
@@ -36,6 +37,19 @@ TEST_F(SetupValues, ImportWritesRegSzValuesWithTheirZero) {
   EXPECT_EQ(3u, size);  // "20" and its terminating zero
   EXPECT_EQ("\xcc\xe1\xca\xbe", Read(Sub("tem"), "zString2"));
   EXPECT_EQ("TRUE", Read(Sub("other\\deep"), "LogMode"));
+}
+
+// Only the client's own keys are written: a line for any other key of the machine (an Image File
+// Execution Options debugger, a Run key) is skipped, in any spelling of the client's tree's name.
+TEST_F(SetupValues, ImportWritesOnlyBelowTheClientsOwnTree) {
+  test::TempRegKey foreign;
+  ASSERT_TRUE(Import("[HKEY_LOCAL_MACHINE\\" + foreign.Path() + "\\sethc.exe]\r\n\"Debugger\"=\"cmd.exe\"\r\n"
+                     "[" + m_key.Path() + "x\\tem]\r\nSetupType=21\r\n"
+                     "[" + Sub("TEM") + "]\r\nSetupType=20\r\n"));
+  EXPECT_EQ("<missing>", Read(foreign.Path() + "\\sethc.exe", "Debugger"));
+  EXPECT_EQ("<missing>", Read(m_key.Path() + "x\\tem", "SetupType"));
+  EXPECT_EQ("20", Read(Sub("tem"), "SetupType"));
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, m_key.Path() + "x");
 }
 
 TEST_F(SetupValues, ImportOfAMissingFileChangesNothing) {

@@ -12,6 +12,7 @@
 #include "app/uninstall_app.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "startup_window_helpers.h"
 #include "support/test_support.h"
 #include "support/test_thread.h"
@@ -167,7 +168,7 @@ protected:
       if (!test::WaitUntil([&] { return !::IsWindow(hwnd) || !::IsWindowVisible(hwnd); }))
         ::PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
     });
-    const CUninstallApp::StartupResult result = m_app.StartAndConfirm(m_dir.Path());
+    const CUninstallApp::StartupResult result = m_app.StartAndConfirm(WideFromAnsi(m_dir.Path()));
     driver.Join();
     EXPECT_TRUE(found) << "no dialog showed";
     return result;
@@ -320,7 +321,9 @@ TEST(ProcedureChoice, ByOsClassAndSetupTypeWithTheCompanionsPutInPlace) {
   SetupValuesGuard values;
   test::TempDir dir;
   ASSERT_TRUE(test::WriteFileBytes(dir / "Unl.exe", "finishing program"));
-  const std::string probe = test::ExeDir() + "\\startup_choice_probe.exe";
+  // The probe finds the companions beside itself.
+  const std::string probe = dir / "startup_choice_probe.exe";
+  ASSERT_TRUE(::CopyFileA((test::ExeDir() + "\\startup_choice_probe.exe").c_str(), probe.c_str(), FALSE));
   for (const Case& c : cases) {
     const std::string what = std::string(c.version) + " SetupType " + (c.setupType ? c.setupType : "missing") +
                              (c.detector ? " with" : " without") + " Ipdetect.exe";
@@ -336,7 +339,7 @@ TEST(ProcedureChoice, ByOsClassAndSetupTypeWithTheCompanionsPutInPlace) {
       DeleteRegValue(kDefaultSetupKey, "SetupType");
     test::SetWineVersionFor("startup_choice_probe.exe", c.version);
 
-    EXPECT_EQ(static_cast<long>(c.procedure), test::RunAndWait("\"" + probe + "\" \"" + dir.Path() + "\""))
+    EXPECT_EQ(static_cast<long>(c.procedure), test::RunAndWait("\"" + probe + "\""))
         << what;
     const bool copiesUnl = c.procedure != UninstallProcedure::SetupType;
     EXPECT_EQ(copiesUnl ? "finishing program" : "<missing>", FileBytes(FinishingProgramCopy())) << what;

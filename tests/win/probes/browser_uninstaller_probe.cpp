@@ -4,8 +4,6 @@
 #include "framework/module_dir.h"
 
 int main() {
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
-  RunBrowserUninstaller(moduleDir);
+  RunBrowserUninstaller(ModuleFolderPath());
   return 0;
 }

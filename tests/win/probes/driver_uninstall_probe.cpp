@@ -10,9 +10,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  std::string moduleDir;
-  GetModuleDir(moduleDir);
-  const int result = UninstallDrivers(moduleDir);
+  const int result = UninstallDrivers(ModuleFolderPath());
   const bool stillLoaded = ::GetModuleHandleA("DriverSetup.dll") != nullptr;
   FILE* out = std::fopen(argv[1], "w");
   if (!out) return 3;

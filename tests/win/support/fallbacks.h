@@ -24,6 +24,7 @@ constexpr CapabilityName kCapabilityNames[] = {
     {"linkopen", Capability::OpenReparsePoint},
     {"dlldirs", Capability::DefaultDllDirectories},
     {"uac", Capability::ElevatedTokens},
+    {"namespaces", Capability::PrivateNamespaces},
     // Not among "all": the routes of Windows 95, 98 and Me, which the NT family's tables do not take.
     {"win9x", Capability::NtCalls},
 };

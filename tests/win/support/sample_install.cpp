@@ -88,6 +88,7 @@ bool SampleInstallation::Install(const std::string& setupArguments) {
     m_made.push_back(line);
     m_items.push_back(ToSnapshotItem(line));
   }
+  if (code != 0) m_output += "\nsetup.exe exited with " + std::to_string(code);
   return code == 0;
 }
 

@@ -101,7 +101,7 @@ CSecurityTable CSecurityTable::FromEnvironment() {
   return table;
 }
 
-bool CSecurityTable::DescriptorOf(const std::wstring& path, std::vector<BYTE>& descriptor) const {
+bool CSecurityTable::DescriptorOf(HANDLE, const std::wstring& path, std::vector<BYTE>& descriptor) const {
   const std::wstring wanted = Lower(path);
   const Line* best = nullptr;
   for (const Line& line : m_lines) {

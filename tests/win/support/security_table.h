@@ -19,7 +19,7 @@ public:
   static CSecurityTable FromEnvironment();
 
   bool Loaded() const { return !m_lines.empty(); }
-  bool DescriptorOf(const std::wstring& path, std::vector<BYTE>& descriptor) const override;
+  bool DescriptorOf(HANDLE opened, const std::wstring& path, std::vector<BYTE>& descriptor) const override;
   SidBytes RunningAccount() const override { return m_account; }
   std::vector<SidBytes> AdministratorsMembers() const override { return m_administrators; }
 

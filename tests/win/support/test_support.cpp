@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
-#include "cleanup/file_security.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/path_rule.h"
+#include "framework/wide_text.h"
 #include "support/fallbacks.h"
 
 namespace test {
@@ -273,6 +276,33 @@ std::string UnixPathOf(const std::string& path) {
 }  // namespace
 
 namespace {
+// The same for a path of any characters, as UTF-16 (the Unix name is UTF-8).
+std::wstring UnixPathOf(const std::wstring& path) {
+  using UnixFileNameFn = char*(CDECL*)(const WCHAR*);
+  const auto unixName = reinterpret_cast<UnixFileNameFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  char* name = unixName ? unixName(path.c_str()) : nullptr;
+  if (!name) return std::wstring();
+  std::wstring result(std::strlen(name) + 1, L'\0');
+  result.resize(static_cast<size_t>(std::max(0, ::MultiByteToWideChar(CP_UTF8, 0, name, -1, &result[0],
+                                                                         static_cast<int>(result.size())) - 1)));
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Starts a Unix tool with Unix paths of any characters.
+bool StartUnixTool(std::wstring command) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\", &si, &pi)) return false;
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return true;
+}
+}  // namespace
+
+namespace {
 // Starts a Unix tool with Unix paths. Wine starts a Unix program named by its Unix path when the
 // current folder lies on the drive that maps the Unix root; its process cannot be waited for, so
 // callers poll for its effect.
@@ -295,6 +325,30 @@ bool LetEveryoneChange(const std::string& path) {
   // Done once the system reports another account that may change it.
   return !unix.empty() && StartUnixTool("/bin/chmod 777 \"" + unix + "\"") &&
          WaitUntil([&] { return !JudgeWhoCanChange(path).trusted; }, 10000);
+}
+
+bool LetEveryoneChange(const std::wstring& path) {
+  const std::wstring unix = UnixPathOf(path);
+  return !unix.empty() && StartUnixTool(L"/bin/chmod -R 777 \"" + unix + L"\"") &&
+         WaitUntil([&] { return !JudgeWhoCanChange(path).trusted; }, 10000);
+}
+
+bool MakeUnixLink(const std::string& linkPath, const std::wstring& targetPath) {
+  const std::wstring link = UnixPathOf(WideFromAnsi(linkPath)), target = UnixPathOf(targetPath);
+  return !link.empty() && !target.empty() && StartUnixTool(L"/bin/ln -s \"" + target + L"\" \"" + link + L"\"") &&
+         WaitUntil([&] { return Exists(linkPath); }, 10000);
+}
+
+bool RemoveUnixTree(const std::wstring& path) {
+  const std::wstring unix = UnixPathOf(path);
+  return !unix.empty() && StartUnixTool(L"/bin/rm -rf \"" + unix + L"\"") &&
+         WaitUntil([&] { return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }, 10000);
+}
+
+bool LetOnlyItsOwnerChange(const std::string& path) {
+  const std::string unix = UnixPathOf(path);
+  return !unix.empty() && StartUnixTool("/bin/chmod go-w \"" + unix + "\"") &&
+         WaitUntil([&] { return JudgeWhoCanChange(path).trusted; }, 10000);
 }
 
 bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {

@@ -120,5 +120,13 @@ void SetWineNativeFirstFor(const std::string& exeName, const std::vector<std::st
 // Gives Everyone the right to change the file or folder (under Wine: Unix mode 0777, which it
 // reports as Everyone with write rights). False where that cannot be done (not under Wine).
 bool LetEveryoneChange(const std::string& path);
+// Takes that right back again (Unix mode without group and others' writing).
+bool LetOnlyItsOwnerChange(const std::string& path);
+// The same for a folder and everything in it, its path of any characters.
+bool LetEveryoneChange(const std::wstring& path);
+// A link to a file or folder whose path may hold any character; the link's own path is text.
+bool MakeUnixLink(const std::string& linkPath, const std::wstring& targetPath);
+// Removes a folder with everything in it, links as links, its path of any characters.
+bool RemoveUnixTree(const std::wstring& path);
 
 }  // namespace test
