@@ -13,6 +13,7 @@
 #include "cleanup/shell_notifier.h"
 #include "framework/dll_search.h"
 #include "framework/module_dir.h"
+#include "framework/timeline.h"
 #include "procedures/launchers.h"
 #include "procedures/os_class.h"
 #include "ui/confirm_dlg.h"
@@ -57,6 +58,7 @@ UninstallProcedure ProcedureToFinish(UninstallProcedure chosen, const std::strin
 }  // namespace
 
 BOOL CUninstallApp::InitInstance() {
+  Stamp("start");
   // Before anything else can make the system load a library on the program's behalf.
   RestrictLibrarySearch();
   const std::string arguments = ArgumentsOf(::GetCommandLineA());
@@ -165,7 +167,9 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::wstring& 
   confirm.m_bKeepDriverChecked = keepDriver;
   confirm.m_bKeepUserDataChecked = keepData;
   // Only OK confirms: a dialog that could not even be shown asked nothing.
-  if (confirm.DoModal() != IDOK) return StartupResult::Cancelled;
+  const INT_PTR answer = confirm.DoModal();
+  Stamp("confirmation answered");
+  if (answer != IDOK) return StartupResult::Cancelled;
   m_run.keepCardDriver = confirm.m_nKeepDriver;
   // A checked user-data box keeps the data; an unchecked one has them deleted.
   m_run.deleteUserData = confirm.m_nUserDataState == 0 ? 1 : 0;
@@ -195,6 +199,7 @@ int CUninstallApp::ExitInstance() {
   m_log.Line("exit code " + std::to_string(m_nExitCode));
   SetRunReport(nullptr);
   m_log.Close();
+  Stamp("exit");
   return m_nExitCode;
 }
 

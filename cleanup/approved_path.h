@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "framework/wide_text.h"
+
 class ApprovedPath {
 public:
   ApprovedPath() = default;  // refused
@@ -12,6 +14,8 @@ public:
   bool IsApproved() const { return !m_text.empty(); }
   // The approved path as text of the system code page.
   const std::string& Text() const { return m_text; }
+  // The same path in UTF-16, for the calls that take it (every code-page text has one exact form).
+  std::wstring Wide() const { return WideFromAnsi(m_text); }
 
 private:
   friend class CPathRule;

@@ -4,134 +4,206 @@
 
 namespace {
 
-// Walks the folder depth-first, handing each entry found to visit with the steps down to it;
-// folders that are not links are entered. False when a listing failed.
-template <typename Visit>
-bool Walk(const COpenFolder& folder, std::vector<std::wstring>& steps, Visit& visit) {
-  bool complete = true;
-  const bool listed = folder.ForEachEntry([&](const FolderEntry& found) {
-    steps.push_back(found.name);
-    TreeEntry entry{steps, found.id, found.attributes};
-    visit.Before(entry);
-    if (found.IsFolder()) {
-      COpenFolder sub;
-      if (sub.OpenChild(folder, found.name)) complete = Walk(sub, steps, visit) && complete;
-    }
-    visit.After(std::move(entry));
-    steps.pop_back();
-  });
-  return listed && complete;
+wchar_t FoldedLetter(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool SameName(const std::wstring& one, const std::wstring& other) {
+  if (one.size() != other.size()) return false;
+  for (size_t i = 0; i < one.size(); ++i)
+    if (FoldedLetter(one[i]) != FoldedLetter(other[i])) return false;
+  return true;
 }
 
-struct FileLister {
-  std::vector<TreeEntry>& files;
-  void Before(const TreeEntry& entry) {
-    if (!entry.IsFolder()) files.push_back(entry);  // a link to a file is listed, and removed as a link
+// Whether name matches pattern, where "*" stands for any run of characters and "?" for one, letters
+// in any case.
+bool Matches(const wchar_t* name, const wchar_t* pattern) {
+  for (;; ++name, ++pattern) {
+    if (*pattern == L'*') {
+      while (*pattern == L'*') ++pattern;
+      if (!*pattern) return true;
+      for (; *name; ++name)
+        if (Matches(name, pattern)) return true;
+      return false;
+    }
+    if (!*name) return !*pattern;
+    if (!*pattern || (*pattern != L'?' && FoldedLetter(*pattern) != FoldedLetter(*name))) return false;
   }
-  void After(TreeEntry&&) {}
-};
-
-struct FolderLister {
-  std::vector<TreeEntry>& folders;
-  void Before(const TreeEntry&) {}
-  void After(TreeEntry&& entry) {
-    if (entry.IsFolder()) folders.push_back(std::move(entry));  // after what it holds
-  }
-};
+}
 
 }  // namespace
 
-CApprovedTree::CApprovedTree(const ApprovedPath& folder) : m_folderText(folder.Text()) {
-  while (m_folderText.size() > 3 && m_folderText.back() == '\\') m_folderText.pop_back();
+CApprovedTree::CApprovedTree(const ApprovedPath& folder) : m_root(WideFromAnsi(folder.Text())) {
+  while (m_root.size() > 3 && m_root.back() == L'\\') m_root.pop_back();
+  m_nodes.push_back(Node{});
+  m_nodes.front().entry.node = 0;
+  m_nodes.front().entry.parent = -1;
   if (!folder.IsApproved()) return;
-  auto root = std::make_unique<COpenFolder>();
-  if (root->Open(m_folderText, true)) m_chain.push_back(std::move(root));
+  std::unique_ptr<COpenFolder> root = COpenFolder::Open(m_root, true);
+  if (!root) return;
+  m_chain.push_back(std::move(root));
+  m_chainNodes.push_back(0);
+}
+
+bool CApprovedTree::Walk() const {
+  if (!m_walked) {
+    m_walked = true;
+    m_complete = IsOpen() && WalkInto(0, *m_chain.front());
+  }
+  return m_complete;
+}
+
+bool CApprovedTree::WalkInto(int node, const COpenFolder& folder) const {
+  std::vector<FolderEntry> listed;
+  bool complete = folder.List(listed);
+  m_nodes[node].entered = true;
+  for (const FolderEntry& found : listed) {
+    Node child;
+    child.entry.steps = m_nodes[node].entry.steps;
+    child.entry.steps.push_back(found.name);
+    child.entry.id = found.id;
+    child.entry.attributes = found.attributes;
+    child.entry.node = static_cast<int>(m_nodes.size());
+    child.entry.parent = node;
+    m_nodes[node].children.push_back(child.entry.node);
+    m_nodes.push_back(std::move(child));
+    // Entered right after it is met, through its parent's handle: a link is never entered.
+    if (found.IsFolder()) {
+      const std::unique_ptr<COpenFolder> sub = folder.OpenChild(found, false);
+      if (sub) complete = WalkInto(static_cast<int>(m_nodes.size()) - 1, *sub) && complete;
+    }
+  }
+  return complete;
 }
 
 bool CApprovedTree::ListFiles(std::vector<TreeEntry>& files) const {
+  const bool complete = Walk();
   if (!IsOpen()) return false;
-  std::vector<std::wstring> steps;
-  FileLister lister{files};
-  return Walk(*m_chain.front(), steps, lister);
+  struct Lister {
+    const std::vector<Node>& nodes;
+    std::vector<TreeEntry>& files;
+    void Visit(int node) {
+      for (int child : nodes[node].children) {
+        if (!nodes[child].entry.IsDirectory()) files.push_back(nodes[child].entry);  // a link to a file too
+        if (nodes[child].entered) Visit(child);
+      }
+    }
+  } lister{m_nodes, files};
+  lister.Visit(0);
+  return complete;
 }
 
 bool CApprovedTree::ListFolders(std::vector<TreeEntry>& folders) const {
+  const bool complete = Walk();
   if (!IsOpen()) return false;
-  std::vector<std::wstring> steps;
-  FolderLister lister{folders};
-  return Walk(*m_chain.front(), steps, lister);
+  struct Lister {
+    const std::vector<Node>& nodes;
+    std::vector<TreeEntry>& folders;
+    void Visit(int node) {
+      for (int child : nodes[node].children) {
+        if (!nodes[child].entry.IsDirectory()) continue;
+        if (nodes[child].entered) Visit(child);
+        folders.push_back(nodes[child].entry);  // after what it holds; a link to a folder too
+      }
+    }
+  } lister{m_nodes, folders};
+  lister.Visit(0);
+  return complete;
 }
 
-const COpenFolder* CApprovedTree::Reach(const std::vector<std::wstring>& steps, size_t count) {
-  if (!IsOpen()) {
-    ::SetLastError(ERROR_PATH_NOT_FOUND);
+int CApprovedTree::NodeOf(const std::vector<std::wstring>& folderSteps) const {
+  Walk();
+  int node = 0;
+  for (const std::wstring& step : folderSteps) {
+    int next = -1;
+    for (int child : m_nodes[node].children)
+      if (m_nodes[child].entered && SameName(m_nodes[child].entry.Name(), step)) {
+        next = child;
+        break;
+      }
+    if (next < 0) return -1;
+    node = next;
+  }
+  return m_nodes[node].entered ? node : -1;
+}
+
+bool CApprovedTree::ListInside(const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& entries) const {
+  const int node = NodeOf(folderSteps);
+  if (node < 0) return false;
+  for (int child : m_nodes[node].children) entries.push_back(m_nodes[child].entry);
+  return true;
+}
+
+bool CApprovedTree::FindInside(const std::vector<std::wstring>& folderSteps, const std::wstring& pattern,
+                               TreeEntry& found) const {
+  const int node = NodeOf(folderSteps);
+  if (node < 0 || pattern.empty()) return false;
+  for (int child : m_nodes[node].children)
+    if (Matches(m_nodes[child].entry.Name().c_str(), pattern.c_str())) {
+      found = m_nodes[child].entry;
+      return true;
+    }
+  return false;
+}
+
+const COpenFolder* CApprovedTree::FolderOf(const TreeEntry& entry) {
+  if (!IsOpen() || entry.steps.empty()) {
+    ::SetLastError(IsOpen() ? ERROR_INVALID_NAME : ERROR_PATH_NOT_FOUND);
     return nullptr;
   }
-  // Keep the folders the last entry reached shared with this one, then open the rest step by step.
+  // The folders the walk entered on the way: up the walk's own record for an entry it found, else
+  // by the entry's steps.
+  std::vector<int> way;
+  Walk();
+  const bool ours = entry.node > 0 && entry.node < static_cast<int>(m_nodes.size()) &&
+                    m_nodes[entry.node].entry.steps == entry.steps;
+  if (ours) {
+    for (int node = entry.parent; node >= 0; node = m_nodes[node].entry.parent) way.insert(way.begin(), node);
+  } else {
+    way.push_back(0);
+    for (size_t i = 0; i + 1 < entry.steps.size(); ++i) {
+      const int node = NodeOf(std::vector<std::wstring>(entry.steps.begin(), entry.steps.begin() + static_cast<long>(i) + 1));
+      if (node < 0) {
+        ::SetLastError(kErrorStepNotInTree);
+        return nullptr;
+      }
+      way.push_back(node);
+    }
+  }
+  // Keep the folders the last entry reached shared with this one, then open the rest step by step
+  // from each parent's handle.
   size_t kept = 0;
-  while (kept < m_steps.size() && kept < count && m_steps[kept] == steps[kept]) ++kept;
-  m_chain.resize(kept + 1);
-  m_steps.resize(kept);
-  for (size_t i = kept; i < count; ++i) {
-    auto folder = std::make_unique<COpenFolder>();
-    if (!folder->OpenChild(*m_chain.back(), steps[i], true)) return nullptr;
+  while (kept < m_chainNodes.size() && kept < way.size() && m_chainNodes[kept] == way[kept]) ++kept;
+  m_chain.resize(kept);
+  m_chainNodes.resize(kept);
+  for (size_t i = kept; i < way.size(); ++i) {
+    std::unique_ptr<COpenFolder> folder = m_chain.back()->OpenChild(m_nodes[way[i]].entry.AsListed(), true);
+    if (!folder) return nullptr;
     m_chain.push_back(std::move(folder));
-    m_steps.push_back(steps[i]);
+    m_chainNodes.push_back(way[i]);
   }
   return m_chain.back().get();
 }
 
-const COpenFolder* CApprovedTree::FolderOf(const TreeEntry& entry) {
-  if (entry.steps.empty()) {
-    ::SetLastError(ERROR_INVALID_NAME);
-    return nullptr;
-  }
-  return Reach(entry.steps, entry.steps.size() - 1);
-}
-
-RemovalResult CApprovedTree::Remove(const TreeEntry& entry) {
-  // A folder is removed from its parent: the chain must not hold it open itself.
+ScopedHandle CApprovedTree::OpenToRead(const TreeEntry& entry) {
   const COpenFolder* folder = FolderOf(entry);
-  if (!folder) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? RemovalResult::Missing
-                                                                          : RemovalResult::Changed;
-  }
-  return folder->RemoveEntry(FolderEntry{entry.Name(), entry.attributes, entry.id});
-}
-
-ScopedHandle CApprovedTree::OpenToLoad(const TreeEntry& entry) {
-  const COpenFolder* folder = FolderOf(entry);
-  return folder ? folder->OpenFileToLoad(FolderEntry{entry.Name(), entry.attributes, entry.id}) : ScopedHandle();
-}
-
-std::string CApprovedTree::TextOf(const TreeEntry& entry) const {
-  std::string text = m_folderText;
-  for (const std::wstring& step : entry.steps) text += "\\" + AnsiFromWide(step);
-  return text;
+  return folder ? folder->OpenFileToRead(entry.AsListed()) : ScopedHandle();
 }
 
 std::wstring CApprovedTree::WidePathOf(const TreeEntry& entry) const {
-  std::wstring path = WideFromAnsi(m_folderText);
-  for (const std::wstring& step : entry.steps) path += L"\\" + step;
+  std::wstring path = m_root;
+  for (const std::wstring& step : entry.steps) path += (path.back() == L'\\' ? L"" : L"\\") + step;
   return path;
 }
 
-bool CApprovedTree::ListInside(const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& entries) {
-  const COpenFolder* folder = Reach(folderSteps, folderSteps.size());
-  return folder && folder->ForEachEntry([&](const FolderEntry& found) {
-    TreeEntry entry{folderSteps, found.id, found.attributes};
-    entry.steps.push_back(found.name);
-    entries.push_back(std::move(entry));
-  });
-}
+std::string CApprovedTree::TextOf(const TreeEntry& entry) const { return AnsiFromWide(WidePathOf(entry)); }
 
-bool CApprovedTree::FindInside(const std::vector<std::wstring>& folderSteps, const std::wstring& pattern,
-                               TreeEntry& found) {
-  const COpenFolder* folder = Reach(folderSteps, folderSteps.size());
-  FolderEntry entry;
-  if (!folder || !folder->FindEntry(pattern, entry, true)) return false;
-  found = TreeEntry{folderSteps, entry.id, entry.attributes};
-  found.steps.push_back(entry.name);
-  return true;
+RemovalResult RemoveTreeEntry(CApprovedTree& tree, const TreeEntry& entry, const RemovalPolicy& policy) {
+  // A folder is removed from its parent: the chain lets go of it first.
+  const COpenFolder* folder = tree.FolderOf(entry);
+  if (!folder) {
+    RemovalResult result = ResultOfError(::GetLastError());
+    if (result != RemovalResult::Missing) result = RemovalResult::Changed;
+    ReportRemoval(tree.WidePathOf(entry), result);
+    return result;
+  }
+  return RemoveEntry(*folder, entry.AsListed(), policy, &tree.Announcements());
 }

@@ -1,10 +1,12 @@
-// The tree below an approved folder, walked and removed through handles. The folder is judged once
-// (ApprovedPath) and opened once; the walk lists what lies below it as tree entries, each the
-// UTF-16 names of the steps down to it with its file id and attributes; a removal reaches the entry
-// again from the held folder by those names, through plain folders only, and acts on it only when
-// it is still the object listed. Between listing and removal nothing goes back to path text, so a
-// name outside the system code page, or one whose double-byte characters end in the byte of "\",
-// is removed like any other.
+// The tree below an approved folder, walked once and removed through handles. The folder is judged
+// once (ApprovedPath) and held open from the walk to the last removal; the walk, made on first need and kept, records every entry
+// below it in the order of the listings, each the UTF-16 names of the steps down to it with its file
+// id and attributes, and it serves everything the run asks of the tree: the COM servers' lists, the
+// files, the folders. A removal reaches the entry's folder again from the held folder through the
+// folders the walk recorded, each opened from its parent's handle without listing it again, and acts
+// on the entry only when it is still the object listed. Nothing goes back to path text on the way:
+// a name outside the system code page, or one whose double-byte characters end in the byte of "\",
+// is removed like any other; text is made for the log alone.
 #pragma once
 #include <windows.h>
 
@@ -14,15 +16,22 @@
 
 #include "cleanup/approved_path.h"
 #include "cleanup/open_folder.h"
+#include "cleanup/removal.h"
+#include "cleanup/shell_notifier.h"
 
 // One entry below the tree's folder, as the walk met it.
 struct TreeEntry {
   std::vector<std::wstring> steps;  // the names from the tree's folder down, the entry's own last
   FileId id;
   DWORD attributes = 0;
+  int node = -1;    // the entry's place in the tree's walk
+  int parent = 0;   // the place of the folder that holds it (0: the tree's folder)
   bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-  bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  bool IsDirectory() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  // A folder the walk entered: a link to a folder is not one.
+  bool IsFolder() const { return IsDirectory() && !IsLink(); }
   const std::wstring& Name() const { return steps.back(); }
+  FolderEntry AsListed() const { return FolderEntry{Name(), attributes, id}; }
 };
 
 class CApprovedTree {
@@ -35,7 +44,8 @@ public:
   CApprovedTree& operator=(const CApprovedTree&) = delete;
 
   bool IsOpen() const { return !m_chain.empty(); }
-  const std::string& FolderText() const { return m_folderText; }
+  // The folder's path, exact.
+  const std::wstring& Root() const { return m_root; }
 
   // Every file below the folder, depth-first (a sub-folder's files where it is met; links to
   // files included, links to folders neither listed nor entered). False when the folder cannot be
@@ -44,33 +54,52 @@ public:
   // Every folder below the folder, each after all the folders inside it (links to folders
   // included, never entered), so removing them in order empties each parent before its turn.
   bool ListFolders(std::vector<TreeEntry>& folders) const;
+  // What the walk found in the folder at folderSteps (none: the tree's folder), in the order of the
+  // listing; false when the walk entered no such folder.
+  bool ListInside(const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& entries) const;
+  // The first entry the walk found in the folder at folderSteps whose name matches pattern ("*" and
+  // "?" allowed, any case); false when there is none.
+  bool FindInside(const std::vector<std::wstring>& folderSteps, const std::wstring& pattern, TreeEntry& found) const;
 
-  // Removes the entry (a file, an emptied folder, a link as the link), reached again from the
-  // folder step by step: Changed when a step or the entry is no longer what was listed.
-  RemovalResult Remove(const TreeEntry& entry);
-  // Opens the listed file to be loaded (see COpenFolder::OpenFileToLoad); invalid when it cannot
-  // be reached as listed.
-  ScopedHandle OpenToLoad(const TreeEntry& entry);
+  // The open folder that holds entry, reached from the tree's folder; null (last error set) when a
+  // step is missing now, a link, or another object than the walk found.
+  const COpenFolder* FolderOf(const TreeEntry& entry);
+  // Opens the listed file to be read (see COpenFolder::OpenFileToRead); invalid when it cannot be
+  // reached as listed.
+  ScopedHandle OpenToRead(const TreeEntry& entry);
 
-  // The entry's path, as text of the system code page (for the log and for matching against
-  // texts), and exactly (for the system's restart queue and the shell).
-  std::string TextOf(const TreeEntry& entry) const;
+  // The shell hears of the tree's removals once the tree's folder has gone, or at the latest when
+  // the tree is closed: under Wine the shell looks each announced path up folder by folder, and a
+  // path whose folders are gone ends its look-up early.
+  CHeldAnnouncements& Announcements() { return m_announcements; }
+  CHeldAnnouncements TakeAnnouncements() { return std::move(m_announcements); }
+
+  // The entry's path, exactly (for the restart queue, the shell and the judged file), and as text
+  // of the system code page (for the log and for matching against texts).
   std::wstring WidePathOf(const TreeEntry& entry) const;
-
-  // Lists what the folder at folderSteps (none: the tree's folder) holds now, in the order of the
-  // listing, as entries of this tree; false when it cannot be reached as listed or listed.
-  bool ListInside(const std::vector<std::wstring>& folderSteps, std::vector<TreeEntry>& entries);
-  // The first entry inside the folder at folderSteps whose name matches pattern ("*" and "?"
-  // allowed), as the listing gives it; false when there is none or the folder cannot be reached.
-  bool FindInside(const std::vector<std::wstring>& folderSteps, const std::wstring& pattern, TreeEntry& found);
+  std::string TextOf(const TreeEntry& entry) const;
 
 private:
-  // The open folder that holds entry, reaching it from the tree's folder; null (last error set)
-  // when a step is missing, a link, on another volume or another object than listed.
-  const COpenFolder* FolderOf(const TreeEntry& entry);
-  const COpenFolder* Reach(const std::vector<std::wstring>& steps, size_t count);
+  struct Node {
+    TreeEntry entry;
+    std::vector<int> children;
+    bool entered = false;  // a folder the walk listed
+  };
+  // The walk, once; false when a listing failed.
+  bool Walk() const;
+  bool WalkInto(int node, const COpenFolder& folder) const;
+  int NodeOf(const std::vector<std::wstring>& folderSteps) const;
 
-  std::string m_folderText;
-  std::vector<std::unique_ptr<COpenFolder>> m_chain;  // the folder, then one per step reached
-  std::vector<std::wstring> m_steps;                  // the names of the folders after the first
+  CHeldAnnouncements m_announcements;  // released last, once every handle of the tree is closed
+  std::wstring m_root;
+  mutable std::vector<Node> m_nodes;  // the tree's folder first
+  mutable bool m_walked = false;
+  mutable bool m_complete = false;
+  std::vector<std::unique_ptr<COpenFolder>> m_chain;  // the folder, then one per folder reached
+  std::vector<int> m_chainNodes;                      // the node of each folder of the chain
 };
+
+// Removes an entry listed in tree (a file, a link, or a folder emptied before its turn) by the one
+// removal (cleanup/removal.h), reached again through the tree's handles: Changed when a step is no
+// longer what the walk found, Missing when it is gone. Its announcement waits in the tree's.
+RemovalResult RemoveTreeEntry(CApprovedTree& tree, const TreeEntry& entry, const RemovalPolicy& policy = kRemoveOrQueue);

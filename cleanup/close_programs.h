@@ -23,11 +23,6 @@ BOOL CloseClientPrograms(BOOL ask, const ClientNames& names);
 // title. NULL when none is found.
 HWND FindClientMainWindow(const ClientNames& names);
 
-// The file name of a process's program as a process list gives it: the name itself (Windows NT),
-// or a full path, perhaps of short (8.3) names (Windows 95, 98 and Me), whose long file name is
-// read from the folder (the short name when it cannot be found).
-std::string ExecutableNameOf(const std::string& listed);
-
 // TRUE when a process whose file name contains programFileName (case-insensitive) runs.
 BOOL IsClientProcessRunning(const std::string& programFileName);
 
@@ -47,14 +42,6 @@ int CloseOrKillProcess(DWORD processId, DWORD timeoutMs);
 // Ends every help viewer (hh.exe) whose command line contains text (case-insensitive). TRUE
 // when at least one was ended.
 BOOL CloseHelpViewer(const char* text);
-
-// Result of GetProcessCommandLine when a read of the other process's memory failed.
-const DWORD kCommandLineReadFailed = 0xFFFFFFFF;
-// The command line of another process, in the system code page, into buffer (always
-// terminated, cut at a whole character to bufferSize - 1 bytes). Returns 0 on success, the
-// system error code when the process cannot be opened, kCommandLineReadFailed when its memory
-// cannot be read (nothing is written then), ERROR_INVALID_PARAMETER for a null or empty buffer.
-DWORD GetProcessCommandLine(DWORD processId, char* buffer, unsigned bufferSize);
 
 // Starts "<programFolder>\PavoBrowser\Unin.exe" -Qlume without waiting for it, the file judged and
 // held as it starts (cleanup/judged_file.h); nothing starts when it is not there, when others could

@@ -110,9 +110,7 @@ std::string FormatLogLine(const std::string& text) {
 
 }  // namespace
 
-void UnregisterComServers(const ApprovedPath& folder) {
-  // The folders are held while the servers load, so none can be renamed or swapped meanwhile.
-  CApprovedTree tree(folder);
+void UnregisterComServers(CApprovedTree& tree) {
   if (!tree.IsOpen()) return;
   std::vector<TreeEntry> files;
   CollectFileList(tree, std::vector<std::wstring>(), files, kListFileName, TRUE);
@@ -138,9 +136,9 @@ void CollectFileList(CApprovedTree& tree, const std::vector<std::wstring>& folde
                      const char* listFileName, BOOL useList) {
   if (useList && listFileName) {
     TreeEntry listFile;
-    if (tree.FindInside(folderSteps, WideFromAnsi(listFileName), listFile) && !listFile.IsFolder() &&
+    if (tree.FindInside(folderSteps, WideFromAnsi(listFileName), listFile) && !listFile.IsDirectory() &&
         !listFile.IsLink()) {
-      const ScopedHandle opened = tree.OpenToLoad(listFile);
+      const ScopedHandle opened = tree.OpenToRead(listFile);
       if (opened.IsValid()) {
         CollectListedNames(tree, folderSteps, ReadListFile(opened.Get()), list, listFileName);
         return;

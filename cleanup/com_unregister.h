@@ -26,7 +26,7 @@ constexpr unsigned long kRegisterLogMaxBytes = 0x100000;
 // searched or loaded. Each server is loaded only as the listed file (the same identity), judged and
 // held with the folders on its way so that none can be changed or swapped while it loads; one that
 // others could have changed is left for safety.
-void UnregisterComServers(const ApprovedPath& folder);
+void UnregisterComServers(CApprovedTree& tree);
 
 // Appends to list the files of the folder at folderSteps in tree (none: the tree's folder). With
 // useList set and the folder's listFileName readable, only the names it lists, in list order (a

@@ -7,6 +7,7 @@
 #include "cleanup/file_identity.h"
 #include "cleanup/run_report.h"
 #include "framework/capabilities.h"
+#include "framework/sync.h"
 #include "framework/system_library.h"
 #include "framework/wide_text.h"
 
@@ -152,8 +153,11 @@ public:
   bool NothingCanBeProtected() const { return m_unprotectable; }
 
   bool IsTrusted(const SidBytes& sid) const {
-    return !sid.empty() && (IsDomainAdministrators(sid) ||
-                            std::find(m_trusted.begin(), m_trusted.end(), sid) != m_trusted.end());
+    if (sid.empty()) return false;
+    if (IsDomainAdministrators(sid) || std::find(m_trusted.begin(), m_trusted.end(), sid) != m_trusted.end())
+      return true;
+    const std::vector<SidBytes>& members = AdministratorsMembers();
+    return std::find(members.begin(), members.end(), sid) != members.end();
   }
 
   // Judges one object's owner and DACL against the rights that would let others change it; with no
@@ -193,7 +197,6 @@ private:
   CTrustRule() {
     const ISecurityFacts& facts = Facts();
     m_trusted = {AdministratorsSid(), SystemSid(), TrustedInstallerSid(), facts.RunningAccount()};
-    for (SidBytes& member : facts.AdministratorsMembers()) m_trusted.push_back(std::move(member));
     // Before Windows Vista a Power User can make itself an administrator; since, it is a user.
     if (!HasElevatedTokens()) m_trusted.push_back(PowerUsersSid());
     char system[MAX_PATH] = {};
@@ -206,7 +209,21 @@ private:
                  verdict.reason + "): the companions run as on Windows 95, 98 and Me");
   }
 
+  // The members of the local Administrators group, asked once and only when an account is not
+  // known otherwise: the question loads the network library and, on a domain, asks the network.
+  const std::vector<SidBytes>& AdministratorsMembers() const {
+    CCriticalSectionLock hold(m_membersLock);
+    if (!m_membersAsked) {
+      m_members = Facts().AdministratorsMembers();
+      m_membersAsked = true;
+    }
+    return m_members;
+  }
+
   std::vector<SidBytes> m_trusted;
+  mutable CCriticalSection m_membersLock;
+  mutable std::vector<SidBytes> m_members;
+  mutable bool m_membersAsked = false;
   bool m_unprotectable = false;
 };
 

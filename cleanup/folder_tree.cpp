@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "cleanup/file_ops.h"
-#include "cleanup/restart_queue.h"
+#include "cleanup/approved_tree.h"
+#include "cleanup/removal.h"
 #include "cleanup/run_report.h"
 
 bool IsDeletableFolderPath(const std::string& folderPath) {
@@ -14,19 +14,17 @@ bool IsDeletableFolderPath(const std::string& folderPath) {
 
 void DeleteFolderTree(const ApprovedPath& folderPath) {
   if (!folderPath.IsApproved() || !IsDeletableFolderPath(folderPath.Text())) return;
+  std::wstring root;
   {
     // A folder that is itself a link is left to the caller: it is not walked either.
     CApprovedTree tree(folderPath);
     if (!tree.IsOpen()) return;
+    root = tree.Root();
     std::vector<TreeEntry> files, folders;
-    ListFilesInTree(tree, files);
-    for (const TreeEntry& file : files) RemoveTreeEntry(tree, file, false);
-    ListFoldersInTree(tree, folders);
-    for (const TreeEntry& folder : folders) RemoveTreeEntry(tree, folder, false);
+    tree.ListFiles(files);
+    for (const TreeEntry& file : files) RemoveTreeEntry(tree, file, kRemoveOrQueueQuietly);
+    tree.ListFolders(folders);
+    for (const TreeEntry& folder : folders) RemoveTreeEntry(tree, folder, kRemoveOrQueueQuietly);
   }
-  std::string folder = folderPath.Text();
-  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
-  const RemovalResult result = RemoveByPath(folder);
-  if (result == RemovalResult::NotEmpty && CRestartQueue::Instance().QueueFolderOfQueuedItems(folder)) return;
-  ReportRemoval(folder, result);
+  RemovePath(root, kRemoveOrQueueQuietly);
 }

@@ -177,8 +177,13 @@ bool CJudgedFile::CopyTo(const std::wstring& target) const {
   bool exact = false;
   const std::string text = AnsiFromWide(target, &exact);
   if (!exact) return false;
-  const RemovalResult removed = RemoveByPath(text);
-  if (removed != RemovalResult::Removed && removed != RemovalResult::Missing) return false;
+  const size_t slash = target.find_last_of(L'\\');
+  const std::unique_ptr<COpenFolder> folder =
+      slash == std::wstring::npos ? nullptr : COpenFolder::Open(target.substr(0, slash));
+  FolderEntry existing;
+  if (!folder) return false;
+  if (folder->Find(target.substr(slash + 1), existing) && folder->RemoveEntry(existing) != RemovalResult::Removed)
+    return false;
   ScopedHandle copy(HasNtCalls() ? ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                   FILE_ATTRIBUTE_NORMAL, nullptr)
                                  : ::CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

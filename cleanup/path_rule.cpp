@@ -150,6 +150,8 @@ void AddRealParents(HANDLE folder, const std::string& openedAs, CFoldersSeen& pa
 
 CPathRule CPathRule::ForThisSystem() {
   CPathRule rule{ProtectedFolders()};
+  std::map<std::string, std::string> stepsSeen;
+  rule.m_stepsSeen = &stepsSeen;
   char path[MAX_PATH];
   if (::GetWindowsDirectoryA(path, MAX_PATH)) rule.m_folders.withContents.push_back(rule.Folded(path));
 
@@ -219,6 +221,7 @@ CPathRule CPathRule::ForThisSystem() {
     rule.m_themselvesIds.push_back(id);
     AddRealParents(handle.Get(), rule.Canonical(folder), parentsSeen, rule.m_holderIds);
   }
+  rule.m_stepsSeen = nullptr;
   return rule;
 }
 
@@ -254,10 +257,18 @@ std::string CPathRule::Canonical(const std::string& path) const {
     if (canonical.back() != '\\') canonical += '\\';
     std::string name = step;
     if (exists) {
-      WIN32_FIND_DATAA found = {};
-      ScopedFindHandle search(::FindFirstFileA((canonical + step).c_str(), &found));
-      exists = search.IsValid();
-      if (exists) name = found.cFileName;
+      const std::string key = m_stepsSeen ? FoldPathCase(canonical + step) : std::string();
+      const auto seen = m_stepsSeen ? m_stepsSeen->find(key) : std::map<std::string, std::string>::iterator();
+      if (m_stepsSeen && seen != m_stepsSeen->end()) {
+        exists = !seen->second.empty();
+        if (exists) name = seen->second;
+      } else {
+        WIN32_FIND_DATAA found = {};
+        ScopedFindHandle search(::FindFirstFileA((canonical + step).c_str(), &found));
+        exists = search.IsValid();
+        if (exists) name = found.cFileName;
+        if (m_stepsSeen) (*m_stepsSeen)[key] = exists ? name : std::string();
+      }
     }
     canonical += name;
   }

@@ -6,6 +6,7 @@
 // on the way followed, a mapped drive letter resolved) and the identity of that folder and of each
 // real folder above it, against the identities of the protected folders.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,4 +62,8 @@ private:
   std::vector<FileId> m_openingIds;       // users' folders below it, whose contents are judged
   std::vector<FileId> m_themselvesIds;    // every protected folder and drive root
   std::vector<FileId> m_holderIds;        // every real folder above a protected one
+  // While the rule gathers its folders (most share their steps), each step's long form as the
+  // system gave it, by the case-folded text before it; null once the rule is made, so every
+  // later judgement looks the steps up afresh.
+  std::map<std::string, std::string>* m_stepsSeen = nullptr;
 };

@@ -4,7 +4,6 @@
 
 #include "cleanup/file_identity.h"
 #include "cleanup/file_security.h"
-#include "cleanup/open_folder.h"
 #include "cleanup/run_report.h"
 #include "framework/capabilities.h"
 #include "framework/handles.h"
@@ -145,23 +144,5 @@ bool CRestartQueue::Queue(const std::wstring& path, bool folder) {
     m_queued.insert(Lower(real));
   }
   ::InterlockedExchange(&m_any, 1);
-  return true;
-}
-
-bool CRestartQueue::QueueFolderOfQueuedItems(const std::string& folder, const std::string& alsoGoing) {
-  if (folder.empty() || !Any()) return false;
-  COpenFolder open;
-  if (!open.Open(folder)) return false;
-  // What it holds, each in the folder's real place, against what was queued and what goes besides.
-  const std::wstring real = RealPathOfEntry(open.WidePath());
-  const std::wstring going = alsoGoing.empty() ? std::wstring() : Lower(RealPathOfEntry(WideFromAnsi(alsoGoing)));
-  bool onlyQueued = true, any = false;
-  const bool listed = open.ForEachEntry([&](const FolderEntry& entry) {
-    any = true;
-    const std::wstring path = real + L"\\" + entry.name;
-    if (!IsQueued(path) && Lower(path) != going) onlyQueued = false;
-  });
-  if (!listed || !any || !onlyQueued || !Queue(real, true)) return false;
-  ReportRemoval(folder, RemovalResult::AtRestart);
   return true;
 }

@@ -18,9 +18,6 @@ public:
   // before; false when the system's queue cannot take it (a folder on Windows 95, 98 and Me).
   bool Queue(const std::wstring& path, bool folder);
   bool IsQueued(const std::wstring& path) const;
-  // Queues a folder that still holds something, when all it holds is queued already, besides
-  // alsoGoing (a file that goes otherwise). True when it is queued.
-  bool QueueFolderOfQueuedItems(const std::string& folder, const std::string& alsoGoing = std::string());
 
   // True once anything was queued in this run: a restart completes the removal.
   bool Any() const { return m_any != 0; }

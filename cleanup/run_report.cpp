@@ -3,6 +3,8 @@
 #include <atomic>
 
 #include "framework/sync.h"
+#include "framework/timeline.h"
+#include "framework/wide_text.h"
 
 namespace {
 std::atomic<IRunReport*> g_report{nullptr};
@@ -49,7 +51,7 @@ void SetRunReport(IRunReport* report) { g_report = report; }
 
 void ReportStep(const std::string& text) {
   // Also in the debug output, where the benchmark's timeline reads it.
-  ::OutputDebugStringA(("Uninstall: " + text).c_str());
+  Stamp(text);
   if (IRunReport* report = g_report.load()) report->Step(text);
 }
 
@@ -63,38 +65,34 @@ void ReportRemoval(const std::string& what, RemovalResult result) {
   if (IRunReport* report = g_report.load()) report->Removal(what, result);
 }
 
-void ReportRemovalCode(const std::string& what, DWORD code) {
-  switch (code) {
+RemovalResult ResultOfError(DWORD error) {
+  switch (error) {
     case ERROR_SUCCESS:
-      ReportRemoval(what, RemovalResult::Removed);
-      break;
+      return RemovalResult::Removed;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      ReportRemoval(what, RemovalResult::Missing);
-      break;
+      return RemovalResult::Missing;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_ACCESS_DENIED:
-      ReportRemoval(what, RemovalResult::InUse);
-      break;
+      return RemovalResult::InUse;
     case ERROR_DELETE_PENDING:
-      ReportRemoval(what, RemovalResult::DeletePending);
-      break;
+      return RemovalResult::DeletePending;
     case ERROR_DIR_NOT_EMPTY:
-      ReportRemoval(what, RemovalResult::NotEmpty);
-      break;
+      return RemovalResult::NotEmpty;
     case kErrorStepNotInTree:
-      ReportRemoval(what, RemovalResult::Changed);
-      break;
+      return RemovalResult::Changed;
     default:
-      ReportRemoval(what, RemovalResult::Failed);
-      break;
+      return RemovalResult::Failed;
   }
 }
 
-void ReportRemovalOutcome(const std::string& what, BOOL done) {
-  const DWORD error = ::GetLastError();
-  ReportRemovalCode(what, done ? ERROR_SUCCESS : error);
+void ReportRemovalCode(const std::string& what, DWORD code) { ReportRemoval(what, ResultOfError(code)); }
+
+bool IsReportListened() { return g_report.load() != nullptr; }
+
+void ReportRemoval(const std::wstring& path, RemovalResult result) {
+  if (result == RemovalResult::LinkKept || IsReportListened()) ReportRemoval(AnsiFromWide(path), result);
 }
 
 void ReportProgram(const std::string& commandLine, bool started) {

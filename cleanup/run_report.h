@@ -1,6 +1,7 @@
 // What the clean-up did, told to whoever listens: the run's log when the program was asked for
-// one. Nobody listens by default, and then reporting costs a pointer test. Reports come from the
-// main thread and the worker threads alike; a listener serialises them itself.
+// one. Nobody listens by default; then a removal's report makes no text at all (the path stays
+// UTF-16), and a step is only written to the debug output. Reports come from the main thread and
+// the worker threads alike; a listener serialises them itself.
 #pragma once
 #include <windows.h>
 
@@ -42,14 +43,20 @@ void SetRunReport(IRunReport* report);
 // A step is also written to the debug output as "Uninstall: <text>".
 void ReportStep(const std::string& text);
 void ReportRemoval(const std::string& what, RemovalResult result);
+// The same for an exact path, made text of the code page only when someone listens.
+void ReportRemoval(const std::wstring& path, RemovalResult result);
+// Whether anyone listens (the log was asked for).
+bool IsReportListened();
 // The error a removal leaves when a step of its path is not a plain folder of the tree it was
 // listed in (a link, another volume, another object than listed): never touched (Changed).
 constexpr DWORD kErrorStepNotInTree = ERROR_CANT_ACCESS_FILE;
 
+// What a removal that failed with the system's error left: the one map from an error to a
+// result, for files, folders and registry keys alike.
+RemovalResult ResultOfError(DWORD error);
+
 // The result of a removal from the system's code: ERROR_SUCCESS is removed.
 void ReportRemovalCode(const std::string& what, DWORD code);
-// Removed when done, else the result of the thread's last error (read first thing).
-void ReportRemovalOutcome(const std::string& what, BOOL done);
 void ReportProgram(const std::string& commandLine, bool started);
 
 // Something of the client is left because acting on it would have been unsafe: a companion

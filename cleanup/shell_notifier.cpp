@@ -20,13 +20,13 @@ CShellNotifier& CShellNotifier::Instance() {
 }
 
 CShellNotifier::CShellNotifier()
-    : m_sending(::CreateMutexA(nullptr, FALSE, nullptr)),
-      m_queued(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+    : m_quietHolders(::CreateMutexA(nullptr, FALSE, nullptr)),
+      m_wake(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_drained(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
-  m_thread.Start(&CShellNotifier::NotifierThread, this);
+  for (CWorkerThread& sender : m_senders) sender.Start(&CShellNotifier::SenderThread, this);
 }
 
-unsigned __stdcall CShellNotifier::NotifierThread(void* notifier) {
+unsigned __stdcall CShellNotifier::SenderThread(void* notifier) {
   static_cast<CShellNotifier*>(notifier)->SendAnnouncements();
   return 0;
 }
@@ -37,19 +37,25 @@ CShellNotifier::~CShellNotifier() {
     CCriticalSectionLock lock(m_lock);
     m_stopping = true;
   }
-  ::SetEvent(m_queued.Get());
-  m_thread.Join(INFINITE);
+  ::SetEvent(m_wake.Get());
+  for (CWorkerThread& sender : m_senders) sender.Join(INFINITE);
 }
 
 void CShellNotifier::Announce(LONG event, const std::wstring& path) {
-  bool exact = false;
-  std::string text = AnsiFromWide(path, &exact);
-  {
-    CCriticalSectionLock lock(m_lock);
-    m_queue.push_back(exact ? Announcement{event, std::move(text), std::wstring()} : Announcement{event, std::string(), path});
+  std::vector<Announcement> one = {Announcement{event, path}};
+  AnnounceAll(one);
+}
+
+void CShellNotifier::AnnounceAll(std::vector<Announcement>& announcements) {
+  if (announcements.empty()) return;
+  CCriticalSectionLock lock(m_lock);
+  for (Announcement& announcement : announcements) m_queue.push_back(std::move(announcement));
+  announcements.clear();
+  if (m_drainedSet) {
     ::ResetEvent(m_drained.Get());
+    m_drainedSet = false;
   }
-  ::SetEvent(m_queued.Get());
+  WakeASender();
 }
 
 void CShellNotifier::Flush() {
@@ -60,33 +66,90 @@ void CShellNotifier::Flush() {
   }
 }
 
+bool CShellNotifier::MaySendNext() const {
+  if (m_queue.empty() || m_quietWanted || m_folderInFlight) return false;
+  // A folder's announcement goes out alone, after everything before it.
+  return m_queue.front().event != SHCNE_RMDIR || m_inFlight == 0;
+}
+
+void CShellNotifier::WakeASender() {
+  if (m_sleeping > 0) ::SetEvent(m_wake.Get());
+}
+
 void CShellNotifier::SendAnnouncements() {
   for (;;) {
     Announcement next{};
-    bool taken = false;
     {
       CCriticalSectionLock lock(m_lock);
-      if (!m_queue.empty()) {
-        next = std::move(m_queue.front());
-        m_queue.pop_front();
-        taken = true;
-      } else {
-        ::SetEvent(m_drained.Get());
-        if (m_stopping) return;
+      while (!MaySendNext()) {
+        if (m_queue.empty() && m_inFlight == 0 && !m_drainedSet) {
+          ::SetEvent(m_drained.Get());
+          m_drainedSet = true;
+        }
+        if (m_stopping && m_queue.empty()) {
+          ::SetEvent(m_wake.Get());  // the other sender ends too
+          return;
+        }
+        ++m_sleeping;
+        m_lock.Leave();
+        ::WaitForSingleObject(m_wake.Get(), INFINITE);
+        m_lock.Enter();
+        --m_sleeping;
       }
+      next = std::move(m_queue.front());
+      m_queue.pop_front();
+      ++m_inFlight;
+      m_folderInFlight = next.event == SHCNE_RMDIR;
+      // More to send: the other sender may take it.
+      if (MaySendNext()) WakeASender();
     }
-    if (taken) {
-      const CMutexOwnership sending(m_sending.Get(), INFINITE);
-      if (next.widePath.empty())
-        ::SHChangeNotify(next.event, kNotifyPathFlush, next.path.c_str(), nullptr);
-      else
-        ::SHChangeNotify(next.event, kNotifyWidePathFlush, next.widePath.c_str(), nullptr);
-    } else {
-      ::WaitForSingleObject(m_queued.Get(), INFINITE);
-    }
+    // The text is made here, on the notifier's thread, not where the removal runs.
+    bool exact = false;
+    const std::string text = AnsiFromWide(next.path, &exact);
+    if (exact)
+      ::SHChangeNotify(next.event, kNotifyPathFlush, text.c_str(), nullptr);
+    else
+      ::SHChangeNotify(next.event, kNotifyWidePathFlush, next.path.c_str(), nullptr);
+    CCriticalSectionLock lock(m_lock);
+    --m_inFlight;
+    m_folderInFlight = false;
+    // A folder's announcement may have waited for this one; so may a sender at the end.
+    WakeASender();
   }
 }
 
-CMutexOwnership CShellNotifier::WaitUntilQuiet() { return CMutexOwnership(m_sending.Get(), kQuietWaitMs); }
+CShellNotifier::CQuiet CShellNotifier::WaitUntilQuiet() {
+  const DWORD start = ::GetTickCount();
+  CMutexOwnership holders(m_quietHolders.Get(), kQuietWaitMs);
+  if (!holders.Held()) return CQuiet(nullptr, std::move(holders));
+  {
+    CCriticalSectionLock lock(m_lock);
+    m_quietWanted = true;
+  }
+  // What is being sent ends soon; nothing new starts meanwhile.
+  for (;;) {
+    {
+      CCriticalSectionLock lock(m_lock);
+      if (m_inFlight == 0) return CQuiet(this, std::move(holders));
+    }
+    if (::GetTickCount() - start >= static_cast<DWORD>(kQuietWaitMs)) break;
+    ::Sleep(1);
+  }
+  EndQuiet();
+  return CQuiet(nullptr, CMutexOwnership(nullptr, 0));
+}
+
+void CShellNotifier::EndQuiet() {
+  CCriticalSectionLock lock(m_lock);
+  m_quietWanted = false;
+  WakeASender();
+}
+
+CShellNotifier::CQuiet::CQuiet(CQuiet&& other) noexcept
+    : m_notifier(std::exchange(other.m_notifier, nullptr)), m_holders(std::move(other.m_holders)) {}
+
+CShellNotifier::CQuiet::~CQuiet() {
+  if (m_notifier) m_notifier->EndQuiet();
+}
 
 void FlushShellNotifications() { CShellNotifier::Instance().Flush(); }

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 namespace {
-constexpr int kCapabilities = static_cast<int>(Capability::PrivateNamespaces) + 1;
+constexpr int kCapabilities = static_cast<int>(Capability::FolderHandles) + 1;
 // One flag per capability, set once it is known missing. A long written by the interlocked
 // functions, which every Windows has.
 volatile LONG g_missing[kCapabilities] = {};

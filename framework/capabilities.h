@@ -17,6 +17,8 @@ enum class Capability {
   ElevatedTokens,   // tokens that tell an elevated administrator (Windows Vista on): Power Users are no
                     // administrators in waiting any more
   PrivateNamespaces,  // private object namespaces with a boundary (Windows Vista on)
+  FolderHandles,    // working inside a folder through its open handle with the native calls (the
+                    // Windows NT family); without, by path text, as on Windows 95, 98 and Me
 };
 
 // False once the capability was found missing or was switched off for a test; the caller then

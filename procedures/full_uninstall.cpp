@@ -15,14 +15,15 @@
 #include "cleanup/dial_up_entries.h"
 #include "cleanup/drivers.h"
 #include "cleanup/file_ops.h"
-#include "cleanup/judged_file.h"
 #include "cleanup/folder_tree.h"
+#include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
 #include "framework/com.h"
 #include "framework/handles.h"
 #include "framework/module_dir.h"
 #include "framework/shell_folders.h"
+#include "framework/timeline.h"
 #include "language/language_pack.h"
 #include "procedures/os_class.h"
 #include "procedures/progress_animation.h"
@@ -41,7 +42,7 @@ void ShowStatus(CProgressDlg& dialog, CLanguagePack& pack, const char* textId) {
 void EndAnimation(CProgressDlg& dialog, CProgressAnimation& animation) {
   animation.Stop();
   dialog.SetStepPos(100);
-  ::Sleep(500);
+  PrescribedPause(500);
 }
 
 // The shell has been told of every removal before the dialog goes.
@@ -124,7 +125,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   }
   const SetupInfo info = run.setupInfo;
   if (!info.hasSetupPath) {
-    ::Sleep(2000);
+    PrescribedPause(2000);
     CloseDialog(dialog);
     return 0;
   }
@@ -134,8 +135,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   const CPathRule rule = CPathRule::ForThisSystem();
   const OwnFiles own = OwnFiles::OfThisProgram();
   const ApprovedPath folder = ClientsInstallFolder(info, rule);
-  std::unique_ptr<CApprovedTree> tree;
-  if (folder.IsApproved()) tree = std::make_unique<CApprovedTree>(folder);
+  std::unique_ptr<CApprovedTree> tree = TreeOf(folder);
   CloseHelpViewer((info.setupPath + "\\help.chm").c_str());
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
@@ -152,7 +152,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   if (GetOsClass() != 4) RemoveSharedPppoeComponent(programFolder);
   std::vector<TreeEntry> files;
   if (tree) {
-    UnregisterComServers(folder);
+    UnregisterComServers(*tree);
     ListFilesInTree(*tree, files);
     DeleteMainProgram(*tree, run.pack);
   }
@@ -197,7 +197,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   dialog.SetStepPos(100);
   dialog.SetStepPos(100);
   dialog.SetTotalPos(100);
-  ::Sleep(1000);
+  PrescribedPause(1000);
 
   // Closing.
   ReportStep("closing");

@@ -7,17 +7,20 @@
 #include <vector>
 
 #include "cleanup/close_programs.h"
+#include "cleanup/file_identity.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/judged_file.h"
 #include "cleanup/protocol_removal.h"
+#include "cleanup/removal.h"
 #include "cleanup/restart_queue.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/capabilities.h"
 #include "framework/module_dir.h"
 #include "framework/start_program.h"
-#include "framework/worker_thread.h"
+#include "framework/timeline.h"
 #include "framework/wide_text.h"
+#include "framework/worker_thread.h"
 #include "language/language_pack.h"
 #include "procedures/full_uninstall.h"
 #include "procedures/legacy_uninstall.h"
@@ -131,7 +134,7 @@ void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
 int AskYesNo(const char* captionValue, const char* textValue) {
   const std::string caption = ReadSetupValue(captionValue);
   const std::string text = ReadSetupValue(textValue);
-  return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION);
+  return AnsweredMessageBox(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION);
 }
 
 void DeleteUninstallEntry(CLanguagePack& pack, const char* defineName) {
@@ -165,7 +168,8 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
   // the finishing program deletes), it holds only what is queued.
   char ownPath[512] = {};
   ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
-  CRestartQueue::Instance().QueueFolderOfQueuedItems(ModuleDir(), ownPath);
+  if (const std::unique_ptr<COpenFolder> ownFolder = COpenFolder::Open(ModuleFolderPath()))
+    QueueFolderKeptByQueued(*ownFolder, IdentityOfPath(ownPath));
   finishing.Release();
 }
 
@@ -197,7 +201,7 @@ void TellWhatWasLeftForSafety(UninstallRun& run, bool restart) {
                     : "\n\nA restart is also needed to complete the removal.";
   char caption[50] = {};
   run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
-  ::MessageBoxA(::GetActiveWindow(), text.c_str(), caption, MB_OK | MB_ICONWARNING);
+  AnsweredMessageBox(::GetActiveWindow(), text.c_str(), caption, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -216,7 +220,7 @@ RunOutcome RunFullUninstall(UninstallRun& run) {
       char text[1024] = {};
       run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
       run.pack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
-      ::MessageBoxA(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+      AnsweredMessageBox(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
     }
   }
   FinishRun(run, true, "21");

@@ -41,13 +41,11 @@ bool ProgressDialogUp(UninstallRun& run) {
 // The part both workers share: the installation folder's files and folders (the portal
 // browser's stay), the recorded shortcuts, the title shortcuts, the installation folder and the
 // folder of the client's shortcuts. False when "lnk2" names no folder: the worker ends there.
-// Without an approved folder (ClientsInstallFolder) the installation folder is never listed or
-// emptied, and no main program path is formed from it.
-bool RemoveInstallation(UninstallRun& run, const ApprovedPath& folder, const CPathRule& rule) {
+// Without an approved folder (ClientsInstallFolder: no tree) the installation folder is never
+// listed or emptied, and no main program path is formed from it.
+bool RemoveInstallation(UninstallRun& run, std::unique_ptr<CApprovedTree> tree, const CPathRule& rule) {
   const SetupInfo& info = run.setupInfo;
-  std::unique_ptr<CApprovedTree> tree;
-  if (folder.IsApproved()) {
-    tree = std::make_unique<CApprovedTree>(folder);
+  if (tree) {
     std::vector<TreeEntry> files;
     ListFilesInTree(*tree, files);
     DeleteMainProgram(*tree, run.pack);
@@ -90,9 +88,11 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
                          run.pack, rule);
   RemoveClientProtocol(programFolder);
   const ApprovedPath folder = ClientsInstallFolder(info, rule);
-  if (folder.IsApproved()) UnregisterComServers(folder);
+  // One walk of the installation serves the COM servers, the files and the folders.
+  std::unique_ptr<CApprovedTree> tree = TreeOf(folder);
+  if (tree) UnregisterComServers(*tree);
   ReportStep("installation");
-  if (!RemoveInstallation(run, folder, rule)) {
+  if (!RemoveInstallation(run, std::move(tree), rule)) {
     CloseProgressDialog(run);
     return 0;
   }
@@ -110,7 +110,7 @@ unsigned __stdcall SetupTypeUninstallThread(void* param) {
   if (!ProgressDialogUp(run)) return 0;
   ReportStep("installation");
   const CPathRule rule = CPathRule::ForThisSystem();
-  if (!RemoveInstallation(run, ClientsInstallFolder(run.setupInfo, rule), rule)) {
+  if (!RemoveInstallation(run, TreeOf(ClientsInstallFolder(run.setupInfo, rule)), rule)) {
     CloseProgressDialog(run);
     return 0;
   }

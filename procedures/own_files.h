@@ -21,6 +21,14 @@ public:
     return Same(m_languagePack, id, path) || Same(m_setupValues, id, path);
   }
 
+  // False when the listed file is surely none of them, told by its identity alone: its path text
+  // need not be made then.
+  bool MayBeOwn(const FileId& id) const {
+    for (const OwnFile* own : {&m_program, &m_languagePack, &m_setupValues})
+      if (!own->path.empty() && (!own->id.Known() || !id.Known() || own->id == id)) return true;
+    return false;
+  }
+
 private:
   struct OwnFile {
     FileId id;

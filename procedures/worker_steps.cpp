@@ -7,11 +7,12 @@
 
 #include "cleanup/file_identity.h"
 #include "cleanup/file_ops.h"
-#include "cleanup/restart_queue.h"
+#include "cleanup/removal.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
 #include "framework/module_dir.h"
 #include "framework/shell_folders.h"
+#include "framework/timeline.h"
 #include "framework/wide_text.h"
 #include "language/language_pack.h"
 #include "language/mbcs.h"
@@ -63,7 +64,7 @@ bool IsBrowserPath(const std::wstring& path) { return path.find(L"PavoBrowser") 
 // restart.
 void DeleteQuietlyWhenAllowed(const std::string& path, const std::string& folder, const CPathRule& rule) {
   const ApprovedPath approved = rule.ApproveBelow(path, folder);
-  if (approved.IsApproved()) DeleteFileNowOrAtRestart(approved, false);
+  if (approved.IsApproved()) RemovePath(approved.Wide(), kRemoveOrQueueQuietly);
 }
 }  // namespace
 
@@ -75,16 +76,20 @@ ApprovedPath ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule) 
   return ApprovedPath();
 }
 
+std::unique_ptr<CApprovedTree> TreeOf(const ApprovedPath& folder) {
+  return folder.IsApproved() ? std::make_unique<CApprovedTree>(folder) : nullptr;
+}
+
 void DeleteMainProgram(CApprovedTree& tree, CLanguagePack& pack) {
   // A single name of the folder: "..\x" or "a\b" find nothing.
   TreeEntry program;
-  if (!tree.FindInside({}, WideFromAnsi(pack.GetDefine("PROGRAM_FILENAME")), program) || program.IsFolder()) return;
+  if (!tree.FindInside({}, WideFromAnsi(pack.GetDefine("PROGRAM_FILENAME")), program) || program.IsDirectory()) return;
   for (int attempt = 1; attempt < 10; ++attempt) {
-    if (!GoesAtRestart(RemoveTreeEntry(tree, program, true, false))) return;
-    ::Sleep(500);
+    if (!GoesAtRestart(RemoveTreeEntry(tree, program, kRemoveNow))) return;
+    PrescribedPause(500);
   }
   // Still in use at the last try, it goes at the restart.
-  RemoveTreeEntry(tree, program);
+  RemoveTreeEntry(tree, program, kRemoveOrQueue);
 }
 
 std::vector<std::string> DeleteFilesExceptBrowser(CApprovedTree& tree, const std::vector<TreeEntry>& files,
@@ -92,13 +97,15 @@ std::vector<std::string> DeleteFilesExceptBrowser(CApprovedTree& tree, const std
   std::vector<std::string> companions;
   for (const TreeEntry& file : files) {
     if (IsBrowserPath(tree.WidePathOf(file))) continue;
-    const std::string path = tree.TextOf(file);
-    if (own.IsCompanion(file.id, path)) {
+    // Only the program and its companions need text: the rest is told apart by identity.
+    const bool mayBeOwn = own.MayBeOwn(file.id);
+    const std::string path = mayBeOwn ? tree.TextOf(file) : std::string();
+    if (mayBeOwn && own.IsCompanion(file.id, path)) {
       companions.push_back(path);
       continue;
     }
     // The finishing program deletes the uninstaller once it has ended.
-    if (own.IsProgram(file.id, path)) continue;
+    if (mayBeOwn && own.IsProgram(file.id, path)) continue;
     RemoveTreeEntry(tree, file);
   }
   return companions;
@@ -113,9 +120,10 @@ void RemoveFoldersExceptBrowser(CApprovedTree& tree) {
 
 void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree) {
   if (!tree) return;
-  const std::string folder = tree->FolderText();
+  const std::wstring folder = tree->Root();
+  CHeldAnnouncements announcements = tree->TakeAnnouncements();
   tree.reset();
-  if (!ForceRemoveDir(folder.c_str())) CRestartQueue::Instance().QueueFolderOfQueuedItems(folder);
+  RemovePath(folder, kRemoveOrQueue, &announcements);
 }
 
 bool InstallationStaysForALaterRun() {
@@ -127,7 +135,7 @@ bool InstallationStaysForALaterRun() {
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
   for (const std::string& path : info.shortcuts) {
     const ApprovedPath approved = rule.ApproveShortcut(path);
-    if (approved.IsApproved()) DeleteFileNowOrAtRestart(approved);
+    if (approved.IsApproved()) RemovePath(approved.Wide(), kRemoveOrQueue);
   }
 }
 
@@ -162,6 +170,5 @@ void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule) {
   const size_t slash = MbFindLast(info.Lnk2().c_str(), '\\');
   if (slash == static_cast<size_t>(-1)) return;  // no folder: an empty path is never removed
   const ApprovedPath folder = rule.Approve(info.Lnk2().substr(0, slash));
-  if (folder.IsApproved() && !ForceRemoveDir(folder.Text().c_str()))
-    CRestartQueue::Instance().QueueFolderOfQueuedItems(folder.Text());
+  if (folder.IsApproved()) RemovePath(folder.Wide(), kRemoveOrQueue);
 }

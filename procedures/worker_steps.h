@@ -34,6 +34,10 @@ ClientNames ClientNamesFromPack(CLanguagePack& pack);
 // Refused otherwise; a refusal is reported.
 ApprovedPath ClientsInstallFolder(const SetupInfo& info, const CPathRule& rule);
 
+// The tree below the approved installation folder, walked once for everything the run asks of it;
+// none for a refused folder.
+std::unique_ptr<CApprovedTree> TreeOf(const ApprovedPath& folder);
+
 // Deletes the main program PROGRAM_FILENAME (the pack's define) of the tree's folder: up to 10
 // tries, 500 ms apart, stopping at the first success. Nothing when the name is not a single step.
 // Still in use then, it goes at the restart.
@@ -51,7 +55,7 @@ std::vector<std::string> DeleteFilesExceptBrowser(CApprovedTree& tree, const std
 // goes then too.
 void RemoveFoldersExceptBrowser(CApprovedTree& tree);
 // Removes the tree's folder itself once it is empty; one that holds only what goes at the restart
-// goes then. The tree is closed first.
+// goes then. The tree is closed first; the shell then hears of everything removed from it.
 void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree);
 
 // Whether the installation's files and folders stay: a companion of it was left for safety, and the

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/timeline.h"
 #include "language/language_pack.h"
 #include "ui/res/resource.h"
 
@@ -51,6 +52,8 @@ BOOL CConfirmDlg::OnInitDialog() {
   UpdateData(false);
   ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_CARD_DRIVER, BM_SETCHECK, m_bKeepDriverChecked ? BST_CHECKED : BST_UNCHECKED, 0);
   ::SendDlgItemMessageA(m_hWnd, IDC_KEEP_USER_DATA, BM_SETCHECK, m_bKeepUserDataChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+  // From here the run waits for the user.
+  Stamp("confirmation shown");
   // The focus starts on OK, through the dialog manager, so OK is also the button Enter presses.
   if (const HWND ok = GetDlgItem(IDOK)) {
     ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "cleanup/close_programs.h"
+#include "cleanup/process_command_line.h"
+#include "cleanup/process_list.h"
 #include "close_programs_support.h"
 
 namespace {

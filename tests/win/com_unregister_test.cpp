@@ -462,7 +462,8 @@ TEST_F(Unregister, TheWholeTreeIsWorkedThroughInListOrderWithTheSkipRules) {
                                    "ComServerDep.dll\r\nComServerOk.dll\r\n"));
   const std::string dep = m_dir / "ComServerDep.dll";
 
-  UnregisterComServers(test::ApprovedByTheRule(m_dir.Path()));
+  CApprovedTree tree(test::ApprovedByTheRule(m_dir.Path()));
+  UnregisterComServers(tree);
   EXPECT_EQ((Paths{"Start Unregister: " + fail, "DllUnregister Fail: " + fail, "",
                    "Start Unregister: " + plugin, "DllUnregister Fail: " + plugin, "",
                    "Start Unregister: " + dep, "GetProcAddress Fail: " + dep, "",

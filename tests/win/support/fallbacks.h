@@ -25,6 +25,7 @@ constexpr CapabilityName kCapabilityNames[] = {
     {"dlldirs", Capability::DefaultDllDirectories},
     {"uac", Capability::ElevatedTokens},
     {"namespaces", Capability::PrivateNamespaces},
+    {"folders", Capability::FolderHandles},
     // Not among "all": the routes of Windows 95, 98 and Me, which the NT family's tables do not take.
     {"win9x", Capability::NtCalls},
 };
