@@ -1,7 +1,8 @@
 // Tells the shell about removals from threads of their own, so deleting never waits for the shell
 // (under Wine one notification costs more than the deletion it announces: the shell looks each
-// folder of the path up in turn). Each announcement goes out with its own SHChangeNotify. Two
-// threads send the files' announcements side by side; an announcement of a folder waits until
+// folder of the path up in turn). Each announcement goes out with its own SHChangeNotify. Three
+// threads send the files' announcements side by side (the look-ups wait on the file system more
+// than on the processor); an announcement of a folder waits until
 // everything announced before it has gone out, and what comes after waits for it, so the shell
 // hears of a folder's files before the folder and of the folder before anything made later.
 #pragma once
