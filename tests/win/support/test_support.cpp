@@ -214,10 +214,17 @@ long RunAndCapture(const std::string& commandLine, std::string& output, DWORD ti
   SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
   HANDLE out = ::CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return -1;
+  if (out == INVALID_HANDLE_VALUE) {
+    output = "cannot create " + file + ": error " + std::to_string(::GetLastError());
+    return -1;
+  }
   const long result = RunWithOutput(commandLine, out, timeoutMs, workDir);
+  const DWORD startError = ::GetLastError();
   ::CloseHandle(out);
   ReadFileBytes(file, output);
+  // A run that did not end or did not start says so, or the caller sees only -1.
+  if (result == -1) output += "\n(not started or not ended in " + std::to_string(timeoutMs) + " ms: error " +
+                              std::to_string(startError) + ")";
   return result;
 }
 
