@@ -10,6 +10,7 @@
 
 #include "cleanup/run_report.h"
 #include "framework/handles.h"
+#include "framework/native_files.h"
 #include "framework/shell_folders.h"
 #include "framework/wide_text.h"
 #include "language/mbcs.h"
@@ -275,8 +276,24 @@ std::string CPathRule::Canonical(const std::string& path) const {
   return canonical;
 }
 
+std::string CPathRule::TextToOpen(const std::string& path) const {
+  // Where the opened object's final path will give the long form of every step at once, the
+  // steps are not looked up one by one (a search of each folder on the way).
+  if (!JudgesObjects() || !nt::TellsFinalPaths()) return Canonical(path);
+  std::string text = CanonicalPathText(path);
+  if (PathRootLength(text) == 0) text.clear();
+  return text;
+}
+
+FileId CPathRule::RealFolderIdentity(const std::string& real) const {
+  const std::string key = FoldPathCase(real);
+  const auto known = m_realFolderIds.find(key);
+  if (known != m_realFolderIds.end()) return known->second;
+  return m_realFolderIds[key] = IdentityOfPath(real);
+}
+
 std::string CPathRule::Judge(const std::string& path) const {
-  const std::string text = Canonical(path);
+  const std::string text = TextToOpen(path);
   if (!IsPathAllowed(FoldPathCase(text), m_folders)) return std::string();
   if (!JudgesObjects()) return text;
 
@@ -297,7 +314,7 @@ std::string CPathRule::Judge(const std::string& path) const {
   std::string real;
   if (!FinalTextOf(handle.Get(), real)) {
     if (PassesALink(existing)) return std::string();
-    real = existing;
+    real = Canonical(existing);
   }
   if (real.empty()) return std::string();  // its real place has no exact name in the code page
   const std::string approved = rest.empty() ? real : (real.back() == '\\' ? real : real + "\\") + rest;
@@ -309,7 +326,7 @@ std::string CPathRule::Judge(const std::string& path) const {
   // that lies there.
   if (Contains(m_withContentsIds, id)) return std::string();
   for (std::string parent = ParentOf(real); !parent.empty(); parent = ParentOf(parent)) {
-    const FileId parentId = IdentityOfPath(parent);
+    const FileId parentId = RealFolderIdentity(parent);
     if (Contains(m_openingIds, parentId)) break;
     if (Contains(m_withContentsIds, parentId)) return std::string();
   }
@@ -317,10 +334,11 @@ std::string CPathRule::Judge(const std::string& path) const {
 }
 
 std::string CPathRule::RealPlace(const std::string& folder) const {
-  const std::string text = Canonical(folder);
+  const std::string text = TextToOpen(folder);
   if (!JudgesObjects() || text.empty()) return text;
   const ScopedHandle handle = OpenForIdentity(text);
-  return handle.IsValid() ? RealPathOf(handle.Get(), text) : text;
+  std::string real;
+  return handle.IsValid() && FinalTextOf(handle.Get(), real) ? real : Canonical(folder);
 }
 
 namespace {
@@ -343,7 +361,7 @@ ApprovedPath CPathRule::ApproveBelow(const std::string& path, const std::string&
 }
 
 ApprovedPath CPathRule::ApproveShortcut(const std::string& path) const {
-  std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
+  std::string approved = HasShortcutExtension(CanonicalPathText(path)) ? Judge(path) : std::string();
   if (approved.empty() || !HasShortcutExtension(approved)) return ReportedRefusal(path);
   return ApprovedPath(std::move(approved));
 }
@@ -354,6 +372,6 @@ bool CPathRule::AllowsBelow(const std::string& path, const std::string& folder) 
 }
 
 bool CPathRule::AllowsShortcut(const std::string& path) const {
-  const std::string approved = HasShortcutExtension(Canonical(path)) ? Judge(path) : std::string();
+  const std::string approved = HasShortcutExtension(CanonicalPathText(path)) ? Judge(path) : std::string();
   return !approved.empty() && HasShortcutExtension(approved);
 }

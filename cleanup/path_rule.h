@@ -53,6 +53,11 @@ private:
   std::string Judge(const std::string& path) const;
   // The real place of folder (links resolved), canonical; its text form where it cannot be opened.
   std::string RealPlace(const std::string& folder) const;
+  // The text by which path is opened to be judged: canonical, its steps in their long form unless
+  // the opened object's final path will tell them; empty when it names no absolute place.
+  std::string TextToOpen(const std::string& path) const;
+  // The identity of a real folder above a judged path, asked once per run: most share their folders.
+  FileId RealFolderIdentity(const std::string& real) const;
   bool JudgesObjects() const { return !m_themselvesIds.empty(); }
   // Takes as openings the users' folders that lie below the Windows folder, clear of the system's.
   void AddOpenings(const std::vector<std::string>& usersFolders, const std::vector<std::string>& systemFolders);
@@ -66,4 +71,8 @@ private:
   // system gave it, by the case-folded text before it; null once the rule is made, so every
   // later judgement looks the steps up afresh.
   std::map<std::string, std::string>* m_stepsSeen = nullptr;
+  // The identities of the real folders above judged paths, by their case-folded real path text. A
+  // folder there cannot later turn into a protected one under the same real path: a link put in
+  // its place is followed (final path) or refused (PassesALink), and no folder has a second name.
+  mutable std::map<std::string, FileId> m_realFolderIds;
 };

@@ -48,10 +48,19 @@ std::wstring VolumePathOf(HANDLE handle) {
   return std::wstring();
 }
 
-std::wstring FinalPathOf(HANDLE handle) {
-  using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+namespace {
+using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+GetFinalPathFn FinalPathFunction() {
   static const auto function = reinterpret_cast<GetFinalPathFn>(
       reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+  return function;
+}
+}  // namespace
+
+bool TellsFinalPaths() { return FinalPathFunction() != nullptr; }
+
+std::wstring FinalPathOf(HANDLE handle) {
+  const GetFinalPathFn function = FinalPathFunction();
   if (!function) return std::wstring();
   std::vector<wchar_t> path(1024);
   DWORD length = function(handle, path.data(), static_cast<DWORD>(path.size()), 0 /* normalized, drive letter */);

@@ -69,6 +69,8 @@ std::wstring VolumePathOf(HANDLE handle);
 // The final path of an open file or folder ("C:\..." or "\\host\share\..."), links resolved, in
 // UTF-16 (never a best-fit text); empty where the system cannot tell (before Windows Vista).
 std::wstring FinalPathOf(HANDLE handle);
+// Whether this system tells final paths (Windows Vista on).
+bool TellsFinalPaths();
 
 // Whether two names or paths are the same to the file system (case-insensitive, as it compares).
 bool SameFileName(const std::wstring& one, const std::wstring& other);
