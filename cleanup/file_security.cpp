@@ -33,8 +33,6 @@ struct SecurityCalls {
   GetTokenInformationFn getTokenInformation =
       SystemFunctionAs<GetTokenInformationFn>("advapi32.dll", "GetTokenInformation");
   LookupAccountSidFn lookupAccountSid = SystemFunctionAs<LookupAccountSidFn>("advapi32.dll", "LookupAccountSidW");
-  GetMembersFn getMembers = SystemFunctionAs<GetMembersFn>("netapi32.dll", "NetLocalGroupGetMembers");
-  FreeBufferFn freeBuffer = SystemFunctionAs<FreeBufferFn>("netapi32.dll", "NetApiBufferFree");
 
   using GetObjectSecurityFn = BOOL(WINAPI*)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
   GetObjectSecurityFn getObjectSecurity =
@@ -45,6 +43,19 @@ struct SecurityCalls {
 
 const SecurityCalls& Security() {
   static const SecurityCalls calls;
+  return calls;
+}
+
+// The group lists of the network library, loaded only when a group's members are asked for: it
+// brings the network stack with it, which nothing before the first window needs.
+struct GroupCalls {
+  SecurityCalls::GetMembersFn getMembers =
+      SystemFunctionAs<SecurityCalls::GetMembersFn>("netapi32.dll", "NetLocalGroupGetMembers");
+  SecurityCalls::FreeBufferFn freeBuffer = SystemFunctionAs<SecurityCalls::FreeBufferFn>("netapi32.dll", "NetApiBufferFree");
+};
+
+const GroupCalls& Groups() {
+  static const GroupCalls calls;
   return calls;
 }
 
@@ -88,7 +99,8 @@ public:
   std::vector<SidBytes> AdministratorsMembers() const override {
     std::vector<SidBytes> members;
     const SecurityCalls& calls = Security();
-    if (!calls.lookupAccountSid || !calls.getMembers || !calls.freeBuffer) return members;
+    const GroupCalls& groups = Groups();
+    if (!calls.lookupAccountSid || !groups.getMembers || !groups.freeBuffer) return members;
     SidBytes administrators = AdministratorsSid();
     wchar_t name[256] = {}, domain[256] = {};
     DWORD nameSize = 256, domainSize = 256;
@@ -99,11 +111,11 @@ public:
     DWORD read = 0, total = 0;
     constexpr DWORD kWholeList = 0xFFFFFFFF;  // MAX_PREFERRED_LENGTH: as much as the list holds
     // LOCALGROUP_MEMBERS_INFO_0: each member's SID.
-    if (calls.getMembers(nullptr, name, 0, &buffer, kWholeList, &read, &total, nullptr) == 0 && buffer) {
+    if (groups.getMembers(nullptr, name, 0, &buffer, kWholeList, &read, &total, nullptr) == 0 && buffer) {
       const PSID* sids = reinterpret_cast<const PSID*>(buffer);
       for (DWORD i = 0; i < read; ++i) members.push_back(CopyOf(sids[i]));
     }
-    if (buffer) calls.freeBuffer(buffer);
+    if (buffer) groups.freeBuffer(buffer);
     return members;
   }
 };
