@@ -141,8 +141,12 @@ HANDLE StartInstalledClient(const SampleInstallation& install) {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, install.Folder().c_str(), &si, &pi))
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, install.Folder().c_str(), &si, &pi)) {
+    const DWORD error = GetLastError();
+    ADD_FAILURE() << "cannot start " << cmd << ": error " << error
+                  << (GetFileAttributesA(cmd.substr(1, cmd.size() - 2).c_str()) == INVALID_FILE_ATTRIBUTES ? " (not there)" : "");
     return nullptr;
+  }
   CloseHandle(pi.hThread);
   const std::string title = install.Define("PROGRAME_ENG_NAME");
   test::WaitUntil([&] { return FindWindowA(nullptr, title.c_str()) != nullptr; }, 30000);
