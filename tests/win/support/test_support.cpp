@@ -302,10 +302,9 @@ bool StartUnixTool(std::wstring command) {
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\", &si, &pi)) return false;
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return true;
+  // Wine hands back no process for a Unix program: what the handle fields then hold is not ours to
+  // close (closing it closed another handle of this process, such as its cached registry root).
+  return ::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\", &si, &pi) != FALSE;
 }
 }  // namespace
 
@@ -317,10 +316,8 @@ bool StartUnixTool(std::string command) {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, "Z:\\", &si, &pi)) return false;
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return true;
+  // As above: the handle fields are not ours to close.
+  return ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, "Z:\\", &si, &pi) != FALSE;
 }
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
