@@ -131,6 +131,17 @@ TEST(PathRuleOnThisSystem, RefusesTheSystemsOwnFoldersInEverySpelling) {
   EXPECT_TRUE(rule.AllowsShortcut(folder(CSIDL_DESKTOPDIRECTORY) + "\\Client.LNK"));
   EXPECT_FALSE(rule.AllowsShortcut(folder(CSIDL_WINDOWS) + "\\Client.lnk"));
   EXPECT_FALSE(rule.AllowsBelow(folder(CSIDL_PROGRAM_FILES) + "\\Mirel\\..\\x.exe", folder(CSIDL_PROGRAM_FILES) + "\\Mirel"));
+  // A short spelling of a file or of its folder comes back as the long real place, and each lies
+  // below the other's spelling: what is removed is what the long name names.
+  test::TempDir dir;
+  const std::string longFolder = dir / "A long folder name", longFile = longFolder + "\\A long file name.txt";
+  ASSERT_TRUE(::CreateDirectoryA(longFolder.c_str(), nullptr) && test::WriteFileBytes(longFile, "x"));
+  char shortFolder[MAX_PATH] = {}, shortFile[MAX_PATH] = {};
+  ASSERT_TRUE(::GetShortPathNameA(longFolder.c_str(), shortFolder, MAX_PATH) &&
+              ::GetShortPathNameA(longFile.c_str(), shortFile, MAX_PATH));
+  EXPECT_EQ(test::LowerPath(rule.Canonical(longFile)), test::LowerPath(rule.Approve(shortFile).Text())) << shortFile;
+  EXPECT_TRUE(rule.AllowsBelow(longFile, shortFolder)) << shortFolder;
+  EXPECT_TRUE(rule.AllowsBelow(shortFile, longFolder)) << shortFile;
 }
 
 // The same rule on routes that reach a folder by another object than its name: a link in the
