@@ -5,6 +5,7 @@
 #include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_type.h"
+#include "framework/system_folder.h"
 #include "framework/wide_text.h"
 #include "procedures/os_class.h"
 
@@ -45,11 +46,10 @@ bool CopyCompanion(const wchar_t* name, const std::wstring& target) {
 
 // Copies "Unl.exe" into the system directory, where the launchers start it at the end.
 void CopyFinishingProgram() {
-  char systemDir[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryA(systemDir, MAX_PATH);
+  const std::wstring systemFolder = SystemFolder();
   // Without the system directory the target would be the root of the current drive.
-  if (length == 0 || length >= MAX_PATH) return;
-  CopyCompanion(L"Unl.exe", WideFromAnsi(std::string(systemDir) + "\\Unl.exe"));
+  if (systemFolder.empty()) return;
+  CopyCompanion(L"Unl.exe", systemFolder + L"\\Unl.exe");
 }
 
 }  // namespace

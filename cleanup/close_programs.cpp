@@ -10,6 +10,7 @@
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/handles.h"
+#include "framework/system_folder.h"
 #include "framework/timeline.h"
 #include "framework/wide_text.h"
 
@@ -176,5 +177,5 @@ void RunBrowserUninstaller(const std::wstring& programFolder) {
     ReportLeftForSafety(program.Text(), program.Why(), program.Id());
     return;
   }
-  ReportProgram(commandLine, program.Start(L"-Qlume", std::wstring(), 0).IsValid());
+  ReportProgram(commandLine, program.Start(L"-Qlume", SystemFolder(), 0).IsValid());
 }

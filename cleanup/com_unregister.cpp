@@ -12,6 +12,7 @@
 #include "framework/capabilities.h"
 #include "framework/handles.h"
 #include "framework/sync.h"
+#include "framework/system_folder.h"
 #include "framework/system_library.h"
 
 namespace {
@@ -191,8 +192,4 @@ void WriteRegisterErrorLog(const std::string& text) {
   }
 }
 
-std::string RegisterLogPath() {
-  char systemDir[256] = {};
-  ::GetSystemDirectoryA(systemDir, sizeof(systemDir));
-  return std::string(systemDir) + "\\RegisterError.log";
-}
+std::string RegisterLogPath() { return AnsiFromWide(SystemFolder()) + "\\RegisterError.log"; }

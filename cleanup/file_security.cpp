@@ -8,6 +8,7 @@
 #include "cleanup/run_report.h"
 #include "framework/capabilities.h"
 #include "framework/sync.h"
+#include "framework/system_folder.h"
 #include "framework/system_library.h"
 #include "framework/wide_text.h"
 
@@ -211,10 +212,9 @@ private:
     m_trusted = {AdministratorsSid(), SystemSid(), TrustedInstallerSid(), facts.RunningAccount()};
     // Before Windows Vista a Power User can make itself an administrator; since, it is a user.
     if (!HasElevatedTokens()) m_trusted.push_back(PowerUsersSid());
-    char system[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    const TrustVerdict verdict = JudgeOne(HeldObject{WideFromAnsi(system), nullptr}, kChangesItsFolder);
+    const std::wstring system = SystemFolder();
+    if (system.empty()) return;
+    const TrustVerdict verdict = JudgeOne(HeldObject{system, nullptr}, kChangesItsFolder);
     m_unprotectable = !verdict.trusted;
     if (m_unprotectable)
       ReportStep("nothing on this machine can be protected, since others may change the system folder (" +

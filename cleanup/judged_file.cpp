@@ -7,6 +7,7 @@
 #include "framework/capabilities.h"
 #include "framework/module_dir.h"
 #include "framework/native_files.h"
+#include "framework/system_folder.h"
 #include "framework/system_library.h"
 #include "framework/wide_text.h"
 
@@ -84,8 +85,11 @@ bool IsBatchFile(const std::wstring& path) {
 
 }  // namespace
 
-CJudgedFile CJudgedFile::Open(const std::wstring& path, FileUse use) {
+CJudgedFile CJudgedFile::Open(const std::wstring& named, FileUse use) {
   CJudgedFile file;
+  // The place this process reaches by that name (a 32-bit program on a 64-bit Windows reaches the
+  // 32-bit system folder by the system folder's name): that is what must open, and what is used.
+  const std::wstring path = ReachedPath(named);
   file.m_path = path;
   if (path.empty() || RootLength(path) == 0) {
     file.m_verdict.reason = AnsiFromWide(path) + ": no place of its own";
@@ -168,7 +172,8 @@ bool CJudgedFile::Read(std::string& bytes, size_t limit) const {
   return true;
 }
 
-bool CJudgedFile::CopyTo(const std::wstring& target) const {
+bool CJudgedFile::CopyTo(const std::wstring& named) const {
+  const std::wstring target = ReachedPath(named);
   constexpr size_t kLargestCompanion = 64u << 20;
   std::string bytes;
   if (!Read(bytes, kLargestCompanion)) return false;

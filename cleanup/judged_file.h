@@ -20,7 +20,8 @@
 
 class CJudgedFile {
 public:
-  // Opens and judges the file at path (exact, as the file system names it) for its use.
+  // Opens and judges the file at path (exact, as the file system names it) for its use, where this
+  // process really reaches it (framework/system_folder.h): Path() names that place.
   static CJudgedFile Open(const std::wstring& path, FileUse use = FileUse::Run);
 
   CJudgedFile(CJudgedFile&&) = default;

@@ -10,6 +10,7 @@ set(PURE_SOURCES
   cleanup/detector_report.cpp
   procedures/animation_timetable.cpp
   cleanup/path_rule_text.cpp
+  framework/path_text.cpp
   app/command_line.cpp
   ui/skin_color.cpp
   ui/percent_bar_geometry.cpp

@@ -54,12 +54,10 @@ target_link_libraries(Uninstall PRIVATE uninstall_core)
 set_target_properties(Uninstall PROPERTIES OUTPUT_NAME "Uninstall")
 
 # The program must start on every Windows it names: its load-time imports are checked against the
-# table of what Windows 95 and NT 4.0 export (the 64-bit build is never shipped).
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  add_test(NAME load_time_imports
-           COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Uninstall> -DTABLE=${CMAKE_SOURCE_DIR}/docs/IMPORTS.txt
-                   -DOBJDUMP=${CMAKE_OBJDUMP} -P ${CMAKE_SOURCE_DIR}/tests/check_imports.cmake)
-endif()
+# table of what Windows 95 and NT 4.0 export.
+add_test(NAME load_time_imports
+         COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Uninstall> -DTABLE=${CMAKE_SOURCE_DIR}/docs/IMPORTS.txt
+                 -DOBJDUMP=${CMAKE_OBJDUMP} -P ${CMAKE_SOURCE_DIR}/tests/check_imports.cmake)
 
 if(NOT UNINSTALL_PROGRAM_ONLY)
   # Benchmarks that run inside Wine (scripts/bench.sh runs them).

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "framework/capabilities.h"
+#include "framework/system_folder.h"
 #include "framework/system_library.h"
+#include "framework/wide_text.h"
 
 namespace {
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
@@ -37,7 +39,8 @@ void RestrictLibrarySearch() {
   }
   if (const auto setSearchPathMode = SystemFunctionAs<SetSearchPathModeFn>("kernel32.dll", "SetSearchPathMode"))
     setSearchPathMode(kSafeSearchPermanent);
-  char systemDir[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryA(systemDir, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) ::SetCurrentDirectoryA(systemDir);
+  // The folder this process really reaches as the system folder (under WoW64 the 32-bit one), so the
+  // programs started in the current folder start where it was judged.
+  const std::wstring systemFolder = SystemFolder();
+  if (!systemFolder.empty()) ::SetCurrentDirectoryA(AnsiFromWide(systemFolder).c_str());
 }

@@ -25,10 +25,6 @@ HANDLE WINAPI CreateRuntimeSemaphore(LPSECURITY_ATTRIBUTES attributes, LONG init
 
 }  // namespace
 
-// The import pointer's own name, decorated as the import library names it.
-#if defined(__i386__)
+// The import pointer's own name, decorated as the 32-bit import library names it.
 extern "C" CreateSemaphoreWFn const runtimeCreateSemaphoreW __asm__("__imp__CreateSemaphoreW@16");
-#else
-extern "C" CreateSemaphoreWFn const runtimeCreateSemaphoreW __asm__("__imp_CreateSemaphoreW");
-#endif
 extern "C" CreateSemaphoreWFn const runtimeCreateSemaphoreW = &CreateRuntimeSemaphore;

@@ -18,6 +18,7 @@
 #include "framework/capabilities.h"
 #include "framework/module_dir.h"
 #include "framework/start_program.h"
+#include "framework/system_folder.h"
 #include "framework/timeline.h"
 #include "framework/wide_text.h"
 #include "framework/worker_thread.h"
@@ -111,9 +112,7 @@ std::wstring FinishingProgramFolder(const std::wstring& systemFolder) {
 // which start-up copied, or the copy could have been changed by others.
 void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
   const CJudgedFile original = CJudgedFile::Open(CompanionPath(L"Unl.exe"));
-  char systemDir[MAX_PATH] = {};
-  ::GetSystemDirectoryA(systemDir, sizeof(systemDir));
-  const std::wstring systemFolder = WideFromAnsi(systemDir);
+  const std::wstring systemFolder = SystemFolder();
   const CJudgedFile program = CJudgedFile::Open(systemFolder + L"\\Unl.exe");
   for (const CJudgedFile* file : {&original, &program}) {
     if (file->Exists() && !file->IsTrusted()) {

@@ -56,15 +56,10 @@ if runs xml; then
 fi
 [ "$only" = xml ] && { summary; exit 0; }
 
-# The 32-bit build in a 32-bit prefix; where this machine cannot start 32-bit programs, the
-# 64-bit build of the same sources under 64-bit Wine (as scripts/test.sh does).
+# The 32-bit build, what ships, in a 32-bit prefix, on the route that starts 32-bit programs here.
 preset=win
 . scripts/wine-env.sh "$root/build/win"
-if [ "$WINE_BITS" = 64 ]; then
-  preset=win64
-  unset WINEPREFIX
-  . scripts/wine-env.sh "$root/build/win64"
-fi
+echo "== the Windows benchmarks run the 32-bit build on $WINE_ROUTE"
 begin_stage "build ($preset)"
 quietly cmake --preset "$preset"
 quietly cmake --build --preset "$preset" --target Uninstall sample_client bench_file_phase bench_first_window minimal_dialog
@@ -90,9 +85,7 @@ if runs window; then
   rm -rf "$window_dir"
   mkdir -p "$window_dir"
   # Uninstall.exe as it ships: without its debug information, which Wine would map at every start.
-  strip_tool=i686-w64-mingw32-strip
-  [ "$preset" = win64 ] && strip_tool=x86_64-w64-mingw32-strip
-  "$strip_tool" -o "$window_dir/Uninstall.exe" "$bin/Uninstall.exe"
+  i686-w64-mingw32-strip -o "$window_dir/Uninstall.exe" "$bin/Uninstall.exe"
   cp "$bin/minimal_dialog.exe" "$client/Language.xml" "$client/Uninstall.bin" "$window_dir/"
   window_out=$(wine "$bin/bench_first_window.exe" "$window_rounds" 'C:\bench-first-window\minimal_dialog.exe' \
     'C:\bench-first-window\Uninstall.exe' | sed 's/\r$//')

@@ -49,10 +49,10 @@ trap demo_exit EXIT
 
 begin_stage "set-up"
 quietly scripts/setup-deps.sh
-# The 32-bit program, or its 64-bit build where this machine cannot run 32-bit programs.
+# The 32-bit program, on the route that starts 32-bit programs on this machine.
 . scripts/wine-env.sh "$root/build/demo"
+echo "== the 32-bit program runs on $WINE_ROUTE"
 preset=win
-[ "$WINE_BITS" = 64 ] && preset=win64
 begin_stage "build ($preset)"
 [ -f "build/$preset/build.ninja" ] || quietly cmake --preset "$preset"
 quietly cmake --build --preset "$preset"
@@ -118,7 +118,7 @@ wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 | tee "$demo/before.t
 
 # Where the 32-bit set-up puts the client: on a 64-bit Windows the 32-bit Program Files.
 programs='C:\Program Files'
-if [ "$windows64" = 1 ] && [ "$WINE_BITS" = 32 ]; then programs='C:\Program Files (x86)'; fi
+if [ "$windows64" = 1 ]; then programs='C:\Program Files (x86)'; fi
 uninstaller="$programs\Mirel\DornDial\Uninstall.exe"
 begin_stage "running the uninstaller"
 # Wine hands only the low byte of a Windows exit code to Unix (3010 arrives as 194), so the full

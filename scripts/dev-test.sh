@@ -9,11 +9,9 @@ name=$1
 regex=${2:-.}
 build="$root/build/win-$name"
 cd "$root"
-# The 32-bit build, or the 64-bit one where this machine cannot run 32-bit programs.
+# The 32-bit build, what ships.
 . scripts/wine-env.sh "$build"
-preset=win
-[ "$WINE_BITS" = 64 ] && preset=win64
-[ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build"
+[ -f "$build/build.ninja" ] || cmake --preset win -B "$build"
 cmake --build "$build" -j 2
 trap wine_display_down EXIT
 wine_lanes_up

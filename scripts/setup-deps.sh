@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the demo need on Debian 12.
+# Installs everything the build, the tests and the demo need on Debian 12, and makes sure this
+# machine starts 32-bit Windows programs (the program ships as one).
 # Idempotent: does nothing when every package and locale is already there.
 #
 # Debian's mirrors are sometimes caught half-synced: an index of the security updates fails to
@@ -7,13 +8,20 @@
 # So an index that still fails after a few tries is left out with a warning, and an install that
 # fails is tried once more preferring the base release over its updates (apt-get -t). No package
 # source is edited.
+#
+# A machine whose kernel cannot start 32-bit programs (some virtual machines give programs no
+# 32-bit code segment at all, so not even Wine's own WoW64 mode can run 32-bit code there) hands
+# them to QEMU's user-mode emulator of the 32-bit processor, registered with the kernel for 32-bit
+# x86 programs (binfmt_misc). QEMU comes from bookworm-backports: bookworm's 7.2 ignores
+# MAP_FIXED_NOREPLACE, and Wine then takes some 45 s to start each program (measured).
 #   SETUP_DEPS_PAUSE=seconds   pause between tries of apt-get update (default 5)
+#   SETUP_DEPS_WINE32, SETUP_DEPS_BINFMT, SETUP_DEPS_SOURCES: the 32-bit Wine loader, the kernel's
+#   binfmt_misc folder and apt's folder of sources, for the set-up's own test
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libpugixml-dev
   mingw-w64 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb x11-utils imagemagick
   locales fonts-wqy-microhei fonts-wine python3 zip openssl osslsigncode
 )
@@ -66,6 +74,60 @@ install_packages() {
   return 1
 }
 
+# The packages from the given release; false, with apt's last lines, when they cannot be installed.
+install_from() {
+  local release=$1 log
+  shift
+  log=$(mktemp)
+  if $SUDO apt-get install -y -qq --no-install-recommends -t "$release" "$@" >"$log" 2>&1; then
+    rm -f "$log"
+    return 0
+  fi
+  sed 's/^/    /' "$log" | tail -n 15 >&2
+  rm -f "$log"
+  say "could not install from $release: $*" >&2
+  return 1
+}
+
+wine32=${SETUP_DEPS_WINE32:-/usr/lib/wine/wine}
+binfmt=${SETUP_DEPS_BINFMT:-/proc/sys/fs/binfmt_misc}
+sources=${SETUP_DEPS_SOURCES:-/etc/apt/sources.list.d}
+# How the kernel knows a 32-bit x86 program (ELF, class 32, machine 3) and whom it hands it to:
+# Debian's own registration of the emulator for the other processors, with argv[0] kept (P).
+emulator=/usr/libexec/qemu-binfmt/i386-binfmt-P
+i386_rule=':qemu-i386:M::\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$emulator"':OPF'
+
+starts_32bit_programs() { "$wine32" --version >/dev/null 2>&1; }
+
+# QEMU's emulator of the 32-bit processor, 8 or later.
+recent_emulator() {
+  local version
+  version=$(qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')
+  [ -n "$version" ] && [ "$version" -ge 8 ]
+}
+
+# Makes 32-bit programs start through the emulator; false, with the reason, when they cannot.
+emulate_32bit_programs() {
+  local backports
+  backports="$(base_release)-backports"
+  say "this machine's kernel cannot start 32-bit programs: they run under QEMU's emulation of the 32-bit processor"
+  if ! recent_emulator; then
+    if ! grep -rqs -- "$backports" /etc/apt/sources.list "$sources"; then
+      printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$backports" | $SUDO tee "$sources/$backports.sources" >/dev/null
+    fi
+    update_indexes
+    install_from "$backports" qemu-user || return 1
+  fi
+  [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt" ||
+    { say "the kernel's binfmt_misc cannot be mounted at $binfmt" >&2; return 1; }
+  # A registration that did not help (another emulator, one since replaced) is made anew.
+  [ -e "$binfmt/qemu-i386" ] && { echo -1 | $SUDO tee "$binfmt/qemu-i386" >/dev/null || true; }
+  printf '%s' "$i386_rule" | $SUDO tee "$binfmt/register" >/dev/null ||
+    { say "the emulator could not be registered with the kernel" >&2; return 1; }
+  starts_32bit_programs || { say "32-bit programs still do not start: $("$wine32" --version 2>&1 | tail -n 1)" >&2; return 1; }
+}
+
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
@@ -94,4 +156,6 @@ if [ "${#need_locales[@]}" -gt 0 ]; then
   done
   $SUDO locale-gen >/dev/null
 fi
+
+starts_32bit_programs || emulate_32bit_programs || exit 1
 exit 0

@@ -62,7 +62,7 @@ report_times() {
     awk '{ printf "   %5d  %s\n", $1, substr($0, index($0, " ") + 1) }' || true
   echo "   $(printf '%5d' $(($(date +%s) - run_start)))  total"
 }
-# Which build the Windows tests ran, and why not the 32-bit one where they could not.
+# Which build the Windows tests ran, and by which route.
 windows_tests_summary=""
 on_exit() {
   local status=$?
@@ -96,19 +96,11 @@ quietly cmake --build --preset host
 stage "host tests"
 logged ctest --preset host --output-on-failure -j2
 
-# The tests run the 32-bit build, what ships, in 32-bit prefixes. Where this machine's kernel
-# cannot start 32-bit programs, they run the 64-bit build of the same sources under 64-bit Wine
-# instead, and every target of the 32-bit build is still built, beside the tests.
+# The tests run the 32-bit build, what ships: in 32-bit prefixes, and the rows of a 64-bit Windows
+# in a 64-bit prefix under WoW64, on whichever route starts 32-bit programs on this machine.
 preset=win
 . scripts/wine-env.sh "$root/build/win"
-windows_tests_summary="the Windows tests ran on the 32-bit build (build/win), the program that ships"
-if [ "$WINE_BITS" = 64 ]; then
-  windows_tests_summary="the Windows tests ran on the 64-bit build (build/win64); the 32-bit tests did not run: this machine cannot run 32-bit programs ($WINE_BITS_REASON); every 32-bit target was built"
-  echo "== this machine cannot run 32-bit programs: the Windows tests run the 64-bit build"
-  preset=win64
-  unset WINEPREFIX
-  . scripts/wine-env.sh "$root/build/win64"
-fi
+windows_tests_summary="the Windows tests ran the 32-bit build (build/win), the program that ships, on $WINE_ROUTE: every row in 32-bit prefixes, the rows of a 64-bit Windows in a 64-bit prefix under WoW64"
 # The test prefixes are made on their displays while the Windows side builds.
 wine_lane_displays_up
 (timed prefixes "test prefixes" wine_lane_prefixes_up) &
@@ -136,15 +128,10 @@ rm -f "$root/build/demo-status.txt" "$demo_pid"
 ) &
 demo=$!
 
-# On the core that the Windows tests, mostly waiting for windows, leave idle: every target of the
-# 32-bit build where the tests ran the 64-bit one, the release build of the checks below, and the
-# fuzzers, one at a time for a fixed time each.
+# On the core that the Windows tests, mostly waiting for windows, leave idle: the release build of
+# the checks below, and the fuzzers, one at a time for a fixed time each.
 (
   status=0
-  if [ "$preset" != win ]; then
-    timed win32-build "32-bit build (every target)" \
-      sh -c 'cmake --preset win && cmake --build --preset win -j 1' || status=$?
-  fi
   timed release-build "release build" \
     sh -c 'cmake --preset release && cmake --build --preset release -j 1' || status=$?
   timed fuzzers "fuzzers (${fuzz_seconds} s each)" \
@@ -154,7 +141,7 @@ demo=$!
 beside_tests=$!
 
 # Each test holds its prefix (lane) alone; the two lanes run side by side.
-stage "Windows tests under Wine ($WINEARCH, two prefixes side by side)"
+stage "Windows tests under Wine (two at a time, each in a prefix of its own)"
 tests_status=0
 logged ctest --preset "$preset" --output-on-failure -j2 || tests_status=$?
 tests_stage=$stage_name tests_log=$stage_log
@@ -196,7 +183,7 @@ logged ctest --test-dir build/release --output-on-failure
 
 # The release signed with a throwaway self-signed certificate: the signature must verify against
 # it, the package must hold the signed program, and the signed program must still run (a bad
-# switch under /S ends it at once with 87) where this machine can run 32-bit programs.
+# switch under /S ends it at once with 87).
 stage "signed release"
 signing=$(mktemp -d)
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Uninstall test signer" \
@@ -208,16 +195,12 @@ grep -q ', signed)$' "$stage_log" || { echo "package: not signed" >&2; exit 1; }
 python3 -m zipfile -e "dist/Uninstall-$(head -n 1 VERSION | tr -d '[:space:]').zip" "$signing/unpacked"
 (cd "$signing/unpacked" && sha256sum --quiet -c SHA256SUMS)
 quietly osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/unpacked/Uninstall.exe"
-if [ "$WINE_BITS" = 32 ]; then
-  set +e
-  DISPLAY=$(wine_lane_display "$WINEPREFIX") wine "$signing/unpacked/Uninstall.exe" /S /no-such-switch >/dev/null 2>&1
-  code=$?
-  set -e
-  [ "$code" = 87 ] || { echo "the signed Uninstall.exe exited with $code, not 87" >&2; exit 1; }
-  echo "signed, verified and runs (exit code 87 for a bad switch)"
-else
-  echo "signed and verified; not run: this machine cannot start 32-bit programs (no 32-bit Wine)"
-fi
+set +e
+DISPLAY=$(wine_lane_display "$WINEPREFIX") wine "$signing/unpacked/Uninstall.exe" /S /no-such-switch >/dev/null 2>&1
+code=$?
+set -e
+[ "$code" = 87 ] || { echo "the signed Uninstall.exe exited with $code, not 87" >&2; exit 1; }
+echo "signed, verified and runs (exit code 87 for a bad switch)"
 rm -rf "$signing"
 
 # Failed Windows tests fail the run at its end, named as their stage.

@@ -2,31 +2,27 @@
 # Wine, a Chinese system by default (the client's home), and a display.
 # Usage: . scripts/wine-env.sh BUILD_DIR
 #
-# The program is 32-bit and runs in a 32-bit prefix. A machine whose kernel cannot start 32-bit
-# programs (so no 32-bit Wine) runs the 64-bit build of the same sources (build/win64) in a 64-bit
-# prefix instead; wine_bits tells which, and wine_build_dir_for names the matching build folder.
+# The program is 32-bit and runs in 32-bit prefixes, and for a 64-bit Windows in a 64-bit prefix
+# under WoW64 (wine_prefix64_up). scripts/setup-deps.sh makes this machine start 32-bit programs:
+# the kernel starts them, or, where it cannot, QEMU's emulation of the 32-bit processor runs them.
+# WINE_ROUTE names the route, for the summaries.
 wine_build_dir=$1
-if [ -z "${WINE_BITS:-}" ]; then
-  # WINE_BITS_REASON says why not 32, in the words of the failed start.
-  if WINE_BITS_REASON=$(/usr/lib/wine/wine --version 2>&1); then
-    WINE_BITS=32 WINE_BITS_REASON=""
-  else
-    WINE_BITS=64
-    WINE_BITS_REASON="/usr/lib/wine/wine: $(printf '%s' "$WINE_BITS_REASON" | tail -n 1 | sed 's/^.*: //')"
+if [ -z "${WINE_ROUTE:-}" ]; then
+  if ! WINE_ROUTE=$(/usr/lib/wine/wine --version 2>&1); then
+    echo "wine-env: this machine does not start 32-bit programs ($(printf '%s' "$WINE_ROUTE" | tail -n 1));" \
+      "scripts/setup-deps.sh makes it" >&2
+    unset WINE_ROUTE
+    return 1
   fi
-  export WINE_BITS WINE_BITS_REASON
+  if grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; then
+    WINE_ROUTE="32-bit Wine under QEMU's emulation of the 32-bit processor (this machine's kernel cannot start 32-bit programs)"
+  else
+    WINE_ROUTE="32-bit Wine, started by the kernel"
+  fi
+  export WINE_ROUTE
 fi
 export WINEPREFIX="${WINEPREFIX:-$wine_build_dir/wineprefix}"
-if [ "$WINE_BITS" = 64 ]; then
-  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
-  case ":$PATH:" in
-    *":$(dirname "${BASH_SOURCE[0]}")/wine64:"*) ;;
-    *) PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")/wine64" && pwd):$PATH"; export PATH ;;
-  esac
-else
-  # A 64-bit prefix may be asked for: the same 32-bit programs under WoW64 (wine_prefix64_up).
-  export WINEARCH="${WINEARCH:-win32}"
-fi
+export WINEARCH="${WINEARCH:-win32}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 # Windows programs run under the Chinese locale (the client's home: system language 2052, code
@@ -66,7 +62,6 @@ wine_prefix_up() {
 # Where 32-bit programs run: a second, 64-bit prefix of the build folder (wineprefix64), where the
 # end-to-end rows of a 64-bit Windows run the same 32-bit programs under WoW64. Made once (15-30 s).
 wine_prefix64_up() {
-  [ "$WINE_BITS" = 32 ] || return 0
   (export WINEPREFIX="$wine_build_dir/wineprefix64" WINEARCH=win64 && wine_prefix_up)
 }
 
@@ -111,13 +106,11 @@ wine_display_down() {
 }
 
 # The Windows tests run in two prefixes of the build folder side by side, "lanes" (wineprefix and
-# wineprefix-b; tests/win/CMakeLists.txt binds each test to one), and on a 32-bit machine also in
+# wineprefix-b; tests/win/CMakeLists.txt binds each test to one), and those of a 64-bit Windows in
 # wineprefix64. Each prefix gets a display of its own, so no test sees or types into another
 # lane's windows; WINE_LANE_DISPLAYS ("prefix=display;...") tells scripts/wine-run.sh which.
 wine_lane_prefixes() {
-  echo "$wine_build_dir/wineprefix" "$wine_build_dir/wineprefix-b"
-  [ "$WINE_BITS" = 32 ] && echo "$wine_build_dir/wineprefix64"
-  return 0
+  echo "$wine_build_dir/wineprefix" "$wine_build_dir/wineprefix-b" "$wine_build_dir/wineprefix64"
 }
 
 # Starts the lanes' displays (in this shell, which keeps their process ids).

@@ -3,7 +3,7 @@
 // folder %SAMPLE_CLIENT_LOG_DIR% is set, as in the end-to-end runs and the demo), it also
 // removes the browser's files as the real one does: everything in its folder, then itself and
 // the folder through a copy of itself in the temporary folder, once it has ended.
-// Log line (see ../README.md): "<pid> args <arguments>".
+// Log lines (see ../README.md): "<pid> args <arguments>", "<pid> folder <the folder it started in>".
 #include <windows.h>
 
 #include <cstdlib>
@@ -60,6 +60,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return Finish(static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10)), rest.substr(blank + 1));
   }
   stand_in::LogEvent("args " + args);
+  char startFolder[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(MAX_PATH, startFolder);
+  stand_in::LogEvent(std::string("folder ") + startFolder);
   char logDir[MAX_PATH] = {};
   if (::GetEnvironmentVariableA("SAMPLE_CLIENT_LOG_DIR", logDir, MAX_PATH) == 0) return 0;
 

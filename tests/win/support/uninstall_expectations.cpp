@@ -110,9 +110,7 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
 std::vector<std::string> ExpectedAdditions(const Expectation& e) {
   if (e.procedure == Procedure::SetupType) return {};
   // The system folder of a 32-bit program; under WoW64 that is SysWOW64 on the disk.
-  char system[MAX_PATH] = {};
-  if (!RunningUnderWow64() || !::GetSystemWow64DirectoryA(system, MAX_PATH)) ::GetSystemDirectoryA(system, MAX_PATH);
-  std::vector<std::string> added = {"F " + LowerPath(system) + "\\unl.exe"};
+  std::vector<std::string> added = {"F " + LowerPath(SystemFolderOnDisk()) + "\\unl.exe"};
   // Windows 95, 98 and Me keep what goes at the restart in WININIT.INI.
   if ((e.mainProgramLocked || !e.heldFile.empty()) && (e.os == "win98" || e.os == "winme")) {
     char windows[MAX_PATH] = {};

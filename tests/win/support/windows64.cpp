@@ -10,12 +10,6 @@ bool In64BitWindows() {
   return windows && std::strcmp(windows, "64") == 0;
 }
 
-std::string WhyNot64BitWindowsRows() {
-  if (In64BitWindows() && sizeof(void*) == 8)
-    return "this machine cannot run 32-bit programs: there is no 32-bit program under WoW64 to test";
-  return std::string();
-}
-
 bool RunningUnderWow64() {
   BOOL wow64 = FALSE;
   return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
@@ -25,6 +19,12 @@ std::string ProgramFiles64() {
   char path[MAX_PATH] = {};
   const DWORD n = ::GetEnvironmentVariableA("ProgramW6432", path, MAX_PATH);
   return n > 0 && n < MAX_PATH ? path : "";
+}
+
+std::string SystemFolderOnDisk() {
+  char system[MAX_PATH] = {};
+  if (!RunningUnderWow64() || !::GetSystemWow64DirectoryA(system, MAX_PATH)) ::GetSystemDirectoryA(system, MAX_PATH);
+  return system;
 }
 
 NativeFileView::NativeFileView() {

@@ -9,13 +9,12 @@ namespace test {
 
 // Whether this run is the one for the 64-bit Windows rows.
 bool In64BitWindows();
-// Why the 64-bit Windows rows cannot run in this run (empty when they can, or when this is not
-// their run): a 64-bit test build means this machine cannot run 32-bit programs at all.
-std::string WhyNot64BitWindowsRows();
 // Whether this process is a 32-bit program under WoW64.
 bool RunningUnderWow64();
 // The 64-bit Program Files folder, which a 32-bit program under WoW64 finds only by name.
 std::string ProgramFiles64();
+// The system folder of a 32-bit program as it lies on the disk: under WoW64 the 32-bit one.
+std::string SystemFolderOnDisk();
 
 // While it lives, this thread sees the disk as it is: WoW64 does not redirect system32 to
 // SysWOW64 (nothing changes elsewhere).
