@@ -110,7 +110,7 @@ bool CSingleRunGuard::CreateByName() {
   if (!m_mutex) return true;
   // One that was there already counts as another run only when an administrator or SYSTEM made it:
   // an ordinary user could make it first and hold it to keep every uninstall from running.
-  if (error == ERROR_ALREADY_EXISTS && HasNtCalls() && !IsTrustedAccount(OwnerOf(m_mutex))) {
+  if (error == ERROR_ALREADY_EXISTS && !IsTrustedAccount(OwnerOf(m_mutex))) {
     ::CloseHandle(m_mutex);
     m_mutex = nullptr;
   }

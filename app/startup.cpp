@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "cleanup/file_copy.h"
 #include "cleanup/judged_file.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_type.h"
@@ -33,23 +34,15 @@ bool IsFile(const char* path) {
 // Copies the companion called name from beside the program to target, unless others could have
 // changed it: what is copied is started with administrator rights later. The copy is made from the
 // file as it was judged and held. False when it was refused for that.
-bool CopyCompanion(const wchar_t* name, const std::wstring& target) {
+bool CopyCompanion(const wchar_t* name, FixedFile target) {
   const CJudgedFile companion = CJudgedFile::Open(CompanionPath(name));
   if (!companion.Exists()) return true;  // nothing to copy, as before
   if (!companion.IsTrusted()) {
     ReportLeftForSafety(companion.Text(), companion.Why(), companion.Id());
     return false;
   }
-  companion.CopyTo(target);
+  CopyJudgedFile(companion, ApprovedPath::Of(target));
   return true;
-}
-
-// Copies "Unl.exe" into the system directory, where the launchers start it at the end.
-void CopyFinishingProgram() {
-  const std::wstring systemFolder = SystemFolder();
-  // Without the system directory the target would be the root of the current drive.
-  if (systemFolder.empty()) return;
-  CopyCompanion(L"Unl.exe", systemFolder + L"\\Unl.exe");
 }
 
 }  // namespace
@@ -73,7 +66,8 @@ PackFailureMessage AlreadyRunningMessageFor(int languageCode) {
 UninstallProcedure ChooseUninstallProcedure() {
   if (IsSetupTypeGroup3()) return UninstallProcedure::SetupType;
 
-  CopyFinishingProgram();
+  // "Unl.exe" into the system directory, where the launchers start it at the end.
+  CopyCompanion(L"Unl.exe", FixedFile::FinishingProgramCopy);
   switch (GetOsClass()) {
     case 2:
     case 4:
@@ -81,7 +75,7 @@ UninstallProcedure ChooseUninstallProcedure() {
     case 1:
     case 3:
       // A detector that was refused leaves its steps undone, and the rest of the procedure runs.
-      if (!CopyCompanion(L"Ipdetect.exe", WideFromAnsi(kDetectorCopyPath))) return UninstallProcedure::Legacy;
+      if (!CopyCompanion(L"Ipdetect.exe", FixedFile::DetectorCopy)) return UninstallProcedure::Legacy;
       return IsFile(kDetectorCopyPath) ? UninstallProcedure::Legacy
                                        : UninstallProcedure::DetectorMissing;
     default:

@@ -12,7 +12,7 @@
 #include "cleanup/setup_values.h"
 #include "cleanup/shell_notifier.h"
 #include "framework/dll_search.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 #include "framework/timeline.h"
 #include "procedures/launchers.h"
 #include "procedures/os_class.h"
@@ -87,7 +87,7 @@ BOOL CUninstallApp::InitInstance() {
     return FALSE;
   }
 
-  switch (StartAndConfirm(ModuleFolderPath())) {
+  switch (StartAndConfirm(OwnProgramFolder())) {
     case StartupResult::PackNotLoaded:
       m_log.Line("Language.xml could not be loaded beside the program, nothing removed");
       m_nExitCode = kExitIncomplete;
@@ -192,7 +192,7 @@ bool CUninstallApp::LoadLanguagePack(const std::wstring& programFolder) {
 int CUninstallApp::ExitInstance() {
   // A missing file counts as deleted, so this is safe on every path; but the detector's copy of
   // another uninstall that runs is not this run's to delete.
-  if (!m_bAnotherRunActive) ForceDeleteFile(kDetectorCopyPath);
+  if (!m_bAnotherRunActive) ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorCopy));
   FlushShellNotifications();
   m_skinHook.Remove();
   CWinApp::ExitInstance();

@@ -1,17 +1,10 @@
 #include "cleanup/approved_tree.h"
 
+#include "cleanup/run_report.h"
+#include "framework/path_text.h"
 #include "framework/wide_text.h"
 
 namespace {
-
-wchar_t FoldedLetter(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool SameName(const std::wstring& one, const std::wstring& other) {
-  if (one.size() != other.size()) return false;
-  for (size_t i = 0; i < one.size(); ++i)
-    if (FoldedLetter(one[i]) != FoldedLetter(other[i])) return false;
-  return true;
-}
 
 // Whether name matches pattern, where "*" stands for any run of characters and "?" for one, letters
 // in any case.
@@ -25,13 +18,13 @@ bool Matches(const wchar_t* name, const wchar_t* pattern) {
       return false;
     }
     if (!*name) return !*pattern;
-    if (!*pattern || (*pattern != L'?' && FoldedLetter(*pattern) != FoldedLetter(*name))) return false;
+    if (!*pattern || (*pattern != L'?' && FoldedAscii(*pattern) != FoldedAscii(*name))) return false;
   }
 }
 
 }  // namespace
 
-CApprovedTree::CApprovedTree(const ApprovedPath& folder) : m_root(WideFromAnsi(folder.Text())) {
+CApprovedTree::CApprovedTree(const ApprovedPath& folder) : m_folder(folder), m_root(folder.Wide()) {
   while (m_root.size() > 3 && m_root.back() == L'\\') m_root.pop_back();
   m_nodes.push_back(Node{});
   m_nodes.front().entry.node = 0;
@@ -41,41 +34,60 @@ CApprovedTree::CApprovedTree(const ApprovedPath& folder) : m_root(WideFromAnsi(f
   if (!root) return;
   m_chain.push_back(std::move(root));
   m_chainNodes.push_back(0);
+  m_complete = Walk();
 }
 
-bool CApprovedTree::Walk() const {
-  if (!m_walked) {
-    m_walked = true;
-    m_complete = IsOpen() && WalkInto(0, *m_chain.front());
-  }
-  return m_complete;
+int CApprovedTree::AddNode(int parent, const FolderEntry& found) {
+  Node child;
+  child.entry.steps = m_nodes[parent].entry.steps;
+  child.entry.steps.push_back(found.name);
+  child.entry.id = found.id;
+  child.entry.attributes = found.attributes;
+  child.entry.node = static_cast<int>(m_nodes.size());
+  child.entry.parent = parent;
+  m_nodes[parent].children.push_back(child.entry.node);
+  m_nodes.push_back(std::move(child));
+  return static_cast<int>(m_nodes.size()) - 1;
 }
 
-bool CApprovedTree::WalkInto(int node, const COpenFolder& folder) const {
-  std::vector<FolderEntry> listed;
-  bool complete = folder.List(listed);
-  m_nodes[node].entered = true;
-  for (const FolderEntry& found : listed) {
-    Node child;
-    child.entry.steps = m_nodes[node].entry.steps;
-    child.entry.steps.push_back(found.name);
-    child.entry.id = found.id;
-    child.entry.attributes = found.attributes;
-    child.entry.node = static_cast<int>(m_nodes.size());
-    child.entry.parent = node;
-    m_nodes[node].children.push_back(child.entry.node);
-    m_nodes.push_back(std::move(child));
-    // Entered right after it is met, through its parent's handle: a link is never entered.
-    if (found.IsFolder()) {
-      const std::unique_ptr<COpenFolder> sub = folder.OpenChild(found, false);
-      if (sub) complete = WalkInto(static_cast<int>(m_nodes.size()) - 1, *sub) && complete;
+bool CApprovedTree::Walk() {
+  // One frame for each folder on the way down: it is held open, with what its listing gave, until
+  // every entry of it was met.
+  struct Frame {
+    int node;
+    std::unique_ptr<COpenFolder> owned;  // null for the tree's own folder, which the chain holds
+    const COpenFolder* folder;
+    std::vector<FolderEntry> listed;
+    size_t next;
+  };
+  bool complete = true;
+  std::vector<Frame> way;
+  const auto enter = [&](int node, std::unique_ptr<COpenFolder> owned, const COpenFolder& folder) {
+    Frame frame{node, std::move(owned), &folder, {}, 0};
+    complete = folder.List(frame.listed) && complete;
+    m_nodes[node].entered = true;
+    way.push_back(std::move(frame));
+  };
+  enter(0, nullptr, *m_chain.front());
+  while (!way.empty()) {
+    Frame& at = way.back();
+    if (at.next == at.listed.size()) {
+      way.pop_back();
+      continue;
     }
+    const FolderEntry found = at.listed[at.next++];
+    const int child = AddNode(at.node, found);
+    // Entered right after it is met, through its parent's handle: a link is never entered.
+    if (!found.IsFolder()) continue;
+    std::unique_ptr<COpenFolder> sub = at.folder->OpenChild(found, false);
+    if (!sub) continue;
+    const COpenFolder& opened = *sub;
+    enter(child, std::move(sub), opened);
   }
   return complete;
 }
 
 bool CApprovedTree::ListFiles(std::vector<TreeEntry>& files) const {
-  const bool complete = Walk();
   if (!IsOpen()) return false;
   struct Lister {
     const std::vector<Node>& nodes;
@@ -88,11 +100,10 @@ bool CApprovedTree::ListFiles(std::vector<TreeEntry>& files) const {
     }
   } lister{m_nodes, files};
   lister.Visit(0);
-  return complete;
+  return m_complete;
 }
 
 bool CApprovedTree::ListFolders(std::vector<TreeEntry>& folders) const {
-  const bool complete = Walk();
   if (!IsOpen()) return false;
   struct Lister {
     const std::vector<Node>& nodes;
@@ -106,16 +117,15 @@ bool CApprovedTree::ListFolders(std::vector<TreeEntry>& folders) const {
     }
   } lister{m_nodes, folders};
   lister.Visit(0);
-  return complete;
+  return m_complete;
 }
 
 int CApprovedTree::NodeOf(const std::vector<std::wstring>& folderSteps) const {
-  Walk();
   int node = 0;
   for (const std::wstring& step : folderSteps) {
     int next = -1;
     for (int child : m_nodes[node].children)
-      if (m_nodes[child].entered && SameName(m_nodes[child].entry.Name(), step)) {
+      if (m_nodes[child].entered && SameFoldedAscii(m_nodes[child].entry.Name(), step)) {
         next = child;
         break;
       }
@@ -152,7 +162,6 @@ const COpenFolder* CApprovedTree::FolderOf(const TreeEntry& entry) {
   // The folders the walk entered on the way: up the walk's own record for an entry it found, else
   // by the entry's steps.
   std::vector<int> way;
-  Walk();
   const bool ours = entry.node > 0 && entry.node < static_cast<int>(m_nodes.size()) &&
                     m_nodes[entry.node].entry.steps == entry.steps;
   if (ours) {

@@ -1,12 +1,13 @@
 // The tree below an approved folder, walked once and removed through handles. The folder is judged
-// once (ApprovedPath) and held open from the walk to the last removal; the walk, made on first need and kept, records every entry
-// below it in the order of the listings, each the UTF-16 names of the steps down to it with its file
-// id and attributes, and it serves everything the run asks of the tree: the COM servers' lists, the
-// files, the folders. A removal reaches the entry's folder again from the held folder through the
-// folders the walk recorded, each opened from its parent's handle without listing it again, and acts
-// on the entry only when it is still the object listed. Nothing goes back to path text on the way:
-// a name outside the system code page, or one whose double-byte characters end in the byte of "\",
-// is removed like any other; text is made for the log alone.
+// once (ApprovedPath) and held open from the walk to the last removal; the walk, made as the tree is
+// opened, records every entry below it in the order of the listings, each the UTF-16 names of the
+// steps down to it with its file id and attributes, and it serves everything the run asks of the
+// tree: the COM servers' lists, the files, the folders. A removal reaches the entry's folder again
+// from the held folder through the folders the walk recorded, each opened from its parent's handle
+// without listing it again, and acts on the entry only when it is still the object listed. Names
+// stay UTF-16 from the listing to the removal: a name outside the system code page, or one whose
+// double-byte characters end in the byte of "\", is removed like any other; the code page's text of
+// a path is made only where it is asked for (the log, and matching against the client's texts).
 #pragma once
 #include <windows.h>
 
@@ -36,14 +37,16 @@ struct TreeEntry {
 
 class CApprovedTree {
 public:
-  // Opens the approved folder (not when it is a link). The tree holds every folder on the way to
-  // the entry it last reached so that nobody can rename or delete it meanwhile (its own removal
-  // of a folder lets go of it first).
+  // Opens the approved folder (not when it is a link) and walks it. The tree holds every folder on
+  // the way to the entry it last reached so that nobody can rename or delete it meanwhile (its own
+  // removal of a folder lets go of it first).
   explicit CApprovedTree(const ApprovedPath& folder);
   CApprovedTree(const CApprovedTree&) = delete;
   CApprovedTree& operator=(const CApprovedTree&) = delete;
 
   bool IsOpen() const { return !m_chain.empty(); }
+  // The tree's folder, as it was approved.
+  const ApprovedPath& Folder() const { return m_folder; }
   // The folder's path, exact.
   const std::wstring& Root() const { return m_root; }
 
@@ -74,10 +77,12 @@ public:
   CHeldAnnouncements& Announcements() { return m_announcements; }
   CHeldAnnouncements TakeAnnouncements() { return std::move(m_announcements); }
 
-  // The entry's path, exactly (for the restart queue, the shell and the judged file), and as text
-  // of the system code page (for the log and for matching against texts).
+  // The entry's path, exactly (for the shell and the judged file), and as text of the system code
+  // page (for the log and for matching against texts).
   std::wstring WidePathOf(const TreeEntry& entry) const;
   std::string TextOf(const TreeEntry& entry) const;
+  // The entry's path as one the tree approves, for a removal once the tree is closed.
+  ApprovedPath ApprovedPathOf(const TreeEntry& entry) const { return ApprovedPath(WidePathOf(entry)); }
 
 private:
   struct Node {
@@ -85,16 +90,18 @@ private:
     std::vector<int> children;
     bool entered = false;  // a folder the walk listed
   };
-  // The walk, once; false when a listing failed.
-  bool Walk() const;
-  bool WalkInto(int node, const COpenFolder& folder) const;
+  // Walks the tree from its held folder, each folder entered right after it is met; false when a
+  // listing failed.
+  bool Walk();
+  // Records a listed entry as a child of the folder at node; its place.
+  int AddNode(int parent, const FolderEntry& found);
   int NodeOf(const std::vector<std::wstring>& folderSteps) const;
 
   CHeldAnnouncements m_announcements;  // released last, once every handle of the tree is closed
+  ApprovedPath m_folder;
   std::wstring m_root;
-  mutable std::vector<Node> m_nodes;  // the tree's folder first
-  mutable bool m_walked = false;
-  mutable bool m_complete = false;
+  std::vector<Node> m_nodes;  // the tree's folder first
+  bool m_complete = false;    // every listing ended at its end
   std::vector<std::unique_ptr<COpenFolder>> m_chain;  // the folder, then one per folder reached
   std::vector<int> m_chainNodes;                      // the node of each folder of the chain
 };

@@ -152,13 +152,13 @@ int CloseOrKillProcess(DWORD processId, DWORD timeoutMs) {
 }
 
 BOOL CloseHelpViewer(const char* text) {
-  const std::string wanted = LowerAnsi(text ? text : "");
+  const std::string wanted = FoldedAnsi(text ? text : "");
   bool ended = false;
   ForEachProcess([&](const std::string& name, DWORD processId) {
     if (!ContainsText(name, kHelpViewerKey)) return true;
     std::vector<char> commandLine(kHelpCommandLineSize, '\0');
     if (GetProcessCommandLine(processId, commandLine.data(), kHelpCommandLineSize) != 0) return true;
-    if (ContainsText(LowerAnsi(commandLine.data()), wanted)) {
+    if (ContainsText(FoldedAnsi(commandLine.data()), wanted)) {
       CloseOrKillProcess(processId, 0);
       ended = true;
     }

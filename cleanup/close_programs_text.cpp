@@ -10,23 +10,6 @@ bool IsBlank(char c) {
 }
 }  // namespace
 
-std::string LowerAnsi(const std::string& text) {
-  std::string lowered = text;
-  const char* start = lowered.c_str();
-  size_t i = 0;
-  while (i < lowered.size()) {
-    const int step = MbCharLen(start + i);
-    if (step == 0) {  // an embedded zero: step over it like any single byte
-      ++i;
-      continue;
-    }
-    if (step == 1 && lowered[i] >= 'A' && lowered[i] <= 'Z')
-      lowered[i] = static_cast<char>(lowered[i] - 'A' + 'a');
-    i += static_cast<size_t>(step);
-  }
-  return lowered;
-}
-
 std::string TrimBlanks(const std::string& text) {
   size_t first = 0;
   size_t last = text.size();
@@ -36,7 +19,7 @@ std::string TrimBlanks(const std::string& text) {
 }
 
 std::string ClientFileNameKey(const std::string& defineValue) {
-  return TrimBlanks(LowerAnsi(defineValue));
+  return TrimBlanks(FoldedAnsi(defineValue));
 }
 
 bool ContainsText(const std::string& haystack, const std::string& needle) {

@@ -4,9 +4,7 @@
 #pragma once
 #include <string>
 
-// ASCII letters lowered; double-byte characters are copied unchanged (their trail byte may
-// look like an upper-case letter).
-std::string LowerAnsi(const std::string& text);
+#include "language/mbcs.h"  // FoldedAnsi
 
 // Blanks, tabs and line breaks removed from both ends.
 std::string TrimBlanks(const std::string& text);

@@ -174,8 +174,6 @@ BOOL UnregisterComServer(const CJudgedFile& server) {
   return unregistered;
 }
 
-BOOL UnregisterComServer(const std::wstring& path) { return UnregisterComServer(CJudgedFile::Open(path)); }
-
 void WriteRegisterErrorLog(const std::string& text) {
   if (!IsLogModeOn()) return;
   ScopedHandle mutex(::CreateMutexA(nullptr, FALSE, kRegisterLogMutex));

@@ -42,9 +42,6 @@ void CollectFileList(CApprovedTree& tree, const std::vector<std::wstring>& folde
 // nothing of it is called unless it was trusted and the module loaded is that file. TRUE only when
 // the server reported success.
 BOOL UnregisterComServer(const CJudgedFile& server);
-// The same for the file at path (exact, as the file system names it), opened and judged first.
-BOOL UnregisterComServer(const std::wstring& path);
-inline BOOL UnregisterComServer(const std::string& path) { return UnregisterComServer(WideFromAnsi(path)); }
 
 // Appends one time-stamped line (or a bare "\n" separator for text "\n") to the log when
 // "LogMode" is "TRUE" in any case; a log above kRegisterLogMaxBytes is emptied first. The line is

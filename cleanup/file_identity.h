@@ -6,17 +6,8 @@
 
 #include <string>
 
+#include "framework/file_facts.h"
 #include "framework/handles.h"
-
-// The file index of an open file or folder. Under Wine the volume serial changes with the drive
-// letter a folder is reached by, so the index alone decides: a chance match across volumes only
-// makes the rule refuse.
-struct FileId {
-  DWORD high = 0;
-  DWORD low = 0;
-  bool Known() const { return high != 0 || low != 0; }
-  bool operator==(const FileId& other) const { return high == other.high && low == other.low; }
-};
 
 // Opens path (following links) to read its attributes, files and folders alike; invalid when it
 // cannot be opened.
@@ -29,6 +20,7 @@ bool IdentityOf(HANDLE handle, FileId& id, DWORD* attributes = nullptr);
 
 // The identity of what path leads to; unknown when it cannot be opened.
 FileId IdentityOfPath(const std::string& path);
+FileId IdentityOfPath(const std::wstring& path);
 
 // The final path of an open file or folder ("C:\..." or "\\host\share\..."), links resolved, in
 // UTF-16 as the file system names it (never a best-fit text); empty where the system cannot tell

@@ -9,15 +9,10 @@
 #include "framework/shell_folders.h"
 #include "framework/wide_text.h"
 
-BOOL ForceDeleteFile(const char* path) {
-  if (!path || !path[0]) return TRUE;
-  const RemovalResult result = RemovePath(WideFromAnsi(path), kRemoveNow);
+BOOL ForceDeleteFile(const ApprovedPath& path) {
+  if (!path.IsApproved()) return TRUE;
+  const RemovalResult result = RemovePath(path, kRemoveNow);
   return result == RemovalResult::Removed || result == RemovalResult::Missing;
-}
-
-BOOL ForceRemoveDir(const char* path) {
-  if (!path || !path[0]) return FALSE;
-  return RemovePath(WideFromAnsi(path), kRemoveNow) == RemovalResult::Removed;
 }
 
 void DeleteProgramShortcut(int folderId, const std::string& programName, const CPathRule& rule) {
@@ -29,7 +24,7 @@ void DeleteProgramShortcut(int folderId, const std::string& programName, const C
   if (programName.empty()) return;  // ".lnk" alone is nobody's shortcut
   // The name comes from the language pack: "..\x" or a link must not lead out of the shell folder.
   const ApprovedPath shortcut = rule.ApproveBelow(folder + "\\" + programName + ".lnk", folder);
-  if (shortcut.IsApproved()) RemovePath(WideFromAnsi(shortcut.Text()), kRemoveOrQueue);
+  if (shortcut.IsApproved()) RemovePath(shortcut, kRemoveOrQueue);
 }
 
 int DeleteRegTree(const char* parentPath, const char* subKey) {

@@ -13,14 +13,10 @@
 #include "cleanup/approved_tree.h"
 #include "cleanup/path_rule.h"
 
-// Deletes a file whatever its attributes, now. Nonzero when it is gone or was never there; a
-// missing file is not touched and no notification is sent. A file in use stays and gives 0. A link
-// is removed as a link, never its target.
-BOOL ForceDeleteFile(const char* path);
-
-// Removes an empty folder whatever its attributes (they are reset even when it is not empty). A
-// link to a folder is removed as a link, never its target.
-BOOL ForceRemoveDir(const char* path);
+// Deletes the file at the approved path whatever its attributes, now. Nonzero when it is gone or was
+// never there; a missing file is not touched and no notification is sent. A file in use stays and
+// gives 0. A link is removed as a link, never its target.
+BOOL ForceDeleteFile(const ApprovedPath& path);
 
 // Deletes "<special folder>\<programName>.lnk" for a CSIDL id; for CSIDL_APPDATA the shortcut
 // in the Quick Launch bar below it. Nothing is deleted when the folder cannot be resolved, the

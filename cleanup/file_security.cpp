@@ -7,6 +7,8 @@
 #include "cleanup/file_identity.h"
 #include "cleanup/run_report.h"
 #include "framework/capabilities.h"
+#include "framework/file_names.h"
+#include "framework/path_text.h"
 #include "framework/sync.h"
 #include "framework/system_folder.h"
 #include "framework/system_library.h"
@@ -239,20 +241,6 @@ private:
   bool m_unprotectable = false;
 };
 
-// The real place of path (links and mapped drives resolved where the system can tell), exactly.
-std::wstring RealPlaceOf(const std::wstring& path) {
-  const ScopedHandle handle = OpenForIdentity(path);
-  const std::wstring real = handle.IsValid() ? FinalPathOf(handle.Get()) : std::wstring();
-  return real.empty() ? path : real;
-}
-
-// The folder that holds path ("C:\" for "C:\x"); empty for a root.
-std::wstring FolderAbove(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos || path.size() <= 3) return std::wstring();
-  return slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
-}
-
 bool NothingToJudge() {
   return !HasNtCalls() || !Security().Available() || CTrustRule::Instance().NothingCanBeProtected();
 }
@@ -280,15 +268,19 @@ TrustVerdict JudgeHeld(const std::vector<HeldObject>& way, FileUse use) {
                   kChangesAFolderOnTheWay, false);
 }
 
-TrustVerdict JudgeWorkingFolder(const HeldObject& folder) {
+TrustVerdict JudgeWorkingFolder(const std::wstring& folder) {
   if (NothingToJudge()) return TrustVerdict{};
-  return CTrustRule::Instance().JudgeOne(folder, FILE_ADD_FILE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL);
+  const ScopedHandle opened = CreateFileNamed(folder, FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  if (!opened.IsValid()) return TrustVerdict{false, AnsiFromWide(folder) + ": it cannot be opened"};
+  return CTrustRule::Instance().JudgeOne(HeldObject{folder, opened.Get()},
+                                         FILE_ADD_FILE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL);
 }
 
-TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& path) {
+TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& real) {
   // Nothing is held until the restart: each folder is read by its path.
   std::vector<HeldObject> way;
-  for (std::wstring at = RealPlaceOf(path); !at.empty(); at = FolderAbove(at)) way.push_back(HeldObject{at, nullptr});
+  for (std::wstring at = real; !at.empty(); at = FolderAbove(at)) way.push_back(HeldObject{at, nullptr});
   return JudgeWay(way, 0, kChangesItsFolder, kChangesAFolderOnTheWay, true);
 }
 

@@ -51,16 +51,17 @@ TrustVerdict JudgeHeld(const std::vector<HeldObject>& way, FileUse use);
 
 // Whether a program may start in the folder: its owner trusted, and nobody else may add files to
 // it (a library there could be loaded by what starts in it) or change its permissions or owner.
-TrustVerdict JudgeWorkingFolder(const HeldObject& folder);
+// The folder is opened by its path and judged through its handle.
+TrustVerdict JudgeWorkingFolder(const std::wstring& folder);
 
 // Whether the account is one the rule trusts (an administrator, SYSTEM, ...).
 bool IsTrustedAccount(const SidBytes& sid);
 
-// Whether nobody but the trusted accounts can change the folders above path, the drive root
-// included in full: a path queued for the next restart is followed then with the system's rights
-// and with nothing held, so a folder on the way that others can change could lead the removal
-// elsewhere.
-TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& path);
+// Whether nobody but the trusted accounts can change the folders above the real place of an entry
+// (links resolved), the drive root included in full: a path queued for the next restart is followed
+// then with the system's rights and with nothing held, so a folder on the way that others can
+// change could lead the removal elsewhere.
+TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& real);
 
 // What the rule reads: the security of files and folders, and who runs the program and who
 // administers the machine. The shipped program reads the system's; the test build puts tables of

@@ -14,17 +14,15 @@ bool IsDeletableFolderPath(const std::string& folderPath) {
 
 void DeleteFolderTree(const ApprovedPath& folderPath) {
   if (!folderPath.IsApproved() || !IsDeletableFolderPath(folderPath.Text())) return;
-  std::wstring root;
   {
     // A folder that is itself a link is left to the caller: it is not walked either.
     CApprovedTree tree(folderPath);
     if (!tree.IsOpen()) return;
-    root = tree.Root();
     std::vector<TreeEntry> files, folders;
     tree.ListFiles(files);
     for (const TreeEntry& file : files) RemoveTreeEntry(tree, file, kRemoveOrQueueQuietly);
     tree.ListFolders(folders);
     for (const TreeEntry& folder : folders) RemoveTreeEntry(tree, folder, kRemoveOrQueueQuietly);
   }
-  RemovePath(root, kRemoveOrQueueQuietly);
+  RemovePath(folderPath, kRemoveOrQueueQuietly);
 }

@@ -3,35 +3,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "cleanup/open_folder.h"
-#include "framework/capabilities.h"
-#include "framework/module_dir.h"
+#include "framework/file_names.h"
+#include "framework/own_program.h"
 #include "framework/native_files.h"
+#include "framework/path_text.h"
 #include "framework/system_folder.h"
 #include "framework/system_library.h"
 #include "framework/wide_text.h"
 
 namespace {
-
-// The length of a path's root: "C:\" or "\\host\share"; 0 when it has none.
-size_t RootLength(const std::wstring& path) {
-  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return 3;
-  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
-    const size_t host = path.find(L'\\', 2);
-    if (host == std::wstring::npos) return 0;
-    const size_t share = path.find(L'\\', host + 1);
-    return share == std::wstring::npos ? path.size() : share;
-  }
-  return 0;
-}
-
-// The folder that holds path ("C:\" for "C:\x"); empty for a root.
-std::wstring FolderAbove(const std::wstring& path) {
-  const size_t root = RootLength(path);
-  const size_t slash = path.find_last_of(L'\\');
-  if (root == 0 || path.size() <= root || slash == std::wstring::npos || slash + 1 < root) return std::wstring();
-  return slash < root ? path.substr(0, root) : path.substr(0, slash);
-}
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
@@ -43,10 +23,8 @@ bool HoldTheWay(const std::wstring& path, std::vector<HeldObject>& way, std::vec
     // Listing and traversing take part in sharing (reading attributes alone would not): so nobody
     // may open the folder to rename or delete it while this handle, which shares no deleting, is
     // open.
-    ScopedHandle held(::CreateFileW(folder.c_str(),
-                                    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ScopedHandle held = CreateFileNamed(folder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (!held.IsValid()) {
       why = AnsiFromWide(folder) + ": it cannot be held against renaming";
       return false;
@@ -63,23 +41,16 @@ bool HoldTheWay(const std::wstring& path, std::vector<HeldObject>& way, std::vec
 
 // Whether the module was loaded from the file object expected.
 bool IsLoadedFrom(HMODULE module, const FileId& expected) {
-  wchar_t loaded[MAX_PATH] = {};
-  char loadedText[MAX_PATH] = {};
-  const bool wide = HasNtCalls();  // names are text on Windows 95, 98 and Me
-  if (wide ? ::GetModuleFileNameW(module, loaded, MAX_PATH) == 0 : ::GetModuleFileNameA(module, loadedText, MAX_PATH) == 0)
-    return false;
-  loaded[MAX_PATH - 1] = L'\0';
-  loadedText[MAX_PATH - 1] = '\0';
-  const ScopedHandle file(wide ? OpenForIdentity(std::wstring(loaded)) : OpenForIdentity(std::string(loadedText)));
+  const std::wstring loaded = ModuleFileNamed(module);
+  if (loaded.empty()) return false;
+  const ScopedHandle file = OpenForIdentity(loaded);
   FileId id;
   return file.IsValid() && IdentityOf(file.Get(), id) && id == expected;
 }
 
 bool IsBatchFile(const std::wstring& path) {
   if (path.size() < 4) return false;
-  std::wstring tail = path.substr(path.size() - 4);
-  for (wchar_t& c : tail)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  const std::wstring tail = FoldedAscii(path.substr(path.size() - 4));
   return tail == L".bat" || tail == L".cmd";
 }
 
@@ -95,23 +66,19 @@ CJudgedFile CJudgedFile::Open(const std::wstring& named, FileUse use) {
     file.m_verdict.reason = AnsiFromWide(path) + ": no place of its own";
     return file;
   }
-  if (!HasNtCalls()) {
-    // Windows 95, 98 and Me: names are text, and there is no file security.
-    bool exact = false;
-    const std::string text = AnsiFromWide(path, &exact);
-    if (exact)
-      file.m_file.Reset(::CreateFileA(text.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    file.m_exists = file.m_file.IsValid() || !IsMissing(::GetLastError());
-    file.m_verdict = TrustVerdict{file.m_file.IsValid(), file.m_file.IsValid() ? "" : text + ": it cannot be opened"};
-    return file;
-  }
   // Nobody may write, rename or delete it while it is held; loading and starting only read it.
-  file.m_file.Reset(::CreateFileW(path.c_str(), FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  file.m_file = CreateFileNamed(path, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                                FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   const DWORD error = ::GetLastError();
   file.m_exists = file.m_file.IsValid() || !IsMissing(error);
   if (!file.m_file.IsValid()) {
     file.m_verdict.reason = file.Text() + (file.m_exists ? ": it cannot be held against changes" : ": it is not there");
+    return file;
+  }
+  if (!nt::TellsWhatHandlesReach()) {
+    // Windows 95, 98 and Me: no links to lead elsewhere, no file security, and no file identity
+    // worth comparing.
+    file.m_verdict = TrustVerdict{};
     return file;
   }
   IdentityOf(file.m_file.Get(), file.m_id);
@@ -172,52 +139,7 @@ bool CJudgedFile::Read(std::string& bytes, size_t limit) const {
   return true;
 }
 
-bool CJudgedFile::CopyTo(const std::wstring& named) const {
-  const std::wstring target = ReachedPath(named);
-  constexpr size_t kLargestCompanion = 64u << 20;
-  std::string bytes;
-  if (!Read(bytes, kLargestCompanion)) return false;
-  // What is there goes first, by the removal that never reaches through a link; a link it keeps
-  // keeps the name taken, and nothing is written.
-  bool exact = false;
-  const std::string text = AnsiFromWide(target, &exact);
-  if (!exact) return false;
-  const size_t slash = target.find_last_of(L'\\');
-  const std::unique_ptr<COpenFolder> folder =
-      slash == std::wstring::npos ? nullptr : COpenFolder::Open(target.substr(0, slash));
-  FolderEntry existing;
-  if (!folder) return false;
-  if (folder->Find(target.substr(slash + 1), existing) && folder->RemoveEntry(existing) != RemovalResult::Removed)
-    return false;
-  ScopedHandle copy(HasNtCalls() ? ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                                  FILE_ATTRIBUTE_NORMAL, nullptr)
-                                 : ::CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return copy.IsValid() && ::WriteFile(copy.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-TrustVerdict JudgeWhoCanChange(const std::string& path) { return JudgeWhoCanChange(WideFromAnsi(path)); }
-
-TrustVerdict JudgeWhoCanChange(const std::wstring& wide) {
-  if (!HasNtCalls()) return TrustVerdict{};
-  const std::string path = AnsiFromWide(wide);
-  // A file or a folder, held as the judged file holds its way.
-  const ScopedHandle object(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!object.IsValid()) return TrustVerdict{false, path + ": it cannot be opened"};
-  if (!nt::IsOpenedAs(object.Get(), wide))
-    return TrustVerdict{false, path + ": it is reached through a link or a mapped drive, not as itself"};
-  std::vector<HeldObject> way = {HeldObject{wide, object.Get()}};
-  std::vector<ScopedHandle> owners;
-  TrustVerdict verdict;
-  if (!HoldTheWay(wide, way, owners, verdict.reason)) return TrustVerdict{false, verdict.reason};
-  return JudgeHeld(way, FileUse::Run);
-}
-
 std::wstring CompanionPath(const wchar_t* name) {
-  const std::wstring folder = ModuleFolderPath();
+  const std::wstring folder = OwnProgramFolder();
   return folder.empty() ? std::wstring() : folder + L"\\" + name;
 }

@@ -53,10 +53,6 @@ public:
   bool StartTied(CTiedProgram& program, const std::wstring& commandLine, const std::wstring& folder) const;
   // Reads the file's first bytes, at most limit, from the held handle. False unless trusted.
   bool Read(std::string& bytes, size_t limit) const;
-  // Writes a plain copy of the file to target, a name that must not exist afterwards as anything
-  // but the copy: an existing file there is removed first (a link is never written through). False
-  // unless trusted and copied whole.
-  bool CopyTo(const std::wstring& target) const;
 
 private:
   CJudgedFile() = default;
@@ -69,11 +65,6 @@ private:
   TrustVerdict m_verdict{false, std::string()};
   bool m_exists = false;
 };
-
-// Whether only the trusted accounts can change the file or folder at path, judged as the judged
-// file is (a path that leads elsewhere through a link is refused).
-TrustVerdict JudgeWhoCanChange(const std::wstring& path);
-TrustVerdict JudgeWhoCanChange(const std::string& path);
 
 // The companion file called name beside the running program, in its real folder.
 std::wstring CompanionPath(const wchar_t* name);

@@ -1,9 +1,10 @@
 #include "cleanup/nt_folder.h"
 
-#include <cstring>
 #include <vector>
 
+#include "cleanup/run_report.h"
 #include "framework/capabilities.h"
+#include "framework/file_facts.h"
 #include "framework/native_files.h"
 
 namespace {
@@ -13,7 +14,6 @@ using namespace nt;
 constexpr DWORD kResetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
-constexpr FILE_INFORMATION_CLASS kFileAllInformation = static_cast<FILE_INFORMATION_CLASS>(18);
 
 // The listing's entries: with file ids (Windows XP on, most file systems), and without them (every
 // Windows NT).
@@ -107,32 +107,6 @@ LONG MarkForDeletion(HANDLE handle) {
   return Calls().setInformation(handle, &io, &disposition, sizeof(disposition), kFileDispositionInformation);
 }
 
-// What an open file or folder is, in one question (FILE_ALL_INFORMATION, laid out by the system's
-// ABI alike on 32-bit and 64-bit Windows: the attributes at byte 32, the file index at 64, the
-// name's length and name from 96). False when the system cannot tell.
-bool FactsOf(HANDLE handle, CNtFolder::Facts& facts) {
-  constexpr size_t kAttributes = 32, kIndex = 64, kNameLength = 96, kName = 100;
-  std::vector<char> buffer(kName + 512 * sizeof(WCHAR));
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    IO_STATUS_BLOCK io = {};
-    const LONG status = Calls().queryInformation(handle, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                                 kFileAllInformation);
-    ULONG nameLength = 0;
-    std::memcpy(&nameLength, buffer.data() + kNameLength, sizeof(nameLength));
-    if (status >= 0 && kName + nameLength <= buffer.size()) {
-      LARGE_INTEGER index;
-      std::memcpy(&facts.attributes, buffer.data() + kAttributes, sizeof(facts.attributes));
-      std::memcpy(&index, buffer.data() + kIndex, sizeof(index));
-      facts.id = FileId{static_cast<DWORD>(index.HighPart), index.LowPart};
-      facts.volumePath.assign(reinterpret_cast<const WCHAR*>(buffer.data() + kName), nameLength / sizeof(WCHAR));
-      return true;
-    }
-    if (status != kStatusBufferOverflow) return false;
-    buffer.resize(kName + nameLength + sizeof(WCHAR));
-  }
-  return false;
-}
-
 // A name that names one entry of a folder: no step separator, wildcard, "." or "..".
 bool IsSingleName(const std::wstring& name) {
   return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos && !IsDotEntry(name);
@@ -177,9 +151,9 @@ std::unique_ptr<COpenFolder> CNtFolder::Open(const std::wstring& path, bool pinn
   const DWORD share = pinned ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll;
   ScopedHandle handle(::CreateFileW(opened.c_str(), kFolderAccess | SYNCHRONIZE, share, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  Facts facts;
+  FileFacts facts;
   // Without its path on the volume nothing could tell its entries from what links lead to.
-  if (!handle.IsValid() || !FactsOf(handle.Get(), facts) || facts.volumePath.empty()) return nullptr;
+  if (!handle.IsValid() || !ReadFileFacts(handle.Get(), FactsWanted::All, facts)) return nullptr;
   if (!(facts.attributes & FILE_ATTRIBUTE_DIRECTORY) || (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     ::SetLastError(ERROR_DIRECTORY);
     return nullptr;
@@ -193,7 +167,7 @@ std::wstring CNtFolder::VolumePathOfEntry(const std::wstring& name) const {
   return (!own.empty() && own.back() == L'\\' ? own : own + L"\\") + name;
 }
 
-bool CNtFolder::IsTheListedEntry(const Facts& child, const FolderEntry& entry) const {
+bool CNtFolder::IsTheListedEntry(const FileFacts& child, const FolderEntry& entry) const {
   const bool itself = !(child.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !entry.IsLink() &&
                       (!entry.id.Known() || !child.id.Known() || entry.id == child.id) &&
                       SameFileName(child.volumePath, VolumePathOfEntry(entry.name));
@@ -211,8 +185,8 @@ std::unique_ptr<COpenFolder> CNtFolder::OpenChild(const FolderEntry& entry, bool
   if (!Succeeded(OpenRelative(m_handle.Get(), entry.name, kFolderAccess, share, FILE_DIRECTORY_FILE, opened)))
     return nullptr;
   ScopedHandle handle(opened);
-  Facts facts;
-  if (!FactsOf(opened, facts) || !IsTheListedEntry(facts, entry)) return nullptr;
+  FileFacts facts;
+  if (!ReadFileFacts(opened, FactsWanted::All, facts) || !IsTheListedEntry(facts, entry)) return nullptr;
   return std::unique_ptr<COpenFolder>(new CNtFolder(PathOf(entry.name), std::move(handle), std::move(facts)));
 }
 
@@ -224,8 +198,8 @@ HANDLE CNtFolder::Reopen() const {
   ScopedHandle again(opened);
   // Wine opens relative to a folder by the path it was opened with: once that folder is renamed
   // the path may lead elsewhere, and then the folder is refused rather than followed.
-  Facts facts;
-  if (!FactsOf(opened, facts) || !(facts.id == m_facts.id)) {
+  FileFacts facts;
+  if (!ReadFileFacts(opened, FactsWanted::IdentityAndAttributes, facts) || !(facts.id == m_facts.id)) {
     ::SetLastError(kErrorStepNotInTree);
     return nullptr;
   }
@@ -236,8 +210,8 @@ FileId CNtFolder::IdOfChild(const std::wstring& name) const {
   HANDLE opened = nullptr;
   if (!Succeeded(OpenRelative(m_handle.Get(), name, FILE_READ_ATTRIBUTES, kShareAll, 0, opened))) return FileId{};
   const ScopedHandle child(opened);
-  Facts facts;
-  return FactsOf(opened, facts) ? facts.id : FileId{};
+  FileFacts facts;
+  return ReadFileFacts(opened, FactsWanted::IdentityAndAttributes, facts) ? facts.id : FileId{};
 }
 
 bool CNtFolder::List(std::vector<FolderEntry>& entries) const {
@@ -329,21 +303,21 @@ RemovalResult CNtFolder::RemoveEntry(const FolderEntry& entry) const {
     sharedWithOthers = true;
     status = OpenRelative(m_handle.Get(), entry.name, access, kShareAll, 0, opened);
   }
-  Facts facts;
+  FileFacts facts;
   if (status < 0) {
     // In use: its attributes are reset all the same (they need no sharing), so a later try or the
     // restart finds it deletable.
     if (!entry.IsLink() && (entry.attributes & kResetAttributes) &&
         OpenRelative(m_handle.Get(), entry.name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, 0, opened) >= 0) {
       const ScopedHandle attributesOnly(opened);
-      if (FactsOf(opened, facts) && (!entry.id.Known() || facts.id == entry.id) &&
+      if (ReadFileFacts(opened, FactsWanted::All, facts) && (!entry.id.Known() || facts.id == entry.id) &&
           SameFileName(facts.volumePath, VolumePathOfEntry(entry.name)))
         ResetAttributes(opened);
     }
     return ResultOf(status);
   }
   const ScopedHandle target(opened);
-  if (!FactsOf(opened, facts)) return RemovalResult::Failed;
+  if (!ReadFileFacts(opened, FactsWanted::All, facts)) return RemovalResult::Failed;
   if (entry.id.Known() && !(facts.id == entry.id)) return RemovalResult::Changed;
   // What opened by the entry's name must be the entry, not what it leads to: a link the listing
   // did not show as one (Wine's links to files, a redirector's) opens as its target, and marking
@@ -368,6 +342,11 @@ RemovalResult CNtFolder::RemoveEntry(const FolderEntry& entry) const {
   return ResultOf(after) == RemovalResult::Missing ? RemovalResult::Removed : RemovalResult::DeletePending;
 }
 
+std::wstring CNtFolder::RealPath() const {
+  const std::wstring final = FinalPathOf(m_handle.Get());
+  return final.empty() ? Path() : final;
+}
+
 ScopedHandle CNtFolder::OpenFileToRead(const FolderEntry& entry) const {
   if (entry.IsDirectory() || entry.IsLink() || !IsSingleName(entry.name)) return ScopedHandle();
   HANDLE opened = nullptr;
@@ -375,6 +354,6 @@ ScopedHandle CNtFolder::OpenFileToRead(const FolderEntry& entry) const {
                               FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, opened)))
     return ScopedHandle();
   ScopedHandle file(opened);
-  Facts facts;
-  return FactsOf(opened, facts) && IsTheListedEntry(facts, entry) ? std::move(file) : ScopedHandle();
+  FileFacts facts;
+  return ReadFileFacts(opened, FactsWanted::All, facts) && IsTheListedEntry(facts, entry) ? std::move(file) : ScopedHandle();
 }

@@ -16,10 +16,16 @@ std::unique_ptr<COpenFolder> COpenFolder::Open(const std::wstring& path, bool pi
 }
 
 bool UsesFolderHandles() {
-  static const bool handles = HasNtCalls() && nt::Calls().Available() && MayUse(Capability::FolderHandles);
+  static const bool handles = nt::Calls().Available() && MayUse(Capability::FolderHandles);
   return handles;
 }
 
-std::wstring COpenFolder::PathOf(const std::wstring& name) const {
-  return (!m_path.empty() && m_path.back() == L'\\' ? m_path : m_path + L"\\") + name;
+namespace {
+std::wstring Joined(const std::wstring& folder, const std::wstring& name) {
+  return (!folder.empty() && folder.back() == L'\\' ? folder : folder + L"\\") + name;
 }
+}  // namespace
+
+std::wstring COpenFolder::PathOf(const std::wstring& name) const { return Joined(m_path, name); }
+
+std::wstring COpenFolder::RealPathOf(const std::wstring& name) const { return Joined(RealPath(), name); }

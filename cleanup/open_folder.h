@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/file_identity.h"
-#include "cleanup/run_report.h"
+#include "cleanup/removal_result.h"
+#include "framework/file_facts.h"
 #include "framework/handles.h"
 
 // One entry of a folder as its listing gives it.
@@ -56,6 +56,11 @@ public:
   const std::wstring& Path() const { return m_path; }
   // The path of the entry called name, exact.
   std::wstring PathOf(const std::wstring& name) const;
+  // Where the folder really lies (links and mapped drives on the way resolved), read through what
+  // holds it where the system tells it; Path() where it cannot.
+  virtual std::wstring RealPath() const = 0;
+  // The real place of the entry called name in it.
+  std::wstring RealPathOf(const std::wstring& name) const;
 
   // Every entry but "." and "..", in the order of the listing. False when the folder cannot be
   // listed, and when the listing ends in an error (reported: the rest of the folder is left).
@@ -63,13 +68,6 @@ public:
   // The entry called name as the listing gives it now; false (last error set) when there is none.
   virtual bool Find(const std::wstring& name, FolderEntry& entry) const = 0;
 
-  // Removes the entry the listing gave, when what opens by its name is that object itself: a file
-  // or an empty folder with its attributes reset first, a link as the link itself (where the
-  // system cannot remove a link alone, it stays: LinkKept). Held open by someone who shares its
-  // deletion, it is marked and goes when they close it (DeletePending); held otherwise, or loaded
-  // as a program or library, it stays (InUse). Nothing is reported, queued or announced here: see
-  // cleanup/removal.h.
-  virtual RemovalResult RemoveEntry(const FolderEntry& entry) const = 0;
   // Opens the listed file to be read: nobody may change, rename or delete it while the handle is
   // open. Invalid when it is missing, a link, or another object.
   virtual ScopedHandle OpenFileToRead(const FolderEntry& entry) const = 0;
@@ -78,5 +76,14 @@ protected:
   explicit COpenFolder(std::wstring path) : m_path(std::move(path)) {}
 
 private:
+  // The one removal (cleanup/removal.cpp) is the only way to it.
+  friend class CRawRemoval;
+  // Removes the entry the listing gave, when what opens by its name is that object itself: a file
+  // or an empty folder with its attributes reset first, a link as the link itself (where the
+  // system cannot remove a link alone, it stays: LinkKept). Held open by someone who shares its
+  // deletion, it is marked and goes when they close it (DeletePending); held otherwise, or loaded
+  // as a program or library, it stays (InUse). Nothing is reported, queued or announced here.
+  virtual RemovalResult RemoveEntry(const FolderEntry& entry) const = 0;
+
   std::wstring m_path;
 };

@@ -88,7 +88,7 @@ void AddProfiles(std::vector<std::string>& out) {
 
 // The parent of a canonical folder (empty for a root).
 std::string ParentOf(const std::string& canonical) {
-  const size_t root = PathRootLength(canonical);
+  const size_t root = AnsiRootLength(canonical);
   const size_t slash = MbFindLast(canonical.c_str(), '\\');
   if (root == 0 || slash == std::string::npos || slash + 1 < root || canonical.size() <= root) return std::string();
   return slash == root - 1 ? canonical.substr(0, root) : canonical.substr(0, slash);
@@ -131,7 +131,7 @@ bool PassesALink(const std::string& canonical) {
 // the environment and the registry, and again folded), and most share their parents.
 class CFoldersSeen {
 public:
-  bool FirstTime(const std::string& folder) { return m_folded.insert(FoldPathCase(folder)).second; }
+  bool FirstTime(const std::string& folder) { return m_folded.insert(FoldedAnsi(folder)).second; }
 
 private:
   std::set<std::string> m_folded;
@@ -248,7 +248,7 @@ void CPathRule::AddOpenings(const std::vector<std::string>& usersFolders, const 
 
 std::string CPathRule::Canonical(const std::string& path) const {
   const std::string text = CanonicalPathText(path);
-  const size_t root = PathRootLength(text);
+  const size_t root = AnsiRootLength(text);
   if (root == 0) return std::string();
   // The long form of every step that exists, so a short name ("PROGRA~1") cannot pass for
   // another folder. Each step is looked up alone, and holds no wildcard by now.
@@ -258,7 +258,7 @@ std::string CPathRule::Canonical(const std::string& path) const {
     if (canonical.back() != '\\') canonical += '\\';
     std::string name = step;
     if (exists) {
-      const std::string key = m_stepsSeen ? FoldPathCase(canonical + step) : std::string();
+      const std::string key = m_stepsSeen ? FoldedAnsi(canonical + step) : std::string();
       const auto seen = m_stepsSeen ? m_stepsSeen->find(key) : std::map<std::string, std::string>::iterator();
       if (m_stepsSeen && seen != m_stepsSeen->end()) {
         exists = !seen->second.empty();
@@ -281,12 +281,12 @@ std::string CPathRule::TextToOpen(const std::string& path) const {
   // steps are not looked up one by one (a search of each folder on the way).
   if (!JudgesObjects() || !nt::TellsFinalPaths()) return Canonical(path);
   std::string text = CanonicalPathText(path);
-  if (PathRootLength(text) == 0) text.clear();
+  if (AnsiRootLength(text) == 0) text.clear();
   return text;
 }
 
 FileId CPathRule::RealFolderIdentity(const std::string& real) const {
-  const std::string key = FoldPathCase(real);
+  const std::string key = FoldedAnsi(real);
   const auto known = m_realFolderIds.find(key);
   if (known != m_realFolderIds.end()) return known->second;
   return m_realFolderIds[key] = IdentityOfPath(real);
@@ -294,7 +294,7 @@ FileId CPathRule::RealFolderIdentity(const std::string& real) const {
 
 std::string CPathRule::Judge(const std::string& path) const {
   const std::string text = TextToOpen(path);
-  if (!IsPathAllowed(FoldPathCase(text), m_folders)) return std::string();
+  if (!IsPathAllowed(FoldedAnsi(text), m_folders)) return std::string();
   if (!JudgesObjects()) return text;
 
   // What exists of the path, its deepest existing folder when the rest is not there (yet).
@@ -319,7 +319,7 @@ std::string CPathRule::Judge(const std::string& path) const {
   if (real.empty()) return std::string();  // its real place has no exact name in the code page
   const std::string approved = rest.empty() ? real : (real.back() == '\\' ? real : real + "\\") + rest;
   // The real place as text: a root, the Windows folder and so on, however the path was spelt.
-  if (!IsPathAllowed(FoldPathCase(CanonicalPathText(approved)), m_folders)) return std::string();
+  if (!IsPathAllowed(FoldedAnsi(CanonicalPathText(approved)), m_folders)) return std::string();
   // The path itself a protected folder, or one that holds one.
   if (rest.empty() && (Contains(m_themselvesIds, id) || Contains(m_holderIds, id))) return std::string();
   // At or below the Windows folder, by the real folders above it, unless below a users' folder
@@ -355,7 +355,7 @@ ApprovedPath CPathRule::Approve(const std::string& path) const {
 
 ApprovedPath CPathRule::ApproveBelow(const std::string& path, const std::string& folder) const {
   std::string approved = Judge(path);
-  if (approved.empty() || !IsPathBelow(FoldPathCase(approved), FoldPathCase(RealPlace(folder))))
+  if (approved.empty() || !IsPathBelow(FoldedAnsi(approved), FoldedAnsi(RealPlace(folder))))
     return ReportedRefusal(path);
   return ApprovedPath(std::move(approved));
 }
@@ -364,14 +364,4 @@ ApprovedPath CPathRule::ApproveShortcut(const std::string& path) const {
   std::string approved = HasShortcutExtension(CanonicalPathText(path)) ? Judge(path) : std::string();
   if (approved.empty() || !HasShortcutExtension(approved)) return ReportedRefusal(path);
   return ApprovedPath(std::move(approved));
-}
-
-bool CPathRule::AllowsBelow(const std::string& path, const std::string& folder) const {
-  const std::string approved = Judge(path);
-  return !approved.empty() && IsPathBelow(FoldPathCase(approved), FoldPathCase(RealPlace(folder)));
-}
-
-bool CPathRule::AllowsShortcut(const std::string& path) const {
-  const std::string approved = HasShortcutExtension(CanonicalPathText(path)) ? Judge(path) : std::string();
-  return !approved.empty() && HasShortcutExtension(approved);
 }

@@ -42,13 +42,8 @@ public:
   // what it leads to.
   ApprovedPath ApproveShortcut(const std::string& path) const;
 
-  // The same decisions, silent.
-  bool Allows(const std::string& path) const { return !Judge(path).empty(); }
-  bool AllowsBelow(const std::string& path, const std::string& folder) const;
-  bool AllowsShortcut(const std::string& path) const;
-
 private:
-  std::string Folded(const std::string& path) const { return FoldPathCase(Canonical(path)); }
+  std::string Folded(const std::string& path) const { return FoldedAnsi(Canonical(path)); }
   // The approved form of path, or empty.
   std::string Judge(const std::string& path) const;
   // The real place of folder (links resolved), canonical; its text form where it cannot be opened.

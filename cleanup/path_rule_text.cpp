@@ -119,30 +119,8 @@ std::string CanonicalPathText(const std::string& path) {
   return canonical;
 }
 
-std::string FoldPathCase(const std::string& path) {
-  std::string folded = path;
-  for (size_t i = 0; i < folded.size();) {
-    const int length = MbCharLenFast(folded.c_str() + i);
-    if (length <= 0) break;
-    if (length == 1 && folded[i] >= 'A' && folded[i] <= 'Z') folded[i] = static_cast<char>(folded[i] - 'A' + 'a');
-    i += static_cast<size_t>(length);
-  }
-  return folded;
-}
-
-size_t PathRootLength(const std::string& canonical) {
-  if (canonical.size() >= 3 && IsDriveStep(canonical.substr(0, 2)) && canonical[2] == '\\') return 3;
-  if (canonical.size() > 2 && canonical[0] == '\\' && canonical[1] == '\\') {
-    const size_t host = canonical.find('\\', 2);
-    if (host == std::string::npos) return 0;
-    const size_t share = canonical.find('\\', host + 1);
-    return share == std::string::npos ? canonical.size() : share;
-  }
-  return 0;
-}
-
 std::vector<std::string> PathStepsBelowRoot(const std::string& canonical) {
-  return SplitSteps(canonical.substr(std::min(PathRootLength(canonical), canonical.size())));
+  return SplitSteps(canonical.substr(std::min(AnsiRootLength(canonical), canonical.size())));
 }
 
 bool IsPathBelow(const std::string& path, const std::string& folder) {
@@ -153,7 +131,7 @@ bool IsPathBelow(const std::string& path, const std::string& folder) {
 
 bool IsPathAllowed(const std::string& canonicalFolded, const ProtectedFolders& folders) {
   const std::string& p = canonicalFolded;
-  const size_t root = PathRootLength(p);
+  const size_t root = AnsiRootLength(p);
   // A share root "\\host\share" has its whole length as its root; a drive root is "c:\".
   if (root == 0 || p.size() <= root) return false;
   const auto belowAnOpening = [&] {
@@ -171,7 +149,7 @@ bool IsPathAllowed(const std::string& canonicalFolded, const ProtectedFolders& f
 
 bool HasShortcutExtension(const std::string& path) {
   if (path.size() < 5) return false;
-  const std::string tail = FoldPathCase(path.substr(path.size() - 4));
+  const std::string tail = FoldedAnsi(path.substr(path.size() - 4));
   const size_t backslash = MbFindLast(path.c_str(), '\\'), slash = MbFindLast(path.c_str(), '/');
   const size_t nameStart = backslash == std::string::npos ? slash
                            : slash == std::string::npos   ? backslash

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "language/mbcs.h"  // FoldedAnsi, AnsiRootLength
+
 // The canonical form of path as far as its text tells, or empty when it names no absolute
 // location below a root:
 // - "/" is read as "\", and doubled separators are folded;
@@ -18,14 +20,6 @@
 //   would lead somewhere other than the text seems to say), and steps holding a wildcard or
 //   another character no file name may hold give an empty result.
 std::string CanonicalPathText(const std::string& path);
-
-// The path with ASCII letters lowered, leaving double-byte characters as they are: how two
-// canonical paths are compared.
-std::string FoldPathCase(const std::string& path);
-
-// The length of the root of a canonical path: 3 for "C:\...", the length of "\\host\share" for a
-// share (its separator not counted), 0 when it has none.
-size_t PathRootLength(const std::string& canonical);
 
 // The folders the rule protects, in canonical form and case-folded.
 struct ProtectedFolders {

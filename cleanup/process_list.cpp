@@ -34,7 +34,7 @@ bool ForEachProcessBySnapshot(const std::function<bool(const std::string&, DWORD
   entry.dwSize = sizeof(entry);
   if (!first(snapshot.Get(), &entry)) return false;
   do {
-    if (!visit(LowerAnsi(ExecutableNameOf(entry.szExeFile)), entry.th32ProcessID)) break;
+    if (!visit(FoldedAnsi(ExecutableNameOf(entry.szExeFile)), entry.th32ProcessID)) break;
   } while (next(snapshot.Get(), &entry));
   return true;
 }
@@ -60,7 +60,7 @@ bool ForEachProcessByNativeList(const std::function<bool(const std::string&, DWO
     const std::wstring image(process.ImageName.Buffer ? process.ImageName.Buffer : L"",
                              process.ImageName.Buffer ? process.ImageName.Length / sizeof(wchar_t) : 0);
     const DWORD processId = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process.UniqueProcessId));
-    if (!visit(LowerAnsi(AnsiFromWide(image)), processId) || process.NextEntryOffset == 0) break;
+    if (!visit(FoldedAnsi(AnsiFromWide(image)), processId) || process.NextEntryOffset == 0) break;
     at += process.NextEntryOffset;
   }
   return true;

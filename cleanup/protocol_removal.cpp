@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr const char kDetectorReport[] = "c:\\Dpppoe.txt";
-
 // The chosen removal command is run this many times in a row, nothing tested between runs.
 constexpr int kRemovalRuns = 7;
 
@@ -46,7 +44,7 @@ void RunAndWaitForTool(const std::string& arguments, const std::wstring& program
 // False when the report cannot be opened; bytes then stays empty.
 bool ReadReportHead(std::string& bytes) {
   bytes.clear();
-  ScopedHandle file(::CreateFileA(kDetectorReport, GENERIC_READ, FILE_SHARE_READ, nullptr,
+  ScopedHandle file(::CreateFileA(kDetectorReportPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   char buffer[kDetectorReportWindow] = {};
@@ -61,14 +59,14 @@ bool ReadReportHead(std::string& bytes) {
 int CheckProtocolInstalled(const char* componentName, const std::wstring& programFolder) {
   if (!componentName) return 0;
   char arguments[kCheckCommandSize];
-  const int length = std::snprintf(arguments, sizeof(arguments), "-c%s -f%s", componentName, kDetectorReport);
+  const int length = std::snprintf(arguments, sizeof(arguments), "-c%s -f%s", componentName, kDetectorReportPath);
   // A name that does not fit would start the tool with a cut-off command line.
   if (length < 0 || static_cast<size_t>(length) + sizeof(kDetectorCopyPath) >= sizeof(arguments)) return 0;
   RunAndWaitForTool(arguments, programFolder);
 
   std::string report;
   if (!ReadReportHead(report)) return 0;
-  ForceDeleteFile(kDetectorReport);
+  ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorReport));
   return DetectorReportSaysFound(report.data(), report.size()) ? 1 : 0;
 }
 

@@ -4,9 +4,8 @@
 #pragma once
 #include <string>
 
-// Where the detector tool lies while an uninstall runs: start-up copies it there for the older
-// systems, the protocol removal runs it there, and the program deletes it when it ends.
-constexpr char kDetectorCopyPath[] = "c:\\Ipdetect.exe";
+#include "cleanup/approved_path.h"  // kDetectorCopyPath, kDetectorReportPath
+
 
 // Runs "c:\Ipdetect.exe -c<component> -fc:\Dpppoe.txt" in the program's folder programFolder
 // (exact, as the file system names it), the tool judged and held as it starts

@@ -5,7 +5,15 @@
 #include <vector>
 
 #include "cleanup/restart_queue.h"
+#include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
+#include "framework/wide_text.h"
+
+// The folders' raw removal, reached from here alone.
+class CRawRemoval {
+public:
+  static RemovalResult Of(const COpenFolder& folder, const FolderEntry& entry) { return folder.RemoveEntry(entry); }
+};
 
 namespace {
 
@@ -22,29 +30,34 @@ bool QueueFolderKeptByQueued(const COpenFolder& folder, const FileId& alsoGoing)
   std::vector<FolderEntry> inside;
   if (!folder.List(inside) || inside.empty()) return false;
   for (const FolderEntry& entry : inside)
-    if (!(alsoGoing.Known() && entry.id == alsoGoing) && !CRestartQueue::Instance().IsQueued(folder.PathOf(entry.name)))
+    if (!(alsoGoing.Known() && entry.id == alsoGoing) && !CRestartQueue::Instance().IsQueued(folder, entry))
       return false;
-  return CRestartQueue::Instance().Queue(folder.Path(), true);
+  return CRestartQueue::Instance().QueueItself(folder);
 }
 
 RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, const RemovalPolicy& policy,
                           CHeldAnnouncements* held) {
-  RemovalResult result = folder.RemoveEntry(entry);
+  RemovalResult result = CRawRemoval::Of(folder, entry);
   if (LeftInPlace(result)) {
     const CShellNotifier::CQuiet quiet = CShellNotifier::Instance().WaitUntilQuiet();
-    result = folder.RemoveEntry(entry);
+    result = CRawRemoval::Of(folder, entry);
   }
   if (entry.IsLink() && LeftInPlace(result)) result = RemovalResult::LinkKept;
   const std::wstring path = folder.PathOf(entry.name);
   if (policy.queueWhenLeft) {
-    if (GoesAtRestart(result) && CRestartQueue::Instance().Queue(path, entry.IsFolder())) result = RemovalResult::AtRestart;
+    if (GoesAtRestart(result) && CRestartQueue::Instance().Queue(folder, entry)) result = RemovalResult::AtRestart;
     // A folder that only what goes at the restart keeps goes then too, after it.
     if (result == RemovalResult::NotEmpty && entry.IsFolder()) {
       const std::unique_ptr<COpenFolder> inside = folder.OpenChild(entry, false);
       if (inside && QueueFolderKeptByQueued(*inside)) result = RemovalResult::AtRestart;
     }
   }
-  ReportRemoval(path, result);
+  // A link that could not be removed without reaching what it points to keeps the client's folder:
+  // it was left for safety.
+  if (result == RemovalResult::LinkKept)
+    ReportLeftForSafety(AnsiFromWide(path), "a link the system cannot remove alone; what it points to is not touched");
+  else
+    ReportRemoval(path, result);
   if (policy.announce && result != RemovalResult::Missing) {
     const LONG event = entry.IsDirectory() ? SHCNE_RMDIR : SHCNE_DELETE;
     if (held)
@@ -55,9 +68,9 @@ RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, c
   return result;
 }
 
-RemovalResult RemovePath(const std::wstring& path, const RemovalPolicy& policy, CHeldAnnouncements* held) {
+RemovalResult RemovePath(const ApprovedPath& path, const RemovalPolicy& policy, CHeldAnnouncements* held) {
   // The folder and the last step, split at the last separator (UTF-16: no character hides one).
-  std::wstring trimmed = path;
+  std::wstring trimmed = path.Wide();
   while (trimmed.size() > 3 && trimmed.back() == L'\\') trimmed.pop_back();
   const size_t slash = trimmed.find_last_of(L'\\');
   if (slash == std::wstring::npos || slash == 0 || slash + 1 >= trimmed.size()) return RemovalResult::Failed;

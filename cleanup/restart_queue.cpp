@@ -2,20 +2,14 @@
 
 #include <windows.h>
 
-#include "cleanup/file_identity.h"
 #include "cleanup/file_security.h"
 #include "cleanup/run_report.h"
 #include "framework/capabilities.h"
 #include "framework/handles.h"
+#include "framework/path_text.h"
 #include "framework/wide_text.h"
 
 namespace {
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  return text;
-}
 
 // The whole file at path; false when it exists and cannot be read to its end. A missing file
 // reads as empty.
@@ -39,11 +33,9 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
          written == text.size() && ::FlushFileBuffers(out.Get());
 }
 
-// Puts the new file in place of the old one. MoveFileEx replaces it in one step on Windows NT;
-// Windows 95, 98 and Me have no MoveFileEx, and there the old file is deleted first.
+// Puts the new file in place of the old one. Windows 95, 98 and Me have no MoveFileEx: the old file
+// is deleted first.
 bool ReplaceFile(const std::string& newFile, const std::string& target) {
-  if (HasNtCalls())
-    return ::MoveFileExA(newFile.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!::DeleteFileA(target.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   return ::MoveFileA(newFile.c_str(), target.c_str()) != FALSE;
@@ -72,19 +64,6 @@ bool QueueInWininit(const std::string& path) {
   return false;
 }
 
-// The entry at path in its folder's real place (links and mapped drives resolved, as the file
-// system names it), where the system can tell; the path itself elsewhere.
-std::wstring RealPathOfEntry(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos || slash + 1 >= path.size() || path.size() <= 3) return path;
-  const std::wstring folder = slash == 2 ? path.substr(0, 3) : path.substr(0, slash);
-  const ScopedHandle opened = OpenForIdentity(folder);
-  std::wstring real = opened.IsValid() ? FinalPathOf(opened.Get()) : std::wstring();
-  if (real.empty()) return path;
-  if (real.back() != L'\\') real += L'\\';
-  return real + path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string WithRenameEntry(const std::string& wininit, const std::string& shortPath) {
@@ -106,28 +85,11 @@ std::string WithRenameEntry(const std::string& wininit, const std::string& short
   return wininit + (needsLineEnd ? "\r\n" : "") + "[rename]\r\n" + entry;
 }
 
-CRestartQueue& CRestartQueue::Instance() {
-  static CRestartQueue queue;
-  return queue;
-}
+namespace {
 
-bool CRestartQueue::IsQueued(const std::wstring& path) const {
-  const std::wstring real = RealPathOfEntry(path);
-  CCriticalSectionLock hold(m_lock);
-  return m_queued.count(Lower(path)) != 0 || m_queued.count(Lower(real)) != 0;
-}
-
-bool CRestartQueue::Queue(const std::wstring& path, bool folder) {
-  if (path.empty()) return false;
-  if (IsQueued(path)) return true;
-  // The path the restart follows: the entry in its folder's real place, which is what is judged
-  // and what is queued.
-  const std::wstring real = RealPathOfEntry(path);
-  bool queued = false;
-  if (!HasNtCalls()) {
-    // Names there come from the code page, so the text form is exact.
-    queued = !folder && QueueInWininit(AnsiFromWide(real));  // WININIT.INI removes no folders
-  } else {
+// The queue of the Windows NT family, carried out by the system at its next start.
+class CMoveFileQueue : public CRestartQueue {
+  bool Take(const std::wstring& real, bool) override {
     // The system follows the path at the restart with its own rights: through a folder that others
     // could change meanwhile, it could be led to delete something else.
     const TrustVerdict verdict = JudgeFoldersAboveForTheRestart(real);
@@ -135,13 +97,48 @@ bool CRestartQueue::Queue(const std::wstring& path, bool folder) {
       ReportLeftForSafety(AnsiFromWide(real), "not queued for the restart: " + verdict.reason);
       return false;
     }
-    queued = ::MoveFileExW(real.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    return ::MoveFileExW(real.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   }
-  if (!queued) return false;
+};
+
+// The queue of Windows 95, 98 and Me, whose names come from the code page (so the text form is
+// exact), and which removes no folders.
+class CWininitQueue : public CRestartQueue {
+  bool Take(const std::wstring& real, bool folder) override { return !folder && QueueInWininit(AnsiFromWide(real)); }
+};
+
+}  // namespace
+
+CRestartQueue& CRestartQueue::Instance() {
+  static CMoveFileQueue moveFile;
+  static CWininitQueue wininit;
+  static CRestartQueue* const chosen = HasNtCalls() ? static_cast<CRestartQueue*>(&moveFile) : &wininit;
+  return *chosen;
+}
+
+bool CRestartQueue::IsQueued(const COpenFolder& folder, const FolderEntry& entry) const {
+  const std::wstring real = FoldedAscii(folder.RealPathOf(entry.name));
+  CCriticalSectionLock hold(m_lock);
+  return m_queued.count(real) != 0;
+}
+
+bool CRestartQueue::Queue(const COpenFolder& folder, const FolderEntry& entry) {
+  return QueueReal(folder.RealPathOf(entry.name), entry.IsFolder());
+}
+
+bool CRestartQueue::QueueItself(const COpenFolder& folder) { return QueueReal(folder.RealPath(), true); }
+
+bool CRestartQueue::QueueReal(const std::wstring& real, bool folder) {
+  if (real.empty()) return false;
+  const std::wstring key = FoldedAscii(real);
   {
     CCriticalSectionLock hold(m_lock);
-    m_queued.insert(Lower(path));
-    m_queued.insert(Lower(real));
+    if (m_queued.count(key)) return true;
+  }
+  if (!Take(real, folder)) return false;
+  {
+    CCriticalSectionLock hold(m_lock);
+    m_queued.insert(key);
   }
   ::InterlockedExchange(&m_any, 1);
   return true;

@@ -56,35 +56,7 @@ void ReportStep(const std::string& text) {
 }
 
 void ReportRemoval(const std::string& what, RemovalResult result) {
-  // A link that could not be removed without reaching what it points to keeps the client's folder;
-  // it was left for safety.
-  if (result == RemovalResult::LinkKept) {
-    ReportLeftForSafety(what, "a link the system cannot remove alone; what it points to is not touched");
-    return;
-  }
   if (IRunReport* report = g_report.load()) report->Removal(what, result);
-}
-
-RemovalResult ResultOfError(DWORD error) {
-  switch (error) {
-    case ERROR_SUCCESS:
-      return RemovalResult::Removed;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return RemovalResult::Missing;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_ACCESS_DENIED:
-      return RemovalResult::InUse;
-    case ERROR_DELETE_PENDING:
-      return RemovalResult::DeletePending;
-    case ERROR_DIR_NOT_EMPTY:
-      return RemovalResult::NotEmpty;
-    case kErrorStepNotInTree:
-      return RemovalResult::Changed;
-    default:
-      return RemovalResult::Failed;
-  }
 }
 
 void ReportRemovalCode(const std::string& what, DWORD code) { ReportRemoval(what, ResultOfError(code)); }
@@ -92,27 +64,11 @@ void ReportRemovalCode(const std::string& what, DWORD code) { ReportRemoval(what
 bool IsReportListened() { return g_report.load() != nullptr; }
 
 void ReportRemoval(const std::wstring& path, RemovalResult result) {
-  if (result == RemovalResult::LinkKept || IsReportListened()) ReportRemoval(AnsiFromWide(path), result);
+  if (IsReportListened()) ReportRemoval(AnsiFromWide(path), result);
 }
 
 void ReportProgram(const std::string& commandLine, bool started) {
   if (IRunReport* report = g_report.load()) report->Program(commandLine, started);
-}
-
-const char* RemovalResultText(RemovalResult result) {
-  switch (result) {
-    case RemovalResult::Removed: return "removed";
-    case RemovalResult::Missing: return "missing";
-    case RemovalResult::InUse: return "left: in use";
-    case RemovalResult::DeletePending: return "left: delete pending";
-    case RemovalResult::NotEmpty: return "left: not empty";
-    case RemovalResult::Refused: return "left: refused by the path rule";
-    case RemovalResult::Changed: return "left: not the object listed, so never touched";
-    case RemovalResult::LinkKept: return "left: a link the system cannot remove alone";
-    case RemovalResult::Failed: return "left";
-    case RemovalResult::AtRestart: return "left: removed at restart";
-  }
-  return "left";
 }
 
 bool AnyFileKeptForSafety() {

@@ -12,16 +12,8 @@
 #include "cleanup/setup_value_text.h"
 #include "framework/handles.h"
 #include "framework/wide_text.h"
+#include "language/mbcs.h"
 
-namespace {
-// The key path with ASCII letters lowered, as the registry compares names.
-std::string FoldedKey(const std::string& key) {
-  std::string folded = key;
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return folded;
-}
-}  // namespace
 
 bool ImportRegistryFile(const std::wstring& path, const std::string& ownTree) {
   const CJudgedFile file = CJudgedFile::Open(path, FileUse::Read);
@@ -33,9 +25,9 @@ bool ImportRegistryFile(const std::wstring& path, const std::string& ownTree) {
   }
   std::string data;
   if (!file.Read(data, kSetupFileMaxBytes)) return false;
-  const std::string own = FoldedKey(ownTree);
+  const std::string own = FoldedAnsi(ownTree);
   for (const SetupFileValue& v : ParseSetupFile(data.data(), data.size())) {
-    if (own.empty() || FoldedKey(v.key).compare(0, own.size(), own) != 0) {
+    if (own.empty() || FoldedAnsi(v.key).compare(0, own.size(), own) != 0) {
       ReportStep("skipped from " + file.Text() + ": HKLM\\" + v.key + v.name + ", not the client's key");
       continue;
     }

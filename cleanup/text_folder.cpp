@@ -1,5 +1,6 @@
 #include "cleanup/text_folder.h"
 
+#include "cleanup/run_report.h"
 #include "framework/wide_text.h"
 
 std::unique_ptr<COpenFolder> CTextFolder::Open(const std::wstring& path) {

@@ -14,10 +14,12 @@ public:
   std::unique_ptr<COpenFolder> OpenChild(const FolderEntry& entry, bool pinned) const override;
   bool List(std::vector<FolderEntry>& entries) const override;
   bool Find(const std::wstring& name, FolderEntry& entry) const override;
-  RemovalResult RemoveEntry(const FolderEntry& entry) const override;
+  // No links on these systems: the folder lies where its path says.
+  std::wstring RealPath() const override { return Path(); }
   ScopedHandle OpenFileToRead(const FolderEntry& entry) const override;
 
 private:
+  RemovalResult RemoveEntry(const FolderEntry& entry) const override;
   CTextFolder(std::wstring path, std::string text) : COpenFolder(std::move(path)), m_text(std::move(text)) {}
   // The text of the entry called name; false when it has no exact form in the code page.
   bool TextOf(const std::wstring& name, std::string& text) const;

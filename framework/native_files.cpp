@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/capabilities.h"
+#include "framework/file_facts.h"
 #include "framework/system_library.h"
 
 namespace nt {
@@ -28,31 +29,14 @@ bool Succeeded(LONG status) {
   return false;
 }
 
-std::wstring VolumePathOf(HANDLE handle) {
-  if (!Calls().Available()) return std::wstring();
-  struct NameInformation {
-    ULONG length;
-    WCHAR name[1];
-  };
-  std::vector<char> buffer(sizeof(ULONG) + 512 * sizeof(WCHAR));
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    IO_STATUS_BLOCK io = {};
-    const LONG status = Calls().queryInformation(handle, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                                 kFileNameInformation);
-    const auto& information = *reinterpret_cast<const NameInformation*>(buffer.data());
-    if (status >= 0 && information.length <= buffer.size() - sizeof(ULONG))
-      return std::wstring(information.name, information.length / sizeof(WCHAR));
-    if (status != kStatusBufferOverflow) break;
-    buffer.resize(sizeof(ULONG) + information.length + sizeof(WCHAR));
-  }
-  return std::wstring();
-}
-
 namespace {
 using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+// Only the NT family tells final paths (Windows Vista on).
 GetFinalPathFn FinalPathFunction() {
-  static const auto function = reinterpret_cast<GetFinalPathFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+  static const auto function =
+      Calls().Available() ? reinterpret_cast<GetFinalPathFn>(reinterpret_cast<void*>(
+                                ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")))
+                          : nullptr;
   return function;
 }
 }  // namespace
@@ -89,8 +73,8 @@ bool IsOpenedAs(HANDLE handle, const std::wstring& path) {
   if (!final.empty()) return SameFileName(final, path);
   // Before Windows Vista: the path below the drive; a path that names no drive cannot be told.
   if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return false;
-  const std::wstring onVolume = VolumePathOf(handle);
-  return !onVolume.empty() && SameFileName(onVolume, path.substr(2));
+  FileFacts facts;
+  return ReadFileFacts(handle, FactsWanted::All, facts) && SameFileName(facts.volumePath, path.substr(2));
 }
 
 }  // namespace nt

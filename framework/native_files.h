@@ -61,16 +61,14 @@ const FileCalls& Calls();
 // Fails with the system's error for a native status, so callers read GetLastError as usual.
 bool Succeeded(LONG status);
 
-// The path on its volume ("\dir\name") of the object an open handle reached, as the file system
-// names it: a link that the system opened as its target (Wine does, whatever the flags) names the
-// target here. Empty when it cannot be read.
-std::wstring VolumePathOf(HANDLE handle);
-
 // The final path of an open file or folder ("C:\..." or "\\host\share\..."), links resolved, in
 // UTF-16 (never a best-fit text); empty where the system cannot tell (before Windows Vista).
 std::wstring FinalPathOf(HANDLE handle);
 // Whether this system tells final paths (Windows Vista on).
 bool TellsFinalPaths();
+// Whether this system tells what an open handle reached (its path on the volume, its identity): the
+// Windows NT family. Windows 95, 98 and Me have no links either, so there a name leads to itself.
+inline bool TellsWhatHandlesReach() { return Calls().Available(); }
 
 // Whether two names or paths are the same to the file system (case-insensitive, as it compares).
 bool SameFileName(const std::wstring& one, const std::wstring& other);

@@ -37,28 +37,11 @@ bool IsExempt(const std::wstring& rest, bool driverStoreRedirected) {
 
 }  // namespace
 
-std::wstring FoldedAscii(std::wstring text) {
-  for (wchar_t& c : text) c = FoldedAscii(c);
-  return text;
-}
-
 bool SameFoldedAscii(const std::wstring& one, const std::wstring& other) {
   if (one.size() != other.size()) return false;
   for (size_t i = 0; i < one.size(); ++i)
     if (FoldedAscii(one[i]) != FoldedAscii(other[i])) return false;
   return true;
-}
-
-size_t RootLength(const std::wstring& path) {
-  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return 3;
-  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
-    const size_t host = path.find(L'\\', 2);
-    if (host == std::wstring::npos || host == 2) return 0;
-    const size_t share = path.find(L'\\', host + 1);
-    if (share == host + 1) return 0;
-    return share == std::wstring::npos ? path.size() : share;
-  }
-  return 0;
 }
 
 std::wstring FolderAbove(const std::wstring& path) {

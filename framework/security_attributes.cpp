@@ -34,7 +34,8 @@ SidBytes TrustedInstallerSid() {
 
 CAdministratorsOnly::CAdministratorsOnly(bool ownedByAdministrators)
     : m_administrators(AdministratorsSid()), m_system(SystemSid()) {
-  if (!HasNtCalls()) return;  // Windows 95, 98 and Me: no security
+  // Windows 95, 98 and Me have no security: their functions are missing or fail, and the attributes
+  // stay null.
   const auto initializeDescriptor =
       SystemFunctionAs<InitializeDescriptorFn>("advapi32.dll", "InitializeSecurityDescriptor");
   const auto initializeAcl = SystemFunctionAs<InitializeAclFn>("advapi32.dll", "InitializeAcl");

@@ -1,35 +1,11 @@
 #include "framework/start_program.h"
 
-#include "framework/capabilities.h"
+#include "framework/file_names.h"
 #include "framework/system_library.h"
-#include "framework/wide_text.h"
 
 namespace {
-// CreateProcess with its own copy of the command line (it may write into it): UTF-16 on Windows NT,
-// the code page's text elsewhere, where a text without an exact form starts nothing.
 bool Create(const ProgramLaunch& launch, DWORD flags, PROCESS_INFORMATION& process) {
-  using CreateProcessWFn = BOOL(WINAPI*)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
-                                         LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
-  if (HasNtCalls()) {
-    // Found at run time: Windows 95 may lack even its stub.
-    static const auto createProcess = SystemFunctionAs<CreateProcessWFn>("kernel32.dll", "CreateProcessW");
-    if (!createProcess) return false;
-    std::wstring commandLine = launch.commandLine;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    return createProcess(launch.application.empty() ? nullptr : launch.application.c_str(), &commandLine[0],
-                            nullptr, nullptr, FALSE, flags, nullptr,
-                            launch.folder.empty() ? nullptr : launch.folder.c_str(), &startup, &process) != FALSE;
-  }
-  bool exact[3] = {true, true, true};
-  const std::string application = AnsiFromWide(launch.application, &exact[0]);
-  std::string commandLine = AnsiFromWide(launch.commandLine, &exact[1]);
-  const std::string folder = AnsiFromWide(launch.folder, &exact[2]);
-  if (!exact[0] || !exact[1] || !exact[2]) return false;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  return ::CreateProcessA(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr, nullptr,
-                          FALSE, flags, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process) != FALSE;
+  return CreateProcessNamed(launch.application, launch.commandLine, launch.folder, flags, process);
 }
 }  // namespace
 

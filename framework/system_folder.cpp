@@ -4,15 +4,14 @@
 
 #include <vector>
 
-#include "framework/capabilities.h"
+#include "framework/file_names.h"
 #include "framework/path_text.h"
 #include "framework/system_library.h"
-#include "framework/wide_text.h"
 
 namespace {
 
-// A folder the system names through a function of kernel32 (looked up: Windows XP brought the
-// WoW64 ones); empty when it is missing or fails.
+// A folder the system names through a function of kernel32 (looked up: Windows XP brought these);
+// empty when it is missing or fails.
 std::wstring FolderFrom(const char* functionName) {
   using GetFolderFn = UINT(WINAPI*)(LPWSTR, UINT);
   const auto getFolder = SystemFunctionAs<GetFolderFn>("kernel32.dll", functionName);
@@ -25,8 +24,7 @@ std::wstring FolderFrom(const char* functionName) {
 // redirection.
 struct Redirection {
   Redirection() {
-    if (!HasNtCalls()) return;  // Windows 95, 98 and Me: no WoW64, and no wide folders either
-    folders.system = FolderFrom("GetSystemDirectoryW");
+    folders.system = SystemDirectoryNamed();
     if (!RunsUnderWow64()) return;
     folders.windows = FolderFrom("GetSystemWindowsDirectoryW");
     folders.wow64 = FolderFrom("GetSystemWow64DirectoryW");
@@ -56,10 +54,4 @@ bool RunsUnderWow64() {
 
 std::wstring ReachedPath(const std::wstring& path) { return RedirectedPath(path, ThisProcess().folders); }
 
-std::wstring SystemFolder() {
-  const Redirection& redirection = ThisProcess();
-  if (!redirection.folders.system.empty()) return ReachedPath(redirection.folders.system);
-  char folder[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? WideFromAnsi(folder) : std::wstring();
-}
+std::wstring SystemFolder() { return ReachedPath(ThisProcess().folders.system); }

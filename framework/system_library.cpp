@@ -3,7 +3,7 @@
 #include <string>
 
 #include "framework/capabilities.h"
-#include "framework/wide_text.h"
+#include "framework/file_names.h"
 
 HMODULE LoadSystemLibrary(const char* dllName) {
   char systemDir[MAX_PATH] = {};
@@ -26,11 +26,6 @@ HMODULE LoadLibraryFromItsFolder(const std::wstring& path) {
   // (the library search was restricted with them at start), the older altered search order
   // otherwise, which looks beside the library first.
   constexpr DWORD kBesideItThenSystem32 = 0x00000100 | 0x00000800;
-  static const bool searchFlagsKnown = SystemFunction("kernel32.dll", "SetDefaultDllDirectories") != nullptr;
-  const DWORD flags = searchFlagsKnown && MayUse(Capability::DefaultDllDirectories) ? kBesideItThenSystem32
-                                                                                    : LOAD_WITH_ALTERED_SEARCH_PATH;
-  if (HasNtCalls()) return ::LoadLibraryExW(path.c_str(), nullptr, flags);
-  bool exact = false;
-  const std::string text = AnsiFromWide(path, &exact);  // Windows 95, 98 and Me: names are text there
-  return exact ? ::LoadLibraryExA(text.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;
+  return LoadLibraryNamed(path, MayUse(Capability::DefaultDllDirectories) ? kBesideItThenSystem32
+                                                                         : LOAD_WITH_ALTERED_SEARCH_PATH);
 }

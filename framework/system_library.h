@@ -15,6 +15,8 @@ FARPROC SystemFunction(const char* dllName, const char* functionName);
 
 // Loads the library at its full path, the libraries it needs in turn found beside it or in the
 // system folder (never in the program's folder or the current one). Null when it cannot be loaded.
+// Call RestrictLibrarySearch (framework/dll_search.h) first: it finds whether the system knows the
+// search flags this takes where it can.
 HMODULE LoadLibraryFromItsFolder(const std::wstring& path);
 
 template <typename Fn>

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+
+#include "framework/path_text.h"
 
 // Whether c can be the second byte of a double-byte character. No double-byte code page has one
 // below 0x40, so a lead byte before "/", ".", ":" or the terminating zero stands alone and never
@@ -37,6 +40,14 @@ inline size_t MbCutLength(const char* text, size_t maxBytes)
     length += step;
   }
 }
+
+// The text with its ASCII capitals lowered, double-byte characters whole (their second byte may
+// look like a capital): how the program compares texts of the code page.
+inline std::string FoldedAnsi(const std::string& text) { return FoldedAsciiText(text, &MbCharLenFast); }
+
+// The length of the root of a path of the code page's text ("C:", "\host\share"), found by whole
+// characters.
+inline size_t AnsiRootLength(const std::string& path) { return RootLengthOf(path, &MbCharLenFast); }
 
 // The offset of the last single-byte character c in text (a trail byte that happens to equal c,
 // such as 0x5C "\" after a GBK lead byte, is not taken), or std::string::npos.

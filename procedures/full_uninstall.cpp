@@ -21,7 +21,7 @@
 #include "cleanup/shell_notifier.h"
 #include "framework/com.h"
 #include "framework/handles.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 #include "framework/shell_folders.h"
 #include "framework/timeline.h"
 #include "language/language_pack.h"
@@ -141,7 +141,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
                          run.pack, rule);
   // The program's folder as the file system names it: its companions are judged and used there.
-  const std::wstring programFolder = ModuleFolderPath();
+  const std::wstring programFolder = OwnProgramFolder();
 
   CProgressAnimation animation(dialog);
 

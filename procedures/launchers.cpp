@@ -16,7 +16,7 @@
 #include "cleanup/run_report.h"
 #include "cleanup/setup_values.h"
 #include "framework/capabilities.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 #include "framework/start_program.h"
 #include "framework/system_folder.h"
 #include "framework/timeline.h"
@@ -100,9 +100,7 @@ RunOutcome CompletedOutcome(bool driversRemoved) {
 // accounts may add files to it or change it (Windows 2000 gives Everyone Full Control there); the
 // system folder otherwise.
 std::wstring FinishingProgramFolder(const std::wstring& systemFolder) {
-  const ScopedHandle root(::CreateFileW(L"c:\\", FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!HasNtCalls() || (root.IsValid() && JudgeWorkingFolder(HeldObject{L"c:\\", root.Get()}).trusted)) return L"c:\\";
+  if (JudgeWorkingFolder(L"c:\\").trusted) return L"c:\\";
   ReportStep("the finishing program starts in the system folder: others may add files to c:\\");
   return systemFolder;
 }
@@ -120,12 +118,7 @@ void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
       return;
     }
   }
-  std::vector<wchar_t> ownPath(32768);
-  char ownText[512] = {};
-  const std::wstring own = HasNtCalls() && ::GetModuleFileNameW(nullptr, ownPath.data(), 32768)
-                               ? std::wstring(ownPath.data())
-                               : WideFromAnsi(::GetModuleFileNameA(nullptr, ownText, sizeof(ownText)) ? ownText : "");
-  const std::wstring arguments = WideFromAnsi(code) + L"," + own;
+  const std::wstring arguments = WideFromAnsi(code) + L"," + OwnProgramPath();
   ReportProgram(program.Text() + " " + AnsiFromWide(arguments),
                 program.StartTied(finishing, arguments, FinishingProgramFolder(systemFolder)));
 }
@@ -150,7 +143,7 @@ void DeleteUninstallEntry(CLanguagePack& pack, const char* defineName) {
 void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finishingCode) {
   ReportStep("removing the entries");
   if (withEnglishNamedEntry) DeleteUninstallEntry(run.pack, "PROGRAME_ENG_NAME");
-  RunBrowserUninstaller(ModuleFolderPath());
+  RunBrowserUninstaller(OwnProgramFolder());
   // What was left for safety stays for a run once the folders are secured, and so do the
   // uninstaller, its companions and its record: the finishing program, which would delete the
   // uninstaller, is not started.
@@ -162,13 +155,11 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
   StartFinishingProgram(finishing, finishingCode);
   ReportStep("finishing program started");
   DeleteUninstallEntry(run.pack, "UNINSTALL_KEY");
-  for (const std::string& companion : run.keptCompanions) ForceDeleteFile(companion.c_str());
+  for (const ApprovedPath& companion : run.keptCompanions) ForceDeleteFile(companion);
   // The uninstaller's folder goes at the restart too when, besides the uninstaller itself (which
   // the finishing program deletes), it holds only what is queued.
-  char ownPath[512] = {};
-  ::GetModuleFileNameA(nullptr, ownPath, sizeof(ownPath));
-  if (const std::unique_ptr<COpenFolder> ownFolder = COpenFolder::Open(ModuleFolderPath()))
-    QueueFolderKeptByQueued(*ownFolder, IdentityOfPath(ownPath));
+  if (const std::unique_ptr<COpenFolder> ownFolder = COpenFolder::Open(OwnProgramFolder()))
+    QueueFolderKeptByQueued(*ownFolder, IdentityOfPath(OwnProgramPath()));
   finishing.Release();
 }
 
@@ -234,7 +225,7 @@ RunOutcome RunLegacyUninstall(UninstallRun& run) {
   if (!run.silent) ReportStep("closing message");
   TellWhatWasLeftForSafety(run, CompletedOutcome(!run.keepCardDriver) == RunOutcome::CompletedRestart);
   const int answer = run.silent ? IDNO : AskYesNo("zString6", "zString5");
-  if (answer == IDYES) ForceDeleteFile(kDetectorCopyPath);
+  if (answer == IDYES) ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorCopy));
   FinishRun(run, false, answer == IDYES ? "12" : "11");
   return CompletedOutcome(!run.keepCardDriver);
 }

@@ -14,7 +14,7 @@
 #include "cleanup/protocol_removal.h"
 #include "cleanup/run_report.h"
 #include "cleanup/shell_notifier.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 #include "procedures/uninstall_run.h"
 #include "procedures/worker_steps.h"
 #include "ui/progress_dlg.h"
@@ -74,7 +74,7 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
   UninstallRun& run = *static_cast<UninstallRun*>(param);
   if (!ProgressDialogUp(run)) return 0;
   // The program's folder as the file system names it: its companions are judged and used there.
-  const std::wstring programFolder = ModuleFolderPath();
+  const std::wstring programFolder = OwnProgramFolder();
   if (run.keepCardDriver == 0) UninstallDrivers(programFolder);
   const SetupInfo& info = run.setupInfo;
   if (!info.hasSetupPath) {

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
+#include "framework/wide_text.h"
 
 namespace {
 // The short form of an existing path; the path itself where the system gives none.
@@ -14,14 +15,13 @@ std::string ShortForm(const std::string& path) {
 }  // namespace
 
 OwnFiles OwnFiles::OfThisProgram() {
-  char self[512] = {};
-  const DWORD length = ::GetModuleFileNameA(nullptr, self, sizeof(self));
-  const std::string folder = ModuleDir();
+  const std::wstring self = OwnProgramPath(), folder = OwnProgramFolder();
   OwnFiles own;
-  if (length > 0 && length < sizeof(self)) own.m_program = OwnFile{IdentityOfPath(self), self};
+  if (!self.empty()) own.m_program = OwnFile{IdentityOfPath(self), AnsiFromWide(self)};
+  if (folder.empty()) return own;
   for (auto* file : {&own.m_languagePack, &own.m_setupValues}) {
-    file->path = folder + (file == &own.m_languagePack ? "\\Language.xml" : "\\Uninstall.bin");
-    file->id = IdentityOfPath(file->path);
+    const std::wstring path = folder + (file == &own.m_languagePack ? L"\\Language.xml" : L"\\Uninstall.bin");
+    *file = OwnFile{IdentityOfPath(path), AnsiFromWide(path)};
   }
   return own;
 }

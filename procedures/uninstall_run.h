@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/approved_path.h"
 #include "procedures/run_record.h"
 
 class CLanguagePack;
@@ -36,5 +37,5 @@ struct UninstallRun {
   SetupInfo setupInfo;
   // The uninstaller's companions the file phase left in place; the launcher deletes them right
   // after the entries. Written by the worker before it closes the progress dialog.
-  std::vector<std::string> keptCompanions;
+  std::vector<ApprovedPath> keptCompanions;
 };

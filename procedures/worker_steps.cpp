@@ -10,7 +10,7 @@
 #include "cleanup/removal.h"
 #include "cleanup/run_report.h"
 #include "cleanup/setup_info.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 #include "framework/shell_folders.h"
 #include "framework/timeline.h"
 #include "framework/wide_text.h"
@@ -52,10 +52,10 @@ namespace {
 // where folders have none (Windows 95, 98 and Me). A folder that merely holds files named like the
 // client's may be another program's, reached through a link.
 bool HoldsTheRunningUninstaller(const ApprovedPath& folder, const CPathRule& rule) {
-  const std::string own = ModuleDir();
-  const FileId folderId = IdentityOfPath(folder.Text()), ownId = IdentityOfPath(own);
+  const std::wstring own = OwnProgramFolder();
+  const FileId folderId = IdentityOfPath(folder.Wide()), ownId = IdentityOfPath(own);
   if (folderId.Known() && ownId.Known()) return folderId == ownId;
-  return FoldPathCase(rule.Canonical(own)) == FoldPathCase(rule.Canonical(folder.Text()));
+  return FoldedAnsi(rule.Canonical(AnsiFromWide(own))) == FoldedAnsi(rule.Canonical(folder.Text()));
 }
 
 bool IsBrowserPath(const std::wstring& path) { return path.find(L"PavoBrowser") != std::wstring::npos; }
@@ -64,7 +64,7 @@ bool IsBrowserPath(const std::wstring& path) { return path.find(L"PavoBrowser") 
 // restart.
 void DeleteQuietlyWhenAllowed(const std::string& path, const std::string& folder, const CPathRule& rule) {
   const ApprovedPath approved = rule.ApproveBelow(path, folder);
-  if (approved.IsApproved()) RemovePath(approved.Wide(), kRemoveOrQueueQuietly);
+  if (approved.IsApproved()) RemovePath(approved, kRemoveOrQueueQuietly);
 }
 }  // namespace
 
@@ -92,16 +92,16 @@ void DeleteMainProgram(CApprovedTree& tree, CLanguagePack& pack) {
   RemoveTreeEntry(tree, program, kRemoveOrQueue);
 }
 
-std::vector<std::string> DeleteFilesExceptBrowser(CApprovedTree& tree, const std::vector<TreeEntry>& files,
-                                                  const OwnFiles& own) {
-  std::vector<std::string> companions;
+std::vector<ApprovedPath> DeleteFilesExceptBrowser(CApprovedTree& tree, const std::vector<TreeEntry>& files,
+                                                   const OwnFiles& own) {
+  std::vector<ApprovedPath> companions;
   for (const TreeEntry& file : files) {
     if (IsBrowserPath(tree.WidePathOf(file))) continue;
     // Only the program and its companions need text: the rest is told apart by identity.
     const bool mayBeOwn = own.MayBeOwn(file.id);
     const std::string path = mayBeOwn ? tree.TextOf(file) : std::string();
     if (mayBeOwn && own.IsCompanion(file.id, path)) {
-      companions.push_back(path);
+      companions.push_back(tree.ApprovedPathOf(file));
       continue;
     }
     // The finishing program deletes the uninstaller once it has ended.
@@ -120,7 +120,7 @@ void RemoveFoldersExceptBrowser(CApprovedTree& tree) {
 
 void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree) {
   if (!tree) return;
-  const std::wstring folder = tree->Root();
+  const ApprovedPath folder = tree->Folder();
   CHeldAnnouncements announcements = tree->TakeAnnouncements();
   tree.reset();
   RemovePath(folder, kRemoveOrQueue, &announcements);
@@ -135,7 +135,7 @@ bool InstallationStaysForALaterRun() {
 void DeleteSetupShortcuts(const SetupInfo& info, const CPathRule& rule) {
   for (const std::string& path : info.shortcuts) {
     const ApprovedPath approved = rule.ApproveShortcut(path);
-    if (approved.IsApproved()) RemovePath(approved.Wide(), kRemoveOrQueue);
+    if (approved.IsApproved()) RemovePath(approved, kRemoveOrQueue);
   }
 }
 
@@ -170,5 +170,5 @@ void RemoveLnk2Folder(const SetupInfo& info, const CPathRule& rule) {
   const size_t slash = MbFindLast(info.Lnk2().c_str(), '\\');
   if (slash == static_cast<size_t>(-1)) return;  // no folder: an empty path is never removed
   const ApprovedPath folder = rule.Approve(info.Lnk2().substr(0, slash));
-  if (folder.IsApproved()) RemovePath(folder.Wide(), kRemoveOrQueue);
+  if (folder.IsApproved()) RemovePath(folder, kRemoveOrQueue);
 }

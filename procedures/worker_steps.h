@@ -48,8 +48,8 @@ void DeleteMainProgram(CApprovedTree& tree, CLanguagePack& pack);
 // companions ("Language.xml", "Uninstall.bin" beside it), known by identity: those stay until the
 // entries go, so a run ended after this phase can be started again. A file in use goes at the
 // restart. Returns the companions left in place.
-std::vector<std::string> DeleteFilesExceptBrowser(CApprovedTree& tree, const std::vector<TreeEntry>& files,
-                                                  const OwnFiles& own);
+std::vector<ApprovedPath> DeleteFilesExceptBrowser(CApprovedTree& tree, const std::vector<TreeEntry>& files,
+                                                   const OwnFiles& own);
 // Removes every folder below the tree's folder (deepest first) whose path does not contain
 // "PavoBrowser" (a link as the link itself). A folder that holds only what goes at the restart
 // goes then too.

@@ -19,7 +19,7 @@ TEST(CloseProgramsText, LowerTouchesOnlySingleByteLetters) {
       {"", ""},
       {"already lower 123", "already lower 123"},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.out, LowerAnsi(c.in)) << c.in;
+  for (const Case& c : cases) EXPECT_EQ(c.out, FoldedAnsi(c.in)) << c.in;
 }
 
 TEST(CloseProgramsText, TrimRemovesBlanksAtBothEndsOnly) {

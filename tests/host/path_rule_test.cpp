@@ -6,7 +6,7 @@ namespace {
 
 // The rule on text alone: canonical form, case folded, then compared.
 bool Allowed(const std::string& path, const ProtectedFolders& folders) {
-  return IsPathAllowed(FoldPathCase(CanonicalPathText(path)), folders);
+  return IsPathAllowed(FoldedAnsi(CanonicalPathText(path)), folders);
 }
 
 TEST(PathRule, RefusesEverySpellingOfWhatCouldReachBeyondTheClient) {
@@ -99,7 +99,7 @@ TEST(PathRule, CanonicalFormKeepsDoubleByteNamesWhole) {
   // A GBK trail byte may be "\" (0x9A 0x5C) or an upper-case letter (0x9A 0x41): the one is no
   // separator, the other is not lowered.
   EXPECT_EQ("C:\\\x9a\x5c\\Dorn", CanonicalPathText("C:\\\x9a\x5c\\Dorn"));
-  EXPECT_EQ("c:\\\x9a\x41" "b", FoldPathCase("C:\\\x9a\x41" "B"));
+  EXPECT_EQ("c:\\\x9a\x41" "b", FoldedAnsi("C:\\\x9a\x41" "B"));
   EXPECT_EQ("C:\\\xb1\xed", CanonicalPathText("C:\\\xb1\xed. "));
   EXPECT_EQ((std::vector<std::string>{"Program Files", "\x9a\x5c"}), PathStepsBelowRoot("C:\\Program Files\\\x9a\x5c"));
 }

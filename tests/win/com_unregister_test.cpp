@@ -388,10 +388,10 @@ TEST_F(Unregister, EachOutcomeIsReportedAndLogged) {
   const std::string noExport = Install("ComServerNoExport.dll");
   const std::string missing = m_dir / "missing.dll";
 
-  EXPECT_TRUE(UnregisterComServer(ok));
-  EXPECT_FALSE(UnregisterComServer(fail));
-  EXPECT_FALSE(UnregisterComServer(noExport));
-  EXPECT_FALSE(UnregisterComServer(missing));
+  EXPECT_TRUE(UnregisterComServer(CJudgedFile::Open(WideFromAnsi(ok))));
+  EXPECT_FALSE(UnregisterComServer(CJudgedFile::Open(WideFromAnsi(fail))));
+  EXPECT_FALSE(UnregisterComServer(CJudgedFile::Open(WideFromAnsi(noExport))));
+  EXPECT_FALSE(UnregisterComServer(CJudgedFile::Open(WideFromAnsi(missing))));
 
   EXPECT_EQ((Paths{"Start Unregister: " + ok, "DllUnregister Success: " + ok, "",
                    "Start Unregister: " + fail, "DllUnregister Fail: " + fail, "",
@@ -422,13 +422,13 @@ TEST_F(Unregister, AServerNeedingALibraryBesideItLoadsFromAnyFolder) {
   // The dependency lies only in the server's folder, which is neither the program's nor current.
   const std::string ok = Install("ComServerOk.dll", "Player.dll");
   Install("ComServerDep.dll");
-  EXPECT_TRUE(UnregisterComServer(ok));
+  EXPECT_TRUE(UnregisterComServer(CJudgedFile::Open(WideFromAnsi(ok))));
   EXPECT_EQ("attach\r\nDllUnregisterServer\r\ndetach\r\n", CallsOf("Player"));
 }
 
 DWORD WINAPI UnregisterOnMultithreadedApartment(LPVOID path) {
   ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  const BOOL result = UnregisterComServer(*static_cast<std::string*>(path));
+  const BOOL result = UnregisterComServer(CJudgedFile::Open(WideFromAnsi(*static_cast<std::string*>(path))));
   ::CoUninitialize();
   return static_cast<DWORD>(result);
 }
@@ -478,7 +478,7 @@ TEST_F(Unregister, WithLoggingOffTheServersAreStillCalled) {
   m_logMode.Remove();
   const std::string ok = Install("ComServerOk.dll");
   Install("ComServerDep.dll");
-  EXPECT_TRUE(UnregisterComServer(ok));
+  EXPECT_TRUE(UnregisterComServer(CJudgedFile::Open(WideFromAnsi(ok))));
   EXPECT_FALSE(test::FileExists(m_log.Path()));
   EXPECT_EQ("attach\r\nDllUnregisterServer\r\ndetach\r\n", CallsOf("ComServerOk"));
 }

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/file_copy.h"
 #include "cleanup/file_ops.h"
 #include "cleanup/judged_file.h"
+#include "cleanup/removal.h"
 #include "cleanup/restart_queue.h"
 #include "cleanup/shell_notifier.h"
 #include "framework/wide_text.h"
@@ -22,6 +24,11 @@
 namespace {
 
 CLanguagePack g_pack;
+
+// Removes the entry at the path the rule approved, now: 1 when it went, else 0.
+int RemovedNow(const std::string& path) {
+  return RemovePath(test::ApprovedByTheRule(path), kRemoveNow) == RemovalResult::Removed ? 1 : 0;
+}
 
 // "测试拨号" in GBK: the program name the language pack gives, so shortcuts have Chinese names.
 const std::string kProgramName = "\xb2\xe2\xca\xd4\xb2\xa6\xba\xc5";
@@ -147,12 +154,12 @@ TEST(ForceDelete, FilesWhateverTheirAttributesAreDeletedAndAnnounced) {
   int n = 0;
   for (DWORD attributes : attributeSets) {
     const std::string path = WithAttributes(dir / ("f" + std::to_string(n++) + ".dat"), attributes);
-    EXPECT_NE(0, ForceDeleteFile(path.c_str())) << std::hex << attributes;
+    EXPECT_NE(0, ForceDeleteFile(test::ApprovedByTheRule(path))) << std::hex << attributes;
     EXPECT_FALSE(test::FileExists(path));
     EXPECT_TRUE(shell.SawEvent(SHCNE_DELETE, path)) << path;
   }
   const std::string chinese = WithAttributes(dir / kGbkFile, FILE_ATTRIBUTE_READONLY);
-  EXPECT_NE(0, ForceDeleteFile(chinese.c_str()));
+  EXPECT_NE(0, ForceDeleteFile(test::ApprovedByTheRule(chinese)));
   EXPECT_FALSE(test::FileExists(chinese));
 }
 
@@ -161,11 +168,11 @@ TEST(ForceDelete, AMissingFileCountsAsDeletedAndIsNotAnnounced) {
   ShellEventRecorder shell;
   ASSERT_TRUE(shell.Registered());
   const std::string missing = dir / "never-there.dll";
-  EXPECT_NE(0, ForceDeleteFile(missing.c_str()));
-  EXPECT_NE(0, ForceDeleteFile((dir / "no-folder\\x.dll").c_str()));
+  EXPECT_NE(0, ForceDeleteFile(test::ApprovedByTheRule(missing)));
+  EXPECT_NE(0, ForceDeleteFile(test::ApprovedByTheRule(dir / "no-folder\\x.dll")));
   // Announce something afterwards, so "no event" is not just "not delivered yet".
   const std::string marker = WithAttributes(dir / "marker.txt", FILE_ATTRIBUTE_NORMAL);
-  ASSERT_NE(0, ForceDeleteFile(marker.c_str()));
+  ASSERT_NE(0, ForceDeleteFile(test::ApprovedByTheRule(marker)));
   ASSERT_TRUE(shell.SawEvent(SHCNE_DELETE, marker));
   EXPECT_EQ(1u, shell.EventCount());
 }
@@ -176,20 +183,20 @@ TEST(ForceDelete, AFileInUseStaysAndGivesZeroButIsAnnounced) {
   const std::string path = WithAttributes(dir / "in-use.dll", FILE_ATTRIBUTE_READONLY);
   FileLockerProcess locker(LockerExe(), path);
   ASSERT_TRUE(locker.Locked());
-  EXPECT_EQ(0, ForceDeleteFile(path.c_str()));
+  EXPECT_EQ(0, ForceDeleteFile(test::ApprovedByTheRule(path)));
   EXPECT_TRUE(test::FileExists(path));
   EXPECT_EQ(0u, Attributes(path) & FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(shell.SawEvent(SHCNE_DELETE, path));
 }
 
-TEST(ForceRemoveDir, EmptyFoldersGoWhateverTheirAttributes) {
+TEST(RemovePath, EmptyFoldersGoWhateverTheirAttributes) {
   test::TempDir dir;
   ShellEventRecorder shell;
   for (DWORD attributes : {FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN}) {
     const std::string folder = dir / ("d" + std::to_string(attributes));
     ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
     ::SetFileAttributesA(folder.c_str(), attributes);
-    EXPECT_NE(0, ForceRemoveDir(folder.c_str()));
+    EXPECT_NE(0, RemovedNow(folder));
     EXPECT_FALSE(test::FileExists(folder));
     EXPECT_TRUE(shell.SawEvent(SHCNE_RMDIR, folder));
   }
@@ -219,10 +226,10 @@ TEST(ShellNotifier, EveryRemovalIsAnnouncedOnceBeforeItsFolderAndTheFlushReturns
     ASSERT_TRUE(::CreateDirectoryA(sub.c_str(), nullptr));
     for (int file = 0; file < 20; ++file) {
       const std::string path = WithAttributes(sub + "\\f" + std::to_string(file) + ".dat", FILE_ATTRIBUTE_HIDDEN);
-      ASSERT_NE(0, ForceDeleteFile(path.c_str()));
+      ASSERT_NE(0, ForceDeleteFile(test::ApprovedByTheRule(path)));
       expected.push_back(ShellEventRecorder::Key(SHCNE_DELETE, path));
     }
-    ASSERT_NE(0, ForceRemoveDir(sub.c_str()));
+    ASSERT_NE(0, RemovedNow(sub));
     expected.push_back(ShellEventRecorder::Key(SHCNE_RMDIR, sub));
   }
   FlushShellNotifications();
@@ -231,7 +238,7 @@ TEST(ShellNotifier, EveryRemovalIsAnnouncedOnceBeforeItsFolderAndTheFlushReturns
 
 // The shell looks an announced path up folder by folder and holds each one open for a moment,
 // under Wine without sharing its deletion. A removal that meets this waits for the announcement.
-TEST(ForceRemoveDir, AFolderTheShellHoldsOpenDuringAnAnnouncementGoesWhenTheAnnouncementEnds) {
+TEST(RemovePath, AFolderTheShellHoldsOpenDuringAnAnnouncementGoesWhenTheAnnouncementEnds) {
   test::TempDir dir;
   const std::string folder = dir / "busy";
   ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
@@ -244,18 +251,18 @@ TEST(ForceRemoveDir, AFolderTheShellHoldsOpenDuringAnAnnouncementGoesWhenTheAnno
     ::Sleep(300);  // the length of the announcement
   });
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(opened.Get(), 10000));
-  EXPECT_NE(0, ForceRemoveDir(folder.c_str()));
+  EXPECT_NE(0, RemovedNow(folder));
   shell.Join();
   EXPECT_FALSE(test::FileExists(folder));
 }
 
-TEST(ForceRemoveDir, AFolderThatHoldsAFileStaysWithItsAttributesReset) {
+TEST(RemovePath, AFolderThatHoldsAFileStaysWithItsAttributesReset) {
   test::TempDir dir;
   const std::string folder = dir / kGbkFolder;
   ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
   WithAttributes(folder + "\\kept.txt", FILE_ATTRIBUTE_NORMAL);
   ASSERT_TRUE(::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_EQ(0, ForceRemoveDir(folder.c_str()));
+  EXPECT_EQ(0, RemovedNow(folder));
   EXPECT_TRUE(test::FileExists(folder + "\\kept.txt"));
   const DWORD after = Attributes(folder);
   EXPECT_EQ(0u, after & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) << std::hex << after;
@@ -316,18 +323,20 @@ protected:
                                     std::string("B\\C\\z.txt"), kGbkFolder + "\\" + kGbkFile})
       WithAttributes(m_dir / file, FILE_ATTRIBUTE_NORMAL);
     WithAttributes(m_dir / "hidden.sys", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    // The tree is walked as it is opened: once everything is in place.
+    m_tree = std::make_unique<CApprovedTree>(test::ApprovedByTheRule(m_dir.Path()));
   }
   size_t IndexOf(const std::vector<std::string>& list, const std::string& name) const {
     return std::find(list.begin(), list.end(), m_dir / name) - list.begin();
   }
   test::TempDir m_dir;
-  CApprovedTree m_tree{test::ApprovedByTheRule(m_dir.Path())};
+  std::unique_ptr<CApprovedTree> m_tree;
 };
 
 TEST_F(TreeListing, FilesComeDepthFirstWithFullPathsAndAreAppended) {
   std::vector<TreeEntry> entries(1);  // one kept first
-  ASSERT_EQ(1, ListFilesInTree(m_tree, entries));
-  const std::vector<std::string> list = TextsOf(m_tree, entries);
+  ASSERT_EQ(1, ListFilesInTree(*m_tree, entries));
+  const std::vector<std::string> list = TextsOf(*m_tree, entries);
   ASSERT_EQ(6u, list.size());
   EXPECT_EQ("kept first", list[0]);
   std::vector<std::string> expected = {m_dir / "x.txt", m_dir / "hidden.sys", m_dir / "B\\y.txt",
@@ -343,8 +352,8 @@ TEST_F(TreeListing, FilesComeDepthFirstWithFullPathsAndAreAppended) {
 
 TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
   std::vector<TreeEntry> folders;
-  ASSERT_EQ(1, ListFoldersInTree(m_tree, folders));
-  const std::vector<std::string> list = TextsOf(m_tree, folders);
+  ASSERT_EQ(1, ListFoldersInTree(*m_tree, folders));
+  const std::vector<std::string> list = TextsOf(*m_tree, folders);
   std::vector<std::string> sorted = list;
   std::sort(sorted.begin(), sorted.end());
   std::vector<std::string> expected = {m_dir / "B", m_dir / "B\\C", m_dir / "Empty", m_dir / kGbkFolder};
@@ -354,9 +363,9 @@ TEST_F(TreeListing, FoldersComeDeepestFirstWithoutTheStartFolder) {
 
   // Removing them in list order leaves each parent empty before its turn.
   std::vector<TreeEntry> files;
-  ListFilesInTree(m_tree, files);
-  for (const TreeEntry& f : files) ASSERT_EQ(RemovalResult::Removed, RemoveTreeEntry(m_tree, f)) << m_tree.TextOf(f);
-  for (const TreeEntry& f : folders) EXPECT_EQ(RemovalResult::Removed, RemoveTreeEntry(m_tree, f)) << m_tree.TextOf(f);
+  ListFilesInTree(*m_tree, files);
+  for (const TreeEntry& f : files) ASSERT_EQ(RemovalResult::Removed, RemoveTreeEntry(*m_tree, f)) << m_tree->TextOf(f);
+  for (const TreeEntry& f : folders) EXPECT_EQ(RemovalResult::Removed, RemoveTreeEntry(*m_tree, f)) << m_tree->TextOf(f);
 }
 
 // Links to what lies outside the tree: one to a folder is listed as a folder but never entered; one
@@ -394,7 +403,9 @@ TEST(ListInTree, LinksAreListedButNeverEnteredOrFollowed) {
       EXPECT_FALSE(tree.OpenToRead(entry).IsValid()) << "a link to a file was opened to be read";
     }
   }
-  EXPECT_EQ(RemovalResult::LinkKept, RemovePath(WideFromAnsi(dir / "flink.dll"), kRemoveNow));
+  TreeEntry fileLink;
+  ASSERT_TRUE(tree.FindInside({}, L"flink.dll", fileLink));
+  EXPECT_EQ(RemovalResult::LinkKept, RemovePath(tree.ApprovedPathOf(fileLink), kRemoveNow));
   for (const TreeEntry& folder : folders)
     EXPECT_NE(RemovalResult::Removed, RemoveTreeEntry(tree, folder)) << "Wine cannot remove a link alone";
   std::string bytes;
@@ -456,7 +467,9 @@ TEST(RemoveTreeEntry, WhatCannotGoNowIsQueuedForTheRestartWithTheFolderItKeeps) 
     ASSERT_EQ(1, ListFoldersInTree(tree, folders));
     ASSERT_EQ(1u, files.size());
     EXPECT_EQ(RemovalResult::AtRestart, RemoveTreeEntry(tree, files[0]));
-    EXPECT_TRUE(CRestartQueue::Instance().IsQueued(tree.WidePathOf(files[0])));
+    const COpenFolder* sub = tree.FolderOf(files[0]);
+    ASSERT_NE(nullptr, sub);
+    EXPECT_TRUE(CRestartQueue::Instance().IsQueued(*sub, files[0].AsListed()));
     EXPECT_EQ(RemovalResult::AtRestart, RemoveTreeEntry(tree, folders[0]));
     locker.Release();
     // Marked while shared, it is gone once the holder lets go.
@@ -466,7 +479,7 @@ TEST(RemoveTreeEntry, WhatCannotGoNowIsQueuedForTheRestartWithTheFolderItKeeps) 
 
 // Who could change a file to be run elevated: the file, its folder and the folders above it are
 // read; the drive root letting everyone add folders beside the way changes nothing.
-TEST(JudgeWhoCanChange, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {
+TEST(JudgedFile, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {
   // Which step of <dir>\a\b\Tool.dll everyone may change: none, the file, its folder, one above.
   for (const char* opened : {"", "a\\b\\Tool.dll", "a\\b", "a"}) {
     SCOPED_TRACE(opened);
@@ -476,10 +489,10 @@ TEST(JudgeWhoCanChange, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {
     const std::string file = dir / "a\\b\\Tool.dll";
     ASSERT_TRUE(test::WriteFileBytes(file, "x"));
     if (*opened && !test::LetEveryoneChange(dir / opened)) GTEST_SKIP() << "no Unix modes here";
-    const TrustVerdict verdict = JudgeWhoCanChange(file);
-    EXPECT_EQ(!*opened, verdict.trusted) << verdict.reason;
+    const CJudgedFile judged = CJudgedFile::Open(WideFromAnsi(file));
+    EXPECT_EQ(!*opened, judged.IsTrusted()) << judged.Why();
     if (*opened) {
-      EXPECT_NE(std::string::npos, verdict.reason.find(dir / opened)) << verdict.reason;
+      EXPECT_NE(std::string::npos, judged.Why().find(dir / opened)) << judged.Why();
     }
     // The restart does not look at the file itself, only at the way to it.
     EXPECT_EQ(!*opened || std::string(opened) == "a\\b\\Tool.dll",
@@ -504,7 +517,7 @@ TEST(JudgedFile, WhatIsUsedIsWhatWasJudged) {
   EXPECT_TRUE(tool.Read(bytes, 1024) && bytes == script);
   // A copy replaces a read-only, system file of the name with a plain one.
   WithAttributes(dir / "copy.bat", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
-  EXPECT_TRUE(tool.CopyTo(WideFromAnsi(dir / "copy.bat")));
+  EXPECT_TRUE(CopyJudgedFile(tool, test::ApprovedByTheRule(dir / "copy.bat")));
   EXPECT_TRUE(test::ReadFileBytes(dir / "copy.bat", copied) && copied == script);
   EXPECT_EQ(0u, Attributes(dir / "copy.bat") & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
   const ScopedHandle started = tool.Start(std::wstring(), WideFromAnsi(dir.Path()), CREATE_NO_WINDOW);
@@ -525,7 +538,11 @@ TEST(JudgedFile, WhatIsUsedIsWhatWasJudged) {
   EXPECT_TRUE(linked.Exists());
   EXPECT_FALSE(linked.IsTrusted());
   EXPECT_NE(std::string::npos, linked.Why().find("link")) << linked.Why();
-  EXPECT_FALSE(tool.CopyTo(WideFromAnsi(dir / "link.bat")));
+  // The name as the program's fixed files name their place: the link itself, not where it leads.
+  const CApprovedTree folder(test::ApprovedByTheRule(dir.Path()));
+  TreeEntry link;
+  ASSERT_TRUE(folder.FindInside({}, L"link.bat", link));
+  EXPECT_FALSE(CopyJudgedFile(tool, folder.ApprovedPathOf(link)));
   EXPECT_TRUE(test::ReadFileBytes(outside / "theirs.bat", bytes) && bytes == "@echo theirs");
   test::RemoveUnixLink(dir / "link.bat");
 }

@@ -2,8 +2,10 @@
 
 #include "cleanup/setup_type.h"
 #include "cleanup/setup_values.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
+#include "framework/wide_text.h"
 #include "procedures/os_class.h"
+#include "support/prefix_snapshot.h"
 #include "support/test_support.h"
 
 namespace {
@@ -28,12 +30,9 @@ TEST(OsClass, UnderEmulatedWindowsVersions) {
   test::SetWineVersionFor("os_class_probe.exe", "");
 }
 
-TEST(ModuleDir, IsTheProgramFolderWithoutTrailingBackslash) {
-  std::string dir = "stale";
-  EXPECT_EQ(1, GetModuleDir(dir));
-  EXPECT_EQ(test::ExeDir(), dir);
-  ASSERT_FALSE(dir.empty());
-  EXPECT_NE('\\', dir.back());
+TEST(OwnProgram, IsThisProgramInItsFolderWithoutTrailingBackslash) {
+  EXPECT_EQ(test::LowerPath(test::ExeDir()), test::LowerPath(AnsiFromWide(OwnProgramFolder())));
+  EXPECT_EQ(test::LowerPath(test::ExeDir() + "\\system_facts_test.exe"), test::LowerPath(AnsiFromWide(OwnProgramPath())));
 }
 
 // "SetupType" lives in the shared setup key, so each case writes it and the fixture puts the

@@ -1,9 +1,9 @@
 // Calls RunBrowserUninstaller and exits, so a test can run it from a program folder of its
 // choosing (the browser's uninstaller is found beside the running program).
 #include "cleanup/close_programs.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 
 int main() {
-  RunBrowserUninstaller(ModuleFolderPath());
+  RunBrowserUninstaller(OwnProgramFolder());
   return 0;
 }

@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "cleanup/drivers.h"
-#include "framework/module_dir.h"
+#include "framework/own_program.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  const int result = UninstallDrivers(ModuleFolderPath());
+  const int result = UninstallDrivers(OwnProgramFolder());
   const bool stillLoaded = ::GetModuleHandleA("DriverSetup.dll") != nullptr;
   FILE* out = std::fopen(argv[1], "w");
   if (!out) return 3;

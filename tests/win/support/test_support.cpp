@@ -322,19 +322,46 @@ bool StartUnixTool(std::string command) {
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Whether the object's access list lets Everyone write to it: how Wine shows a Unix mode that
+// others may write.
+bool EveryoneMayWrite(const std::wstring& path) {
+  DWORD needed = 0;
+  ::GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  std::vector<BYTE> descriptor(needed ? needed : 1);
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!needed || !::GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed) ||
+      !::GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted))
+    return false;
+  if (!present || !dacl) return true;
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return false;
+  bool mayWrite = false;
+  for (DWORD i = 0; i < dacl->AceCount && !mayWrite; ++i) {
+    void* ace = nullptr;
+    if (!::GetAce(dacl, i, &ace) || static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    mayWrite = ::EqualSid(const_cast<DWORD*>(&allowed->SidStart), everyone) &&
+               (allowed->Mask & (FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE | GENERIC_ALL)) != 0;
+  }
+  ::FreeSid(everyone);
+  return mayWrite;
+}
+
 }  // namespace
 
 bool LetEveryoneChange(const std::string& path) {
   const std::string unix = UnixPathOf(path);
   // Done once the system reports another account that may change it.
   return !unix.empty() && StartUnixTool("/bin/chmod 777 \"" + unix + "\"") &&
-         WaitUntil([&] { return !JudgeWhoCanChange(path).trusted; }, 10000);
+         WaitUntil([&] { return EveryoneMayWrite(WideFromAnsi(path)); }, 10000);
 }
 
 bool LetEveryoneChange(const std::wstring& path) {
   const std::wstring unix = UnixPathOf(path);
   return !unix.empty() && StartUnixTool(L"/bin/chmod -R 777 \"" + unix + L"\"") &&
-         WaitUntil([&] { return !JudgeWhoCanChange(path).trusted; }, 10000);
+         WaitUntil([&] { return EveryoneMayWrite(path); }, 10000);
 }
 
 bool MakeUnixLink(const std::string& linkPath, const std::wstring& targetPath) {
@@ -352,7 +379,7 @@ bool RemoveUnixTree(const std::wstring& path) {
 bool LetOnlyItsOwnerChange(const std::string& path) {
   const std::string unix = UnixPathOf(path);
   return !unix.empty() && StartUnixTool("/bin/chmod go-w \"" + unix + "\"") &&
-         WaitUntil([&] { return JudgeWhoCanChange(path).trusted; }, 10000);
+         WaitUntil([&] { return !EveryoneMayWrite(WideFromAnsi(path)); }, 10000);
 }
 
 bool MakeUnixLink(const std::string& linkPath, const std::string& targetPath) {
