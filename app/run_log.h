@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cleanup/run_report.h"
+#include "cleanup/report/run_report.h"
 #include "framework/sync.h"
 
 class CRunLog : public IRunReport {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "cleanup/file_security.h"
+#include "cleanup/trust/file_security.h"
 #include "framework/capabilities.h"
 #include "framework/security_attributes.h"
 #include "framework/system_library.h"

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "cleanup/file_copy.h"
-#include "cleanup/judged_file.h"
-#include "cleanup/run_report.h"
-#include "cleanup/setup_type.h"
+#include "cleanup/files/file_copy.h"
+#include "cleanup/trust/judged_file.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/steps/setup_type.h"
 #include "framework/system_folder.h"
 #include "framework/wide_text.h"
 #include "procedures/os_class.h"
@@ -35,12 +35,9 @@ bool IsFile(const char* path) {
 // changed it: what is copied is started with administrator rights later. The copy is made from the
 // file as it was judged and held. False when it was refused for that.
 bool CopyCompanion(const wchar_t* name, FixedFile target) {
-  const CJudgedFile companion = CJudgedFile::Open(CompanionPath(name));
+  const CJudgedFile companion = CJudgedFile::ForUse(CompanionPath(name));
   if (!companion.Exists()) return true;  // nothing to copy, as before
-  if (!companion.IsTrusted()) {
-    ReportLeftForSafety(companion.Text(), companion.Why(), companion.Id());
-    return false;
-  }
+  if (!companion.Usable()) return false;
   CopyJudgedFile(companion, ApprovedPath::Of(target));
   return true;
 }
@@ -69,16 +66,17 @@ UninstallProcedure ChooseUninstallProcedure() {
   // "Unl.exe" into the system directory, where the launchers start it at the end.
   CopyCompanion(L"Unl.exe", FixedFile::FinishingProgramCopy);
   switch (GetOsClass()) {
-    case 2:
-    case 4:
+    case OsClass::Win2000:
+    case OsClass::XpOrLater:
       return UninstallProcedure::Full;
-    case 1:
-    case 3:
+    case OsClass::Win95Nt4Or98:
+    case OsClass::WinMe:
       // A detector that was refused leaves its steps undone, and the rest of the procedure runs.
       if (!CopyCompanion(L"Ipdetect.exe", FixedFile::DetectorCopy)) return UninstallProcedure::Legacy;
       return IsFile(kDetectorCopyPath) ? UninstallProcedure::Legacy
                                        : UninstallProcedure::DetectorMissing;
-    default:
-      return UninstallProcedure::None;
+    case OsClass::Unknown:
+      break;
   }
+  return UninstallProcedure::None;
 }

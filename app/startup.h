@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "cleanup/protocol_removal.h"  // kDetectorCopyPath
+#include "cleanup/steps/protocol_removal.h"  // kDetectorCopyPath
 
 // The caption and text of the message box shown when "Language.xml" cannot be loaded: in
 // simplified Chinese (GBK) for language code 0, in English for every other code.
@@ -34,6 +34,6 @@ enum class UninstallProcedure {
 // Chooses the procedure and puts the companion programs beside the program where it needs them:
 // nothing for the SetupType case; otherwise "Unl.exe" into the system directory (replacing what is
 // there, a failed copy is ignored) and, for the legacy systems, "Ipdetect.exe" to kDetectorCopyPath;
-// each copied from the file as it was judged (cleanup/judged_file.h), none that others could have
+// each copied from the file as it was judged (cleanup/trust/judged_file.h), none that others could have
 // changed.
 UninstallProcedure ChooseUninstallProcedure();

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "app/startup.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/judged_file.h"
-#include "cleanup/protocol_removal.h"
-#include "cleanup/run_report.h"
-#include "cleanup/setup_type.h"
-#include "cleanup/setup_values.h"
-#include "cleanup/shell_notifier.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/trust/judged_file.h"
+#include "cleanup/steps/protocol_removal.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/steps/setup_type.h"
+#include "cleanup/steps/setup_values.h"
+#include "cleanup/files/shell_notifier.h"
 #include "framework/dll_search.h"
 #include "framework/own_program.h"
 #include "framework/timeline.h"
@@ -109,7 +109,7 @@ BOOL CUninstallApp::InitInstance() {
     m_log.Line("an unfinished uninstall is finished: " + m_run.unfinishedRun->procedure + " procedure, folder " +
                m_run.unfinishedRun->info.setupPath);
   }
-  m_log.Line("Windows class " + std::to_string(GetOsClass()) + ", procedure " + ProcedureName(procedure));
+  m_log.Line("Windows class " + std::to_string(static_cast<int>(GetOsClass())) + ", procedure " + ProcedureName(procedure));
   switch (procedure) {
     case UninstallProcedure::SetupType:
       m_nExitCode = ExitCodeAfter(RunSetupTypeUninstall(m_run));
@@ -179,11 +179,11 @@ CUninstallApp::StartupResult CUninstallApp::StartAndConfirm(const std::wstring& 
 bool CUninstallApp::LoadLanguagePack(const std::wstring& programFolder) {
   // The pack names the processes the run ends and the keys it deletes: one that others could have
   // changed is not used, and the run ends as without a pack.
-  const CJudgedFile pack = CJudgedFile::Open(programFolder + L"\\Language.xml", FileUse::Read);
-  if (pack.Exists() && !pack.IsTrusted()) {
-    ReportLeftForSafety(pack.Text(), pack.Why() + "; nothing removed", pack.Id());
-    return false;
-  }
+  JudgedUse read;
+  read.use = FileUse::Read;
+  read.consequence = "nothing removed";
+  const CJudgedFile pack = CJudgedFile::ForUse(programFolder + L"\\Language.xml", read);
+  if (!pack.Usable()) return false;
   std::string text;
   return pack.Read(text, kLanguagePackMaxBytes) && text.size() < kLanguagePackMaxBytes &&
          m_langPack.LoadText(pack.Text(), text);

@@ -37,7 +37,7 @@ public:
   // go into the run.
   StartupResult StartAndConfirm(const std::wstring& programFolder);
   // Loads "Language.xml" beside the program from the file as it was judged and held
-  // (cleanup/judged_file.h); false when it is missing, unreadable, malformed, or could have been
+  // (cleanup/trust/judged_file.h); false when it is missing, unreadable, malformed, or could have been
   // changed by others (left for safety).
   bool LoadLanguagePack(const std::wstring& programFolder);
   // A pack holds some ten kilobytes; anything near this is no pack of the client's.

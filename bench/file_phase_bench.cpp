@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/com_unregister.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/path_rule.h"
-#include "cleanup/shell_notifier.h"
+#include "cleanup/steps/com_unregister.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/trust/path_rule.h"
+#include "cleanup/files/shell_notifier.h"
 #include "procedures/worker_steps.h"
 
 namespace {

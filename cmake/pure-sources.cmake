@@ -3,18 +3,18 @@
 set(PURE_SOURCES
   language/xml_doc.cpp
   language/language_pack_text.cpp
-  cleanup/setup_file_parser.cpp
-  cleanup/setup_value_text.cpp
-  cleanup/com_skip_rules.cpp
-  cleanup/com_list_file.cpp
-  cleanup/detector_report.cpp
+  cleanup/steps/setup_file_parser.cpp
+  cleanup/steps/setup_value_text.cpp
+  cleanup/steps/com_skip_rules.cpp
+  cleanup/steps/com_list_file.cpp
+  cleanup/steps/detector_report.cpp
   procedures/animation_timetable.cpp
-  cleanup/path_rule_text.cpp
+  cleanup/trust/path_rule_text.cpp
   framework/path_text.cpp
   app/command_line.cpp
   ui/skin_color.cpp
   ui/percent_bar_geometry.cpp
-  cleanup/close_programs_text.cpp
+  cleanup/processes/close_programs_text.cpp
 )
 # The one system fact pure code needs (double-byte lead bytes) has a host body here; the
 # Windows body (language/mbcs_win.cpp) is picked up with the rest of the product.

@@ -30,7 +30,7 @@ file(GLOB PRODUCT_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/language/*.cpp
   ${CMAKE_SOURCE_DIR}/ui/*.cpp
   ${CMAKE_SOURCE_DIR}/procedures/*.cpp
-  ${CMAKE_SOURCE_DIR}/cleanup/*.cpp)
+  ${CMAKE_SOURCE_DIR}/cleanup/*/*.cpp)
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX "(_host\\.cpp|/app/main\\.cpp|/framework/entry_point\\.cpp|/framework/runtime_locks\\.cpp)$")
 add_library(uninstall_core STATIC ${PRODUCT_SOURCES})
 target_include_directories(uninstall_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)

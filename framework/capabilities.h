@@ -34,7 +34,9 @@ void SwitchOffForTests(Capability capability);
 // security, the Unicode file functions); Windows 95, 98 and Me have none of them. Found once, by
 // what the system exports rather than by its version, so a compatibility layer that makes an NT
 // system report itself as Windows 95 switches off neither the security checks nor the restart
-// queue of NT. Every "is this Windows 95, 98 or Me" asks this.
+// queue of NT. Only the wrappers that own a difference of the two families ask it (the names of
+// files, the native calls, file security, the restart queue, the runtime's own locks); everything
+// else asks them.
 bool HasNtCalls();
 
 // Whether the system's tokens tell an elevated administrator from a limited one (Windows Vista

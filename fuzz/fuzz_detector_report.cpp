@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cleanup/detector_report.h"
+#include "cleanup/steps/detector_report.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cleanup/com_list_file.h"
+#include "cleanup/steps/com_list_file.h"
 #include "language/mbcs.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "cleanup/setup_file_parser.h"
+#include "cleanup/steps/setup_file_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto values = ParseSetupFile(reinterpret_cast<const char*>(data), size);

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/close_programs.h"
-#include "cleanup/com_unregister.h"
-#include "cleanup/dial_up_entries.h"
-#include "cleanup/drivers.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/folder_tree.h"
-#include "cleanup/judged_file.h"
-#include "cleanup/run_report.h"
-#include "cleanup/shell_notifier.h"
+#include "cleanup/processes/close_programs.h"
+#include "cleanup/steps/com_unregister.h"
+#include "cleanup/steps/dial_up_entries.h"
+#include "cleanup/steps/drivers.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/files/folder_tree.h"
+#include "cleanup/trust/judged_file.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/files/shell_notifier.h"
 #include "framework/com.h"
 #include "framework/handles.h"
 #include "framework/own_program.h"
@@ -57,11 +57,8 @@ void CloseDialog(CProgressDlg& dialog) {
 void RemoveSharedPppoeComponent(const std::wstring& programFolder) {
   const int answer = DoDriverReg(FALSE);
   if (answer == 1) {
-    const CJudgedFile batch = CJudgedFile::Open(programFolder + L"\\uninstall.bat");
-    if (batch.Exists() && !batch.IsTrusted()) {
-      ReportLeftForSafety(batch.Text(), batch.Why(), batch.Id());
-      return;
-    }
+    const CJudgedFile batch = CJudgedFile::ForUse(programFolder + L"\\uninstall.bat");
+    if (batch.Exists() && !batch.Usable()) return;
     const ScopedHandle process = batch.Start(std::wstring(), programFolder, CREATE_NO_WINDOW);
     ReportProgram("\"" + batch.Text() + "\"", process.IsValid());
     if (process.IsValid()) ::WaitForSingleObject(process.Get(), INFINITE);
@@ -149,7 +146,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   ReportStep("phase 1: programs, files and registry");
   ShowStatus(dialog, run.pack, "TEXT3");
   animation.Start(30, 60);
-  if (GetOsClass() != 4) RemoveSharedPppoeComponent(programFolder);
+  if (GetOsClass() != OsClass::XpOrLater) RemoveSharedPppoeComponent(programFolder);
   std::vector<TreeEntry> files;
   if (tree) {
     UnregisterComServers(*tree);

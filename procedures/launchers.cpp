@@ -6,15 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/close_programs.h"
-#include "cleanup/file_identity.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/judged_file.h"
-#include "cleanup/protocol_removal.h"
-#include "cleanup/removal.h"
-#include "cleanup/restart_queue.h"
-#include "cleanup/run_report.h"
-#include "cleanup/setup_values.h"
+#include "cleanup/processes/close_programs.h"
+#include "cleanup/processes/close_programs_text.h"
+#include "cleanup/trust/file_identity.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/trust/judged_file.h"
+#include "cleanup/steps/protocol_removal.h"
+#include "cleanup/files/removal.h"
+#include "cleanup/files/restart_queue.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/steps/setup_values.h"
 #include "framework/capabilities.h"
 #include "framework/own_program.h"
 #include "framework/start_program.h"
@@ -27,7 +28,9 @@
 #include "procedures/legacy_uninstall.h"
 #include "procedures/run_record.h"
 #include "procedures/worker_steps.h"
+#include "ui/program_text.h"
 #include "ui/progress_dlg.h"
+#include "ui/res/resource.h"
 
 namespace {
 
@@ -50,7 +53,8 @@ void SettleSetupInfo(UninstallRun& run) {
 RunOutcome RunProcedure(UninstallRun& run, CWorkerThread& worker, CWorkerThread::Function procedure,
                         const char* procedureName) {
   // A silent run closes the client as after Yes.
-  if (!CloseClientPrograms(run.silent ? FALSE : TRUE, ClientNamesFromPack(run.pack))) {
+  if (!CloseClientPrograms(run.silent ? FALSE : TRUE, ClientNamesFromPack(run.pack),
+                           ClosingQuestion{ReadSetupValue("zString3"), ReadSetupValue("zString2")})) {
     ReportStep("the user kept the running client: nothing removed");
     return RunOutcome::Declined;
   }
@@ -109,19 +113,28 @@ std::wstring FinishingProgramFolder(const std::wstring& systemFolder) {
 // copy start-up made, judged and held as it starts. Not when the program beside the uninstaller,
 // which start-up copied, or the copy could have been changed by others.
 void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
-  const CJudgedFile original = CJudgedFile::Open(CompanionPath(L"Unl.exe"));
+  const CJudgedFile original = CJudgedFile::ForUse(CompanionPath(L"Unl.exe"));
+  if (original.Exists() && !original.Usable()) return;
   const std::wstring systemFolder = SystemFolder();
-  const CJudgedFile program = CJudgedFile::Open(systemFolder + L"\\Unl.exe");
-  for (const CJudgedFile* file : {&original, &program}) {
-    if (file->Exists() && !file->IsTrusted()) {
-      ReportLeftForSafety(file->Text(), file->Why(), file->Id());
-      return;
-    }
-  }
+  const CJudgedFile program = CJudgedFile::ForUse(ApprovedPath::Of(FixedFile::FinishingProgramCopy).Wide());
+  if (program.Exists() && !program.Usable()) return;
   const std::wstring arguments = WideFromAnsi(code) + L"," + OwnProgramPath();
   ReportProgram(program.Text() + " " + AnsiFromWide(arguments),
                 program.StartTied(finishing, arguments, FinishingProgramFolder(systemFolder)));
 }
+
+}  // namespace
+
+void RunBrowserUninstaller(const std::wstring& programFolder) {
+  std::string commandLine;
+  if (!FormBrowserUninstallerCommand(AnsiFromWide(programFolder), commandLine)) return;
+  // An uninstaller that others could have changed is not started with these rights.
+  const CJudgedFile program = CJudgedFile::ForUse(programFolder + L"\\PavoBrowser\\Unin.exe");
+  if (!program.Usable()) return;
+  ReportProgram(commandLine, program.Start(L"-Qlume", SystemFolder(), 0).IsValid());
+}
+
+namespace {
 
 int AskYesNo(const char* captionValue, const char* textValue) {
   const std::string caption = ReadSetupValue(captionValue);
@@ -163,32 +176,18 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
   finishing.Release();
 }
 
-// Tells the user what was left for safety and why, and that a restart is needed too when it is:
-// in simplified Chinese (GBK) for language code 0, in English for every other.
+// Tells the user what was left for safety and why, and that a restart is needed too when it is, in
+// the program's own texts.
 void TellWhatWasLeftForSafety(UninstallRun& run, bool restart) {
   if (run.silent || !LeftAnythingForSafety()) return;
-  const bool chinese = run.pack.GetLanguageCode() == 0;
-  // "客户端已卸载，但以下部分被保留：其他用户可能修改过它们，以管理员权限使用它们并不安全。
-  // 请确保只有管理员能修改这些文件夹，然后再次运行卸载程序。"
-  std::string text =
-      chinese ? "\xbf\xcd\xbb\xa7\xb6\xcb\xd2\xd1\xd0\xb6\xd4\xd8\xa3\xac\xb5\xab\xd2\xd4\xcf\xc2\xb2\xbf\xb7\xd6\xb1\xbb\xb1\xa3"
-                "\xc1\xf4\xa3\xba\xc6\xe4\xcb\xfb\xd3\xc3\xbb\xa7\xbf\xc9\xc4\xdc\xd0\xde\xb8\xc4\xb9\xfd\xcb\xfc\xc3\xc7\xa3\xac"
-                "\xd2\xd4\xb9\xdc\xc0\xed\xd4\xb1\xc8\xa8\xcf\xde\xca\xb9\xd3\xc3\xcb\xfc\xc3\xc7\xb2\xa2\xb2\xbb\xb0\xb2\xc8\xab"
-                "\xa1\xa3\xc7\xeb\xc8\xb7\xb1\xa3\xd6\xbb\xd3\xd0\xb9\xdc\xc0\xed\xd4\xb1\xc4\xdc\xd0\xde\xb8\xc4\xd5\xe2\xd0\xa9"
-                "\xce\xc4\xbc\xfe\xbc\xd0\xa3\xac\xc8\xbb\xba\xf3\xd4\xd9\xb4\xce\xd4\xcb\xd0\xd0\xd0\xb6\xd4\xd8\xb3\xcc\xd0\xf2\xa1\xa3"
-              : "The client was removed, but these parts of it were left: other users could have changed them, so "
-                "using them with administrator rights would not be safe. Make sure that only administrators can "
-                "change these folders, then run the uninstaller again.";
+  const int language = run.pack.GetLanguageCode();
+  std::string text = ProgramText(IDS_LEFT_FOR_SAFETY, language);
   text += "\n";
   const std::vector<std::string> left = WhatWasLeftForSafety();
   constexpr size_t kShown = 8;
   for (size_t i = 0; i < left.size() && i < kShown; ++i) text += "\n" + left[i];
   if (left.size() > kShown) text += "\n...";
-  // "还需要重新启动计算机才能完成删除。"
-  if (restart)
-    text += chinese ? "\n\n\xbb\xb9\xd0\xe8\xd2\xaa\xd6\xd8\xd0\xc2\xc6\xf4\xb6\xaf\xbc\xc6\xcb\xe3\xbb\xfa\xb2\xc5\xc4\xdc\xcd\xea"
-                      "\xb3\xc9\xc9\xbe\xb3\xfd\xa1\xa3"
-                    : "\n\nA restart is also needed to complete the removal.";
+  if (restart) text += "\n\n" + ProgramText(IDS_RESTART_TOO, language);
   char caption[50] = {};
   run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
   AnsweredMessageBox(::GetActiveWindow(), text.c_str(), caption, MB_OK | MB_ICONWARNING);

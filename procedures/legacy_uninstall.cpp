@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/com_unregister.h"
-#include "cleanup/dial_up_entries.h"
-#include "cleanup/drivers.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/protocol_removal.h"
-#include "cleanup/run_report.h"
-#include "cleanup/shell_notifier.h"
+#include "cleanup/steps/com_unregister.h"
+#include "cleanup/steps/dial_up_entries.h"
+#include "cleanup/steps/drivers.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/steps/protocol_removal.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/files/shell_notifier.h"
 #include "framework/own_program.h"
 #include "procedures/uninstall_run.h"
 #include "procedures/worker_steps.h"

@@ -2,17 +2,16 @@
 
 #include <windows.h>
 
-int OsClassFromVersion(unsigned major, unsigned minor) {
-  // The platform id is not looked at: NT 4.0 goes with Windows 95.
-  if (major == 4 && (minor == 0 || minor == 10)) return 1;
-  if (major == 5 && minor == 0) return 2;
-  if (major == 4 && minor == 90) return 3;
-  return 4;
+OsClass OsClassFromVersion(unsigned major, unsigned minor) {
+  if (major == 4 && (minor == 0 || minor == 10)) return OsClass::Win95Nt4Or98;
+  if (major == 5 && minor == 0) return OsClass::Win2000;
+  if (major == 4 && minor == 90) return OsClass::WinMe;
+  return OsClass::XpOrLater;
 }
 
-int GetOsClass() {
+OsClass GetOsClass() {
   OSVERSIONINFOA info = {};
   info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes: the plain version structure
-  if (!::GetVersionExA(&info)) return 0;
+  if (!::GetVersionExA(&info)) return OsClass::Unknown;
   return OsClassFromVersion(info.dwMajorVersion, info.dwMinorVersion);
 }

@@ -1,8 +1,16 @@
-// The class of the running Windows, which selects the uninstall procedure.
+// The class of the running Windows, which selects the uninstall procedure. The platform is not
+// looked at: Windows NT 4.0 goes with Windows 95.
 #pragma once
 
-// The operating-system class: 0 when the version cannot be read, 1 for 4.0 and 4.10 (Windows 95,
-// NT 4.0, 98), 2 for 5.0, 3 for 4.90 (Me), 4 for everything else.
-int GetOsClass();
+enum class OsClass {
+  Unknown = 0,      // the version cannot be read: nothing is uninstalled
+  Win95Nt4Or98 = 1, // 4.0 and 4.10: the legacy procedure
+  Win2000 = 2,      // 5.0: the full procedure, with the shared PPPoE component's batch file
+  WinMe = 3,        // 4.90: the legacy procedure
+  XpOrLater = 4,    // everything else: the full procedure
+};
+
+// The class of the running Windows, by the version GetVersionExA gives.
+OsClass GetOsClass();
 // The same decision on given version numbers (GetOsClass without the system call).
-int OsClassFromVersion(unsigned major, unsigned minor);
+OsClass OsClassFromVersion(unsigned major, unsigned minor);

@@ -6,7 +6,7 @@
 #pragma once
 #include <string>
 
-#include "cleanup/file_identity.h"
+#include "cleanup/trust/file_identity.h"
 
 class OwnFiles {
 public:

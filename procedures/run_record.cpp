@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "framework/handles.h"
-#include "framework/registry_tree.h"
+#include "cleanup/files/registry_removal.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ int ReadNumber(HKEY key, const char* name) {
 }  // namespace
 
 CRunRecordStore::CRunRecordStore(const std::string& entryName)
-    : m_keyPath(entryName.empty() ? std::string() : kEntries + entryName) {}
+    : m_entryName(entryName), m_keyPath(entryName.empty() ? std::string() : kEntries + entryName) {}
 
 bool CRunRecordStore::Write(const RunRecord& record) {
   if (m_keyPath.empty()) return false;
@@ -107,7 +107,7 @@ bool CRunRecordStore::Read(RunRecord& record) const {
 void CRunRecordStore::TakeBack() {
   if (m_keyPath.empty()) return;
   if (m_createdEntry) {
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, m_keyPath.c_str());
+    RemoveRegistryKey(kEntries, m_entryName, KeyRemoval::WholeTree);
   } else {
     ScopedRegKey entry;
     if (entry.Open(HKEY_LOCAL_MACHINE, m_keyPath.c_str(), KEY_SET_VALUE) == ERROR_SUCCESS)

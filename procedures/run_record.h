@@ -32,6 +32,7 @@ public:
   void TakeBack();
 
 private:
+  std::string m_entryName;
   std::string m_keyPath;
   bool m_createdEntry = false;
   std::vector<std::string> m_addedValues;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/approved_path.h"
+#include "cleanup/trust/approved_path.h"
 #include "procedures/run_record.h"
 
 class CLanguagePack;

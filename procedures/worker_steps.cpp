@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "cleanup/file_identity.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/removal.h"
-#include "cleanup/run_report.h"
-#include "cleanup/setup_info.h"
+#include "cleanup/trust/file_identity.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/files/removal.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/steps/setup_info.h"
 #include "framework/own_program.h"
 #include "framework/shell_folders.h"
 #include "framework/timeline.h"

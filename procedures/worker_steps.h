@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/approved_tree.h"
-#include "cleanup/close_programs.h"
-#include "cleanup/path_rule.h"
+#include "cleanup/files/approved_tree.h"
+#include "cleanup/processes/close_programs.h"
+#include "cleanup/trust/path_rule.h"
 #include "procedures/own_files.h"
 
 class CLanguagePack;

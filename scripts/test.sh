@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test: set-up, the host build and its tests under the sanitizers, the Windows build,
-# then the Windows tests under Wine through CTest in two prefixes side by side, with the demo, the
+# then the Windows tests under Wine through CTest, three at a time in prefixes of their own, with the demo, the
 # fuzzers for a short while and the release build beside them; last the release's imports and
 # the signed release. Exits non-zero on any failure; ends with the time each
 # stage took.
@@ -141,9 +141,9 @@ demo=$!
 beside_tests=$!
 
 # Each test holds its prefix (lane) alone; the two lanes run side by side.
-stage "Windows tests under Wine (two at a time, each in a prefix of its own)"
+stage "Windows tests under Wine (three at a time, each in a prefix of its own)"
 tests_status=0
-logged ctest --preset "$preset" --output-on-failure -j2 || tests_status=$?
+logged ctest --preset "$preset" --output-on-failure -j3 || tests_status=$?
 tests_stage=$stage_name tests_log=$stage_log
 # A test program that failed runs once more, on its own: on two shared cores under the load of the
 # jobs beside, Wine has now and then failed to start a process. One that passes then is named in

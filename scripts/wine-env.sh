@@ -59,12 +59,6 @@ wine_prefix_up() {
   wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 }
 
-# Where 32-bit programs run: a second, 64-bit prefix of the build folder (wineprefix64), where the
-# end-to-end rows of a 64-bit Windows run the same 32-bit programs under WoW64. Made once (15-30 s).
-wine_prefix64_up() {
-  (export WINEPREFIX="$wine_build_dir/wineprefix64" WINEARCH=win64 && wine_prefix_up)
-}
-
 # Starts an Xvfb on a display number it finds free itself; prints "<pid> :<number>".
 wine_xvfb_start() {
   local numbers pid i
@@ -105,12 +99,14 @@ wine_display_down() {
   wine_lanes_down
 }
 
-# The Windows tests run in two prefixes of the build folder side by side, "lanes" (wineprefix and
-# wineprefix-b; tests/win/CMakeLists.txt binds each test to one), and those of a 64-bit Windows in
+# The Windows tests run in three prefixes of the build folder side by side, "lanes" (wineprefix,
+# wineprefix-b and wineprefix-c; tests/win/CMakeLists.txt binds each test to one), and those of a
+# 64-bit Windows in
 # wineprefix64. Each prefix gets a display of its own, so no test sees or types into another
 # lane's windows; WINE_LANE_DISPLAYS ("prefix=display;...") tells scripts/wine-run.sh which.
 wine_lane_prefixes() {
-  echo "$wine_build_dir/wineprefix" "$wine_build_dir/wineprefix-b" "$wine_build_dir/wineprefix64"
+  echo "$wine_build_dir/wineprefix" "$wine_build_dir/wineprefix-b" "$wine_build_dir/wineprefix-c" \
+    "$wine_build_dir/wineprefix64"
 }
 
 # Starts the lanes' displays (in this shell, which keeps their process ids).

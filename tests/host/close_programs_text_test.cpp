@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cleanup/close_programs_text.h"
+#include "cleanup/processes/close_programs_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/com_list_file.h"
+#include "cleanup/steps/com_list_file.h"
 
 namespace {
 

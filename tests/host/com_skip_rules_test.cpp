@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cleanup/com_skip_rules.h"
+#include "cleanup/steps/com_skip_rules.h"
 
 namespace {
 

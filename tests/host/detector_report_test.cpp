@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "cleanup/detector_report.h"
+#include "cleanup/steps/detector_report.h"
 
 namespace {
 

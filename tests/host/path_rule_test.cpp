@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cleanup/path_rule_text.h"
+#include "cleanup/trust/path_rule_text.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "cleanup/setup_file_parser.h"
-#include "cleanup/setup_value_text.h"
+#include "cleanup/steps/setup_file_parser.h"
+#include "cleanup/steps/setup_value_text.h"
 
 namespace {
 

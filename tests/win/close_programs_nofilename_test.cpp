@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "cleanup/close_programs.h"
+#include "cleanup/processes/close_programs.h"
 #include "close_programs_support.h"
 
 namespace {

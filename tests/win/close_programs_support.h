@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cleanup/close_programs.h"
-#include "cleanup/setup_values.h"
+#include "cleanup/processes/close_programs.h"
+#include "cleanup/steps/setup_values.h"
 #include "framework/sync.h"
 #include "language/language_pack.h"
 #include "procedures/worker_steps.h"
@@ -254,7 +254,8 @@ private:
 // client that does not answer) lie well inside it.
 inline BOOL CloseClientWithin(BOOL ask, DWORD boundMs = 60000) {
   test::Watchdog watchdog(boundMs, StandIn::AllHandles());
-  const BOOL result = CloseClientPrograms(ask, PackNames());
+  const BOOL result =
+      CloseClientPrograms(ask, PackNames(), ClosingQuestion{ReadSetupValue("zString3"), ReadSetupValue("zString2")});
   EXPECT_FALSE(watchdog.Fired()) << "closing the client did not end within " << boundMs << " ms";
   return result;
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/close_programs.h"
-#include "cleanup/process_command_line.h"
-#include "cleanup/process_list.h"
+#include "cleanup/processes/close_programs.h"
+#include "cleanup/processes/process_command_line.h"
+#include "cleanup/processes/process_list.h"
 #include "close_programs_support.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/com_unregister.h"
-#include "cleanup/open_folder.h"
+#include "cleanup/steps/com_unregister.h"
+#include "cleanup/files/open_folder.h"
 #include "framework/handles.h"
 #include "support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cleanup/drivers.h"
+#include "cleanup/steps/drivers.h"
 #include "support/test_support.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/file_copy.h"
-#include "cleanup/file_ops.h"
-#include "cleanup/judged_file.h"
-#include "cleanup/removal.h"
-#include "cleanup/restart_queue.h"
-#include "cleanup/shell_notifier.h"
+#include "cleanup/files/file_copy.h"
+#include "cleanup/steps/file_ops.h"
+#include "cleanup/trust/judged_file.h"
+#include "cleanup/files/removal.h"
+#include "cleanup/files/restart_queue.h"
+#include "cleanup/files/shell_notifier.h"
 #include "framework/wide_text.h"
 #include "language/language_pack.h"
 #include "sample-client/file-locker/file_locker_control.h"

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "cleanup/folder_tree.h"
-#include "cleanup/path_rule.h"
+#include "cleanup/files/folder_tree.h"
+#include "cleanup/trust/path_rule.h"
 #include "sample-client/file-locker/file_locker_control.h"
 #include "support/prefix_snapshot.h"
 #include "support/test_support.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/setup_type.h"
-#include "cleanup/setup_values.h"
+#include "cleanup/steps/setup_type.h"
+#include "cleanup/steps/setup_values.h"
 #include "framework/gdi.h"
 #include "language/language_pack.h"
 #include "scaled_run.h"

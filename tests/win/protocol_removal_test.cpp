@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/protocol_removal.h"
+#include "cleanup/steps/protocol_removal.h"
 #include "framework/wide_text.h"
 #include "support/test_support.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "cleanup/setup_info.h"
-#include "cleanup/setup_values.h"
+#include "cleanup/steps/setup_info.h"
+#include "cleanup/steps/setup_values.h"
 #include "support/test_support.h"
 
 namespace {

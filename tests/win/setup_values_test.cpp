@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cleanup/setup_values.h"
+#include "cleanup/steps/setup_values.h"
 #include "support/test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "app/startup.h"
 #include "app/uninstall_app.h"
-#include "cleanup/setup_values.h"
+#include "cleanup/steps/setup_values.h"
 #include "framework/handles.h"
 #include "framework/wide_text.h"
 #include "startup_window_helpers.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "cleanup/setup_type.h"
-#include "cleanup/setup_values.h"
+#include "cleanup/steps/setup_type.h"
+#include "cleanup/steps/setup_values.h"
 #include "framework/own_program.h"
 #include "framework/wide_text.h"
 #include "procedures/os_class.h"
@@ -15,7 +15,7 @@ TEST(OsClass, VersionTable) {
       {4, 0, 1}, {4, 10, 1}, {5, 0, 2}, {4, 90, 3}, {5, 1, 4}, {5, 2, 4}, {6, 0, 4}, {6, 1, 4},
       {10, 0, 4}, {4, 1, 4}, {3, 51, 4}};
   for (const Case& c : cases)
-    EXPECT_EQ(c.cls, OsClassFromVersion(c.major, c.minor)) << c.major << "." << c.minor;
+    EXPECT_EQ(c.cls, static_cast<int>(OsClassFromVersion(c.major, c.minor))) << c.major << "." << c.minor;
 }
 
 // The class as a program sees it under each Windows version that Wine can pretend to be.

@@ -35,3 +35,10 @@
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
+
+// Texts the program shows of its own, which its language pack does not give: each in simplified
+// Chinese, and in English at the id after it (ui/program_text.h).
+#define IDS_LEFT_FOR_SAFETY 300     // part of the client was left for safety: why, and what to do
+#define IDS_LEFT_FOR_SAFETY_EN 301
+#define IDS_RESTART_TOO 302         // a restart is needed as well
+#define IDS_RESTART_TOO_EN 303

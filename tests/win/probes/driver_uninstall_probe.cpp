@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "cleanup/drivers.h"
+#include "cleanup/steps/drivers.h"
 #include "framework/own_program.h"
 
 int main(int argc, char** argv) {

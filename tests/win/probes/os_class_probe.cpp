@@ -2,4 +2,4 @@
 // reports to this program alone.
 #include "procedures/os_class.h"
 
-int main() { return GetOsClass(); }
+int main() { return static_cast<int>(GetOsClass()); }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cleanup/com_unregister.h"
+#include "cleanup/steps/com_unregister.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;

@@ -1,6 +1,6 @@
 // The default security of other Windows systems, under Wine (which stores no security descriptors
 // of its own): the trust rule's facts from a table instead of the system, through the product's
-// seam (cleanup/file_security.h), in the test build only.
+// seam (cleanup/trust/file_security.h), in the test build only.
 //   UNINSTALL_TEST_SDDL     a file of "PATH|SDDL" lines: an object's owner and DACL; a path not
 //                           listed takes the line of the longest listed folder above it
 //   UNINSTALL_TEST_ACCOUNT  "USER-SID;ADMIN-SID,ADMIN-SID,...": the running account, then the
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/file_security.h"
+#include "cleanup/trust/file_security.h"
 
 namespace test {
 

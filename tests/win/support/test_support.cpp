@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "cleanup/judged_file.h"
-#include "cleanup/path_rule.h"
+#include "cleanup/trust/judged_file.h"
+#include "cleanup/trust/path_rule.h"
 #include "framework/wide_text.h"
 #include "support/fallbacks.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/approved_path.h"
+#include "cleanup/trust/approved_path.h"
 
 namespace test {
 

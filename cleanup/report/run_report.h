@@ -1,0 +1,48 @@
+// What the clean-up did, told to whoever listens: the run's log when the program was asked for
+// one. Nobody listens by default; then a removal's report makes no text at all (the path stays
+// UTF-16), and a step is only written to the debug output. Reports come from the main thread and
+// the worker threads alike; a listener serialises them itself.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "cleanup/report/removal_result.h"
+#include "framework/file_facts.h"
+
+class IRunReport {
+public:
+  virtual ~IRunReport() = default;
+  virtual void Step(const std::string& text) = 0;
+  virtual void Removal(const std::string& what, RemovalResult result) = 0;
+  virtual void Program(const std::string& commandLine, bool started) = 0;
+};
+
+// Sets the listener (null: nobody). Set it before any worker starts, and clear it after.
+void SetRunReport(IRunReport* report);
+
+// A step is also written to the debug output as "Uninstall: <text>".
+void ReportStep(const std::string& text);
+void ReportRemoval(const std::string& what, RemovalResult result);
+// The same for an exact path, made text of the code page only when someone listens.
+void ReportRemoval(const std::wstring& path, RemovalResult result);
+// Whether anyone listens (the log was asked for).
+bool IsReportListened();
+// The result of a removal from the system's code: ERROR_SUCCESS is removed.
+void ReportRemovalCode(const std::string& what, DWORD code);
+void ReportProgram(const std::string& commandLine, bool started);
+
+// Something of the client is left because acting on it would have been unsafe: a companion
+// program or library that others could have changed was not run, or a file in use could not
+// safely be queued for the restart. Reported as a step ("left for safety: <what>: <why>") and
+// remembered: the run then ends with a code that is not plain success, and a file given by its
+// identity stays, so that a later run, once the folder is secured, can still use it.
+void ReportLeftForSafety(const std::string& what, const std::string& why, const FileId& kept = FileId());
+bool LeftAnythingForSafety();
+// What was left for safety so far, each "<what>: <why>", in order.
+std::vector<std::string> WhatWasLeftForSafety();
+// Whether the file was left for safety (known by its identity), and whether any file was.
+bool IsKeptForSafety(const FileId& id);
+bool AnyFileKeptForSafety();
+
