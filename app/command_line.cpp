@@ -4,14 +4,14 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-std::vector<std::string> SplitArguments(const std::string& text) {
-  std::vector<std::string> arguments;
-  std::string current;
+std::vector<std::wstring> SplitArguments(const std::wstring& text) {
+  std::vector<std::wstring> arguments;
+  std::wstring current;
   bool inQuotes = false, inArgument = false;
-  for (char c : text) {
-    if (c == '"') {
+  for (wchar_t c : text) {
+    if (c == L'"') {
       inQuotes = !inQuotes;
       inArgument = true;
     } else if (IsBlank(c) && !inQuotes) {
@@ -27,28 +27,28 @@ std::vector<std::string> SplitArguments(const std::string& text) {
   return arguments;
 }
 
-std::string Upper(const std::string& text) {
-  std::string upper = text;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+std::wstring Upper(const std::wstring& text) {
+  std::wstring upper = text;
+  for (wchar_t& c : upper)
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
   return upper;
 }
 
-bool ReadFlag(const std::string& value, int& flag) {
-  if (value != "0" && value != "1") return false;
-  flag = value == "1" ? 1 : 0;
+bool ReadFlag(const std::wstring& value, int& flag) {
+  if (value != L"0" && value != L"1") return false;
+  flag = value == L"1" ? 1 : 0;
   return true;
 }
 
 // Applies one switch; false when it is unknown or its value is missing or wrong.
-bool ApplySwitch(const std::string& name, bool hasValue, const std::string& value, CommandLineOptions& options) {
-  if (name == "S") {
+bool ApplySwitch(const std::wstring& name, bool hasValue, const std::wstring& value, CommandLineOptions& options) {
+  if (name == L"S") {
     options.silent = true;
     return !hasValue;
   }
-  if (name == "KEEPDRIVER") return hasValue && ReadFlag(value, options.keepDriver);
-  if (name == "KEEPDATA") return hasValue && ReadFlag(value, options.keepData);
-  if (name == "LOG") {
+  if (name == L"KEEPDRIVER") return hasValue && ReadFlag(value, options.keepDriver);
+  if (name == L"KEEPDATA") return hasValue && ReadFlag(value, options.keepData);
+  if (name == L"LOG") {
     options.logPath = value;
     return hasValue && !value.empty();
   }
@@ -67,29 +67,29 @@ const char kCommandLineUsage[] =
     "1603 could not complete, 1618 another uninstall runs, 1625 done but part left for safety,\r\n"
     "87 bad arguments.";
 
-bool ParseCommandLine(const std::string& arguments, CommandLineOptions& options, std::string& error) {
+bool ParseCommandLine(const std::wstring& arguments, CommandLineOptions& options, std::wstring& error) {
   error.clear();
-  for (const std::string& argument : SplitArguments(arguments)) {
-    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
-      if (error.empty()) error = "not a switch: " + argument;
+  for (const std::wstring& argument : SplitArguments(arguments)) {
+    if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) {
+      if (error.empty()) error = L"not a switch: " + argument;
       continue;
     }
-    const size_t equals = argument.find('=');
-    const std::string name = Upper(argument.substr(1, equals == std::string::npos ? std::string::npos : equals - 1));
-    const bool hasValue = equals != std::string::npos;
-    if (!ApplySwitch(name, hasValue, hasValue ? argument.substr(equals + 1) : std::string(), options) &&
+    const size_t equals = argument.find(L'=');
+    const std::wstring name = Upper(argument.substr(1, equals == std::wstring::npos ? std::wstring::npos : equals - 1));
+    const bool hasValue = equals != std::wstring::npos;
+    if (!ApplySwitch(name, hasValue, hasValue ? argument.substr(equals + 1) : std::wstring(), options) &&
         error.empty())
-      error = "unknown or malformed switch: " + argument;
+      error = L"unknown or malformed switch: " + argument;
   }
   return error.empty();
 }
 
-std::string ArgumentsOf(const std::string& commandLine) {
+std::wstring ArgumentsOf(const std::wstring& commandLine) {
   size_t i = 0;
   while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
-  if (i < commandLine.size() && commandLine[i] == '"') {
-    const size_t close = commandLine.find('"', i + 1);
-    i = close == std::string::npos ? commandLine.size() : close + 1;
+  if (i < commandLine.size() && commandLine[i] == L'"') {
+    const size_t close = commandLine.find(L'"', i + 1);
+    i = close == std::wstring::npos ? commandLine.size() : close + 1;
   } else {
     while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
   }

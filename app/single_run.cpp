@@ -4,6 +4,7 @@
 
 #include "cleanup/trust/file_security.h"
 #include "framework/capabilities.h"
+#include "framework/native_files.h"
 #include "framework/security_attributes.h"
 #include "framework/system_library.h"
 
@@ -12,6 +13,7 @@ namespace {
 const char kGuardName[] = "Mirel_Mini_Uninstall";
 const wchar_t kNamespaceAlias[] = L"Mirel_Mini_Uninstall";
 const wchar_t kNamespacedGuard[] = L"Mirel_Mini_Uninstall\\Guard";
+const wchar_t kRootGuard[] = L"\\Mirel_Mini_Uninstall";
 
 // The calls of private namespaces (Windows Vista on).
 struct NamespaceCalls {
@@ -89,6 +91,34 @@ bool CSingleRunGuard::CreateInPrivateNamespace() {
   return m_mutex != nullptr;
 }
 
+bool CSingleRunGuard::CreateInObjectRoot() {
+  if (!nt::Calls().Available()) return false;
+  using CreateMutantFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, BOOLEAN);
+  const auto createMutant = SystemFunctionAs<CreateMutantFn>("ntdll.dll", "NtCreateMutant");
+  if (!createMutant) return false;
+  std::wstring name = kRootGuard;
+  UNICODE_STRING unicode = {static_cast<USHORT>(name.size() * sizeof(WCHAR)),
+                            static_cast<USHORT>(name.size() * sizeof(WCHAR)), &name[0]};
+  // Owned by Administrators where the token may make it so, else by the token's own default owner.
+  constexpr LONG kStatusInvalidOwner = static_cast<LONG>(0xC000005AL);
+  constexpr ACCESS_MASK kMutantAllAccess = 0x001F0001;
+  for (bool ownedByAdministrators : {true, false}) {
+    CAdministratorsOnly onlyAdministrators(ownedByAdministrators);
+    SECURITY_ATTRIBUTES* attributes = onlyAdministrators.Attributes();
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &unicode, OBJ_OPENIF, nullptr,
+                               attributes ? attributes->lpSecurityDescriptor : nullptr);
+    HANDLE mutant = nullptr;
+    const LONG status = createMutant(&mutant, kMutantAllAccess, &object, FALSE);
+    if (status >= 0) {
+      m_mutex = mutant;
+      return true;
+    }
+    if (status != kStatusInvalidOwner) break;
+  }
+  return false;
+}
+
 bool CSingleRunGuard::CreateByName() {
   // Per machine, across the users' sessions, where the system knows the "Global\" name space
   // (Windows 2000 and later); the older systems have one name space and take no "\" in a name.
@@ -119,7 +149,7 @@ bool CSingleRunGuard::CreateByName() {
 
 bool CSingleRunGuard::Acquire() {
   if (m_held) return true;
-  if (!m_mutex && !CreateInPrivateNamespace()) {
+  if (!m_mutex && !CreateInPrivateNamespace() && !CreateInObjectRoot()) {
     if (!CreateByName()) return false;
   }
   if (!m_mutex) {

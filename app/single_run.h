@@ -4,8 +4,9 @@
 // next run takes over. Nobody but an administrator can keep the uninstall from running by making
 // the mutex first: where the system has private namespaces (Windows Vista on) the mutex lives in
 // one whose boundary is the Administrators group, which only an elevated administrator may create
-// or open; elsewhere a mutex of that name that is already there counts as another run only when an
-// administrator or SYSTEM owns it.
+// or open; before, it lives in the root of the object namespace, where only administrators and the
+// system may make objects (no ordinary user can make it first, whatever access list they would give
+// it). Only Windows 95, 98 and Me, which have no users to keep out, take the mutex by its name.
 #pragma once
 #include <windows.h>
 
@@ -24,8 +25,11 @@ public:
 private:
   // The mutex in the administrators' private namespace; false where the system has none.
   bool CreateInPrivateNamespace();
+  // The mutex in the root of the object namespace, where only administrators and the system may
+  // make objects (the Windows NT family); false where it cannot be made there.
+  bool CreateInObjectRoot();
   // The mutex by its global name; false when another run holds it in a way this one cannot even
-  // open it.
+  // open it. Only where neither of the routes above serves (Windows 95, 98 and Me).
   bool CreateByName();
 
   HANDLE m_namespace = nullptr;

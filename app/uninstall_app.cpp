@@ -12,6 +12,7 @@
 #include "cleanup/steps/setup_values.h"
 #include "cleanup/files/shell_notifier.h"
 #include "framework/dll_search.h"
+#include "framework/file_names.h"
 #include "framework/own_program.h"
 #include "framework/timeline.h"
 #include "procedures/launchers.h"
@@ -59,15 +60,27 @@ UninstallProcedure ProcedureToFinish(UninstallProcedure chosen, const std::strin
 
 BOOL CUninstallApp::InitInstance() {
   Stamp("start");
+  const std::wstring arguments = ArgumentsOf(CommandLineNamed());
+  std::wstring error;
+  bool goodArguments = ParseCommandLine(arguments, m_options, error);
+  // A relative log path is the caller's: taken from the current folder before it becomes the
+  // system folder.
+  const std::wstring logPath = m_options.logPath.empty() ? std::wstring() : FullPathNamed(m_options.logPath);
   // Before anything else can make the system load a library on the program's behalf.
   RestrictLibrarySearch();
-  const std::string arguments = ArgumentsOf(::GetCommandLineA());
-  std::string error;
-  const bool goodArguments = ParseCommandLine(arguments, m_options, error);
   m_run.silent = m_options.silent;
-  if (!m_options.logPath.empty() && m_log.Open(m_options.logPath)) {
-    SetRunReport(&m_log);
-    LogStart(m_log, arguments, m_options);
+  if (!m_options.logPath.empty()) {
+    const CRunLog::Opening opening = logPath.empty() ? CRunLog::Opening::NotWritable : m_log.Open(logPath);
+    if (opening == CRunLog::Opening::Opened) {
+      SetRunReport(&m_log);
+      LogStart(m_log, AnsiFromWide(arguments), m_options);
+    } else if (goodArguments) {
+      goodArguments = false;
+      error = L"the log cannot be written at " + (logPath.empty() ? m_options.logPath : logPath) +
+              (opening == CRunLog::Opening::NotItself
+                   ? L": the name leads elsewhere (a link), or the file has another name (a hard link)"
+                   : L": it cannot be made or opened there");
+    }
   }
   if (!m_runGuard.Acquire()) {
     m_bAnotherRunActive = true;
@@ -81,8 +94,11 @@ BOOL CUninstallApp::InitInstance() {
   }
 
   if (!goodArguments) {
-    m_log.Line("bad arguments, nothing removed: " + error);
-    if (!m_options.silent) ::MessageBoxA(nullptr, kCommandLineUsage, "Uninstall.exe", MB_OK | MB_ICONERROR);
+    m_log.Line("bad arguments, nothing removed: " + AnsiFromWide(error));
+    if (!m_options.silent) {
+      const std::string text = AnsiFromWide(error) + "\r\n\r\n" + kCommandLineUsage;
+      ::MessageBoxA(nullptr, text.c_str(), "Uninstall.exe", MB_OK | MB_ICONERROR);
+    }
     m_nExitCode = kExitBadArguments;
     return FALSE;
   }
@@ -207,10 +223,14 @@ int CUninstallApp::ExitCodeAfter(RunOutcome outcome) {
   switch (outcome) {
     case RunOutcome::Declined: return kExitCancelled;
     // What was left for safety is no plain success, restart or not.
-    case RunOutcome::Completed: return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDone;
+    case RunOutcome::Completed:
+      if (LeftAnythingForSafety()) return kExitLeftForSafety;
+      // It could not complete: a later run finishes the job (the user was told what is in use).
+      return AnyCompanionInUse() ? kExitIncomplete : kExitDone;
     case RunOutcome::CompletedRestart:
       m_log.Line("a restart is needed to complete the removal (the data-card driver, or files that were in use)");
-      return LeftAnythingForSafety() ? kExitLeftForSafety : kExitDoneRestart;
+      if (LeftAnythingForSafety()) return kExitLeftForSafety;
+      return AnyCompanionInUse() ? kExitIncomplete : kExitDoneRestart;
     case RunOutcome::Incomplete: break;
   }
   // After an early end the entries, the finishing program and the browser's uninstaller stay, so

@@ -24,6 +24,18 @@ const char* const kLibrariesLoadedUpFront[] = {
     "wtsapi32.dll", "comctl32.dll", "propsys.dll", "riched20.dll", "rasapi32.dll", "wininet.dll",  "ntshrui.dll"};
 const unsigned kLibrariesLoadedUpFrontCount = sizeof(kLibrariesLoadedUpFront) / sizeof(kLibrariesLoadedUpFront[0]);
 
+namespace {
+void KeepPathToTheSystemFolders() {
+  std::string path;
+  char folder[MAX_PATH] = {};
+  UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) path = folder;
+  length = ::GetWindowsDirectoryA(folder, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) path += (path.empty() ? "" : ";") + std::string(folder);
+  ::SetEnvironmentVariableA("PATH", path.c_str());
+}
+}  // namespace
+
 void RestrictLibrarySearch() {
   const auto setDefault = MayUse(Capability::DefaultDllDirectories)
                               ? SystemFunctionAs<SetDefaultDllDirectoriesFn>("kernel32.dll", "SetDefaultDllDirectories")
@@ -35,6 +47,9 @@ void RestrictLibrarySearch() {
     // on this Windows is simply not loaded).
     if (const auto setDllDirectory = SystemFunctionAs<SetDllDirectoryFn>("kernel32.dll", "SetDllDirectoryA"))
       setDllDirectory("");
+    // The search ends in the folders of PATH, which a user may extend with one of their own: the
+    // process and the programs it starts search the system's folders alone.
+    KeepPathToTheSystemFolders();
     for (unsigned i = 0; i < kLibrariesLoadedUpFrontCount; ++i) LoadSystemLibrary(kLibrariesLoadedUpFront[i]);
   }
   if (const auto setSearchPathMode = SystemFunctionAs<SetSearchPathModeFn>("kernel32.dll", "SetSearchPathMode"))

@@ -7,8 +7,9 @@
 // Limits the library search to the system folder: SetDefaultDllDirectories where the system has
 // it (Windows 8 on, and 7 and Vista with their update), else SetDllDirectory("") (XP SP1 on) and
 // every library the system would load later by its bare name loaded now by its full path in the
-// system folder. The safe search mode for programs is switched on where the system has it, and
-// the current folder becomes the system folder.
+// system folder, and PATH, where that search ends, cut to the system folder and the Windows folder
+// for this process and what it starts. The safe search mode for programs is switched on where the
+// system has it, and the current folder becomes the system folder.
 void RestrictLibrarySearch();
 
 // The libraries loaded up front where SetDefaultDllDirectories is missing: the ones the system

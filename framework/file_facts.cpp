@@ -10,10 +10,10 @@ namespace {
 FileId IdOf(const LARGE_INTEGER& index) { return FileId{static_cast<DWORD>(index.HighPart), index.LowPart}; }
 
 // Everything in one question (FILE_ALL_INFORMATION, laid out by the system's ABI: the attributes at
-// byte 32, the file index at 64, the name's length and name from 96).
+// byte 32, the number of links at 56, the file index at 64, the name's length and name from 96).
 bool ReadAll(HANDLE handle, FileFacts& facts) {
   constexpr FILE_INFORMATION_CLASS kFileAllInformation = static_cast<FILE_INFORMATION_CLASS>(18);
-  constexpr size_t kAttributes = 32, kIndex = 64, kNameLength = 96, kName = 100;
+  constexpr size_t kAttributes = 32, kLinks = 56, kIndex = 64, kNameLength = 96, kName = 100;
   std::vector<char> buffer(kName + 512 * sizeof(WCHAR));
   for (int attempt = 0; attempt < 2; ++attempt) {
     IO_STATUS_BLOCK io = {};
@@ -24,6 +24,7 @@ bool ReadAll(HANDLE handle, FileFacts& facts) {
     if (status >= 0 && kName + nameLength <= buffer.size()) {
       LARGE_INTEGER index;
       std::memcpy(&facts.attributes, buffer.data() + kAttributes, sizeof(facts.attributes));
+      std::memcpy(&facts.links, buffer.data() + kLinks, sizeof(facts.links));
       std::memcpy(&index, buffer.data() + kIndex, sizeof(index));
       facts.id = IdOf(index);
       facts.volumePath.assign(reinterpret_cast<const WCHAR*>(buffer.data() + kName), nameLength / sizeof(WCHAR));
@@ -59,10 +60,11 @@ bool ReadFileFacts(HANDLE handle, FactsWanted wanted, FileFacts& facts) {
   facts = FileFacts();
   if (nt::Calls().Available())
     return wanted == FactsWanted::All ? ReadAll(handle, facts) : ReadIdentityAndAttributes(handle, facts);
-  // Windows 95, 98 and Me: no path on the volume to tell.
+  // Windows 95, 98 and Me: no path on the volume to tell, and no second name of a file.
   BY_HANDLE_FILE_INFORMATION info = {};
   if (wanted == FactsWanted::All || !::GetFileInformationByHandle(handle, &info)) return false;
   facts.id = FileId{info.nFileIndexHigh, info.nFileIndexLow};
   facts.attributes = info.dwFileAttributes;
+  facts.links = info.nNumberOfLinks;
   return true;
 }

@@ -18,6 +18,9 @@ struct FileId {
 struct FileFacts {
   FileId id;
   DWORD attributes = 0;
+  // The names the object has (hard links): more than one, and what is done to the object through
+  // this name is done to it under every other name too. Read with All only.
+  DWORD links = 0;
   // "\dir\name" on its volume, as the file system names the object the handle reached: a link that
   // the system opened as its target (Wine does, whatever the flags) names the target here. Empty
   // unless asked for, and where the system cannot tell (Windows 95, 98 and Me).

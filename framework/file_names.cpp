@@ -82,6 +82,32 @@ bool CreateProcessNamed(const std::wstring& application, const std::wstring& com
                           &process) != FALSE;
 }
 
+std::wstring CommandLineNamed() {
+  if (HasNtCalls()) {
+    using GetCommandLineFn = LPWSTR(WINAPI*)();
+    static const auto getCommandLine = SystemFunctionAs<GetCommandLineFn>("kernel32.dll", "GetCommandLineW");
+    const wchar_t* line = getCommandLine ? getCommandLine() : nullptr;
+    return line ? line : L"";
+  }
+  const char* line = ::GetCommandLineA();
+  return line ? WideFromAnsi(line) : std::wstring();
+}
+
+std::wstring FullPathNamed(const std::wstring& path) {
+  if (HasNtCalls()) {
+    using GetFullPathFn = DWORD(WINAPI*)(LPCWSTR, DWORD, LPWSTR, LPWSTR*);
+    static const auto getFullPath = SystemFunctionAs<GetFullPathFn>("kernel32.dll", "GetFullPathNameW");
+    std::vector<wchar_t> full(32768);
+    const DWORD length = getFullPath ? getFullPath(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr) : 0;
+    return length > 0 && length < full.size() ? std::wstring(full.data(), length) : std::wstring();
+  }
+  std::string text;
+  char full[MAX_PATH] = {};
+  if (!TextOf(path, text)) return std::wstring();
+  const DWORD length = ::GetFullPathNameA(text.c_str(), MAX_PATH, full, nullptr);
+  return length > 0 && length < MAX_PATH ? WideFromAnsi(std::string(full, length)) : std::wstring();
+}
+
 std::wstring SystemDirectoryNamed() {
   if (HasNtCalls()) {
     // Found at run time: no load-time import that Windows 95 may lack.

@@ -29,6 +29,13 @@ std::wstring ModuleFileNamed(HMODULE module);
 bool CreateProcessNamed(const std::wstring& application, const std::wstring& commandLine, const std::wstring& folder,
                         DWORD flags, PROCESS_INFORMATION& process);
 
+// The command line this process was started with; empty when it cannot be told.
+std::wstring CommandLineNamed();
+
+// The full path of a path taken from the current folder (a relative one, one on the current
+// drive); empty when it cannot be made.
+std::wstring FullPathNamed(const std::wstring& path);
+
 // The system folder as the system names it (under WoW64 "...\System32", see
 // framework/system_folder.h for where that leads); empty when it cannot be told.
 std::wstring SystemDirectoryNamed();

@@ -160,8 +160,8 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
   // What was left for safety stays for a run once the folders are secured, and so do the
   // uninstaller, its companions and its record: the finishing program, which would delete the
   // uninstaller, is not started.
-  if (LeftAnythingForSafety()) {
-    ReportStep("what was left for safety stays, with the uninstaller and its record, for a later run");
+  if (LeftAnythingForALaterRun()) {
+    ReportStep("what was left for safety or in use stays, with the uninstaller and its record, for a later run");
     return;
   }
   CTiedProgram finishing;
@@ -176,17 +176,21 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
   finishing.Release();
 }
 
-// Tells the user what was left for safety and why, and that a restart is needed too when it is, in
-// the program's own texts.
+// Tells the user what was left for a later run and why (for safety, in use), and that a restart is
+// needed too when it is, in the program's own texts.
 void TellWhatWasLeftForSafety(UninstallRun& run, bool restart) {
-  if (run.silent || !LeftAnythingForSafety()) return;
+  if (run.silent || !LeftAnythingForALaterRun()) return;
   const int language = run.pack.GetLanguageCode();
-  std::string text = ProgramText(IDS_LEFT_FOR_SAFETY, language);
-  text += "\n";
-  const std::vector<std::string> left = WhatWasLeftForSafety();
-  constexpr size_t kShown = 8;
-  for (size_t i = 0; i < left.size() && i < kShown; ++i) text += "\n" + left[i];
-  if (left.size() > kShown) text += "\n...";
+  std::string text;
+  const auto list = [&](unsigned textId, const std::vector<std::string>& left) {
+    if (left.empty()) return;
+    text += (text.empty() ? "" : "\n\n") + ProgramText(textId, language) + "\n";
+    constexpr size_t kShown = 8;
+    for (size_t i = 0; i < left.size() && i < kShown; ++i) text += "\n" + left[i];
+    if (left.size() > kShown) text += "\n...";
+  };
+  list(IDS_LEFT_FOR_SAFETY, WhatWasLeftForSafety());
+  list(IDS_LEFT_IN_USE, WhatWasLeftInUse());
   if (restart) text += "\n\n" + ProgramText(IDS_RESTART_TOO, language);
   char caption[50] = {};
   run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
@@ -202,7 +206,7 @@ RunOutcome RunFullUninstall(UninstallRun& run) {
   const RunOutcome completed = CompletedOutcome(!run.keepCardDriver);
   if (!run.silent) {
     ReportStep("closing message");
-    if (LeftAnythingForSafety()) {
+    if (LeftAnythingForALaterRun()) {
       TellWhatWasLeftForSafety(run, completed == RunOutcome::CompletedRestart);
     } else {
       char caption[50] = {};

@@ -127,8 +127,8 @@ void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree) {
 }
 
 bool InstallationStaysForALaterRun() {
-  if (!AnyFileKeptForSafety()) return false;
-  ReportStep("the installation's files stay with what was left for safety, for a later run");
+  if (!AnyFileKeptForSafety() && !AnyCompanionInUse()) return false;
+  ReportStep("the installation's files stay with what was left for safety or in use, for a later run");
   return true;
 }
 

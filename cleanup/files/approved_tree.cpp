@@ -197,6 +197,15 @@ ScopedHandle CApprovedTree::OpenToRead(const TreeEntry& entry) {
   return folder ? folder->OpenFileToRead(entry.AsListed()) : ScopedHandle();
 }
 
+std::vector<HeldObject> CApprovedTree::HeldWayTo(const TreeEntry& entry) const {
+  std::vector<HeldObject> way;
+  // The chain holds the tree's folder first and the entry's folder last, when it reached the entry.
+  if (entry.steps.empty() || m_chain.size() != entry.steps.size() || m_chainNodes.back() != entry.parent) return way;
+  for (auto folder = m_chain.rbegin(); folder != m_chain.rend(); ++folder)
+    way.push_back(HeldObject{(*folder)->Path(), (*folder)->Held()});
+  return way;
+}
+
 std::wstring CApprovedTree::WidePathOf(const TreeEntry& entry) const {
   std::wstring path = m_root;
   for (const std::wstring& step : entry.steps) path += (path.back() == L'\\' ? L"" : L"\\") + step;

@@ -19,6 +19,7 @@
 #include "cleanup/files/open_folder.h"
 #include "cleanup/files/removal.h"
 #include "cleanup/files/shell_notifier.h"
+#include "cleanup/trust/file_security.h"
 
 // One entry below the tree's folder, as the walk met it.
 struct TreeEntry {
@@ -70,6 +71,9 @@ public:
   // Opens the listed file to be read (see COpenFolder::OpenFileToRead); invalid when it cannot be
   // reached as listed.
   ScopedHandle OpenToRead(const TreeEntry& entry);
+  // The folders the tree holds on the way to the entry, its own folder first, up to the tree's
+  // folder (after FolderOf or OpenToRead has reached it).
+  std::vector<HeldObject> HeldWayTo(const TreeEntry& entry) const;
 
   // The shell hears of the tree's removals once the tree's folder has gone, or at the latest when
   // the tree is closed: under Wine the shell looks each announced path up folder by folder, and a

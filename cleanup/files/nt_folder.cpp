@@ -13,7 +13,8 @@ using namespace nt;
 
 constexpr DWORD kResetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+// Listing, entering, and reading its security (the judgement of what a walk found reads it there).
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL;
 
 // The listing's entries: with file ids (Windows XP on, most file systems), and without them (every
 // Windows NT).
@@ -97,6 +98,18 @@ LONG ResetAttributes(HANDLE handle) {
   basic.fileAttributes = FILE_ATTRIBUTE_NORMAL;
   IO_STATUS_BLOCK io = {};
   return Calls().setInformation(handle, &io, &basic, sizeof(basic), kFileBasicInformation);
+}
+
+// Marks a read-only file for deletion without changing its attributes (FILE_DISPOSITION_INFORMATION_EX
+// with FILE_DISPOSITION_DELETE and FILE_DISPOSITION_IGNORE_READONLY_ATTRIBUTE, Windows 10 1809 on);
+// an error where the system does not know it.
+LONG MarkForDeletionAsItIs(HANDLE handle) {
+  constexpr FILE_INFORMATION_CLASS kFileDispositionInformationEx = static_cast<FILE_INFORMATION_CLASS>(64);
+  struct {
+    ULONG flags;
+  } disposition = {0x00000001 | 0x00000010};
+  IO_STATUS_BLOCK io = {};
+  return Calls().setInformation(handle, &io, &disposition, sizeof(disposition), kFileDispositionInformationEx);
 }
 
 LONG MarkForDeletion(HANDLE handle) {
@@ -311,7 +324,7 @@ RemovalResult CNtFolder::RemoveEntry(const FolderEntry& entry) const {
         OpenRelative(m_handle.Get(), entry.name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, 0, opened) >= 0) {
       const ScopedHandle attributesOnly(opened);
       if (ReadFileFacts(opened, FactsWanted::All, facts) && (!entry.id.Known() || facts.id == entry.id) &&
-          SameFileName(facts.volumePath, VolumePathOfEntry(entry.name)))
+          SameFileName(facts.volumePath, VolumePathOfEntry(entry.name)) && facts.links <= 1)
         ResetAttributes(opened);
     }
     return ResultOf(status);
@@ -326,9 +339,16 @@ RemovalResult CNtFolder::RemoveEntry(const FolderEntry& entry) const {
   if (!SameFileName(facts.volumePath, VolumePathOfEntry(entry.name)) ||
       (entry.IsLink() && !(facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
     return RemovalResult::LinkKept;
-  if (!entry.IsLink() && (facts.attributes & kResetAttributes)) ResetAttributes(opened);
+  // The attributes belong to the object, not to the name: with another name (a hard link) they are
+  // that other file's too, and stay as they are. Then only a system that deletes a read-only name
+  // as it is (Windows 10 on) removes a read-only one.
+  const bool ownAttributes = facts.links <= 1 && !entry.IsLink();
+  if (ownAttributes && (facts.attributes & kResetAttributes)) ResetAttributes(opened);
+  if (!ownAttributes && !entry.IsLink() && (facts.attributes & FILE_ATTRIBUTE_READONLY))
+    // Nothing else would ever remove it either (the restart deletes no read-only file): left.
+    return MarkForDeletionAsItIs(opened) >= 0 ? RemovalResult::Removed : RemovalResult::Failed;
   status = MarkForDeletion(opened);
-  if (status == kStatusCannotDelete && !entry.IsLink()) {
+  if (status == kStatusCannotDelete && ownAttributes) {
     // Made read-only since it was listed? Then it goes once that is reset; a loaded program or
     // library stays.
     if (ResetAttributes(opened) >= 0) status = MarkForDeletion(opened);
@@ -350,7 +370,7 @@ std::wstring CNtFolder::RealPath() const {
 ScopedHandle CNtFolder::OpenFileToRead(const FolderEntry& entry) const {
   if (entry.IsDirectory() || entry.IsLink() || !IsSingleName(entry.name)) return ScopedHandle();
   HANDLE opened = nullptr;
-  if (!Succeeded(OpenRelative(m_handle.Get(), entry.name, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES,
+  if (!Succeeded(OpenRelative(m_handle.Get(), entry.name, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES | READ_CONTROL,
                               FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, opened)))
     return ScopedHandle();
   ScopedHandle file(opened);

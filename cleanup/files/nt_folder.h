@@ -12,6 +12,7 @@ public:
   bool List(std::vector<FolderEntry>& entries) const override;
   bool Find(const std::wstring& name, FolderEntry& entry) const override;
   std::wstring RealPath() const override;
+  HANDLE Held() const override { return m_handle.Get(); }
   ScopedHandle OpenFileToRead(const FolderEntry& entry) const override;
 
 private:

@@ -62,6 +62,8 @@ public:
   virtual std::wstring RealPath() const = 0;
   // The real place of the entry called name in it.
   std::wstring RealPathOf(const std::wstring& name) const;
+  // The handle that holds the folder, for reading its security (null on the route by path text).
+  virtual HANDLE Held() const = 0;
 
   // Every entry but "." and "..", in the order of the listing. False when the folder cannot be
   // listed, and when the listing ends in an error (reported: the rest of the folder is left).

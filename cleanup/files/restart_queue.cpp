@@ -89,10 +89,10 @@ namespace {
 
 // The queue of the Windows NT family, carried out by the system at its next start.
 class CMoveFileQueue : public CRestartQueue {
-  bool Take(const std::wstring& real, bool) override {
+  bool Take(const std::wstring& real, bool folder) override {
     // The system follows the path at the restart with its own rights: through a folder that others
     // could change meanwhile, it could be led to delete something else.
-    const TrustVerdict verdict = JudgeFoldersAboveForTheRestart(real);
+    const TrustVerdict verdict = JudgeForTheRestart(real, folder);
     if (!verdict.trusted) {
       ReportLeftForSafety(AnsiFromWide(real), "not queued for the restart: " + verdict.reason);
       return false;
@@ -123,6 +123,8 @@ bool CRestartQueue::IsQueued(const COpenFolder& folder, const FolderEntry& entry
 }
 
 bool CRestartQueue::Queue(const COpenFolder& folder, const FolderEntry& entry) {
+  // The restart would follow a link or a mount point to what it leads to: never queued.
+  if (entry.IsLink()) return false;
   return QueueReal(folder.RealPathOf(entry.name), entry.IsFolder());
 }
 

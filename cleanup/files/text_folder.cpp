@@ -65,7 +65,18 @@ bool CTextFolder::Find(const std::wstring& name, FolderEntry& entry) const {
 RemovalResult CTextFolder::RemoveEntry(const FolderEntry& entry) const {
   std::string text;
   if (!TextOf(entry.name, text)) return RemovalResult::Failed;
-  ::SetFileAttributesA(text.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // The attributes belong to the object: a file with another name (a hard link) keeps them, and a
+  // read-only one stays.
+  bool otherNames = false;
+  if (!entry.IsDirectory()) {
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const ScopedHandle file(::CreateFileA(text.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    otherNames = file.IsValid() && ::GetFileInformationByHandle(file.Get(), &information) &&
+                 information.nNumberOfLinks > 1;
+  }
+  if (otherNames && (entry.attributes & FILE_ATTRIBUTE_READONLY)) return RemovalResult::Failed;
+  if (!otherNames) ::SetFileAttributesA(text.c_str(), FILE_ATTRIBUTE_NORMAL);
   const BOOL removed = entry.IsDirectory() ? ::RemoveDirectoryA(text.c_str()) : ::DeleteFileA(text.c_str());
   if (!removed) return ResultOfError(::GetLastError());
   // Still there: another program holds it, sharing its deletion, and it goes when that one lets go.

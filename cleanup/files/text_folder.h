@@ -16,6 +16,7 @@ public:
   bool Find(const std::wstring& name, FolderEntry& entry) const override;
   // No links on these systems: the folder lies where its path says.
   std::wstring RealPath() const override { return Path(); }
+  HANDLE Held() const override { return nullptr; }
   ScopedHandle OpenFileToRead(const FolderEntry& entry) const override;
 
 private:

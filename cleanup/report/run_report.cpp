@@ -14,6 +14,7 @@ struct LeftForSafety {
   CCriticalSection lock;
   std::vector<std::string> items;
   std::vector<FileId> kept;
+  std::vector<std::string> inUse;
 };
 LeftForSafety& Left() {
   static LeftForSafety left;
@@ -32,6 +33,23 @@ void ReportLeftForSafety(const std::string& what, const std::string& why, const 
 }
 
 bool LeftAnythingForSafety() { return !WhatWasLeftForSafety().empty(); }
+
+void ReportCompanionInUse(const std::string& what, const std::string& why) {
+  {
+    LeftForSafety& left = Left();
+    CCriticalSectionLock hold(left.lock);
+    left.inUse.push_back(what + ": " + why);
+  }
+  ReportStep("in use: " + what + ": " + why);
+}
+
+bool AnyCompanionInUse() { return !WhatWasLeftInUse().empty(); }
+
+std::vector<std::string> WhatWasLeftInUse() {
+  LeftForSafety& left = Left();
+  CCriticalSectionLock hold(left.lock);
+  return left.inUse;
+}
 
 std::vector<std::string> WhatWasLeftForSafety() {
   LeftForSafety& left = Left();

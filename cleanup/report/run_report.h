@@ -42,6 +42,17 @@ void ReportLeftForSafety(const std::string& what, const std::string& why, const 
 bool LeftAnythingForSafety();
 // What was left for safety so far, each "<what>: <why>", in order.
 std::vector<std::string> WhatWasLeftForSafety();
+// A companion the run needed was held by another program without sharing it, longer than it was
+// waited for: it was not used. Reported as a step ("in use: <what>: <why>") and remembered: the run
+// cannot complete, and the installation, with the uninstaller, stays for a run once that program
+// has let go.
+void ReportCompanionInUse(const std::string& what, const std::string& why);
+bool AnyCompanionInUse();
+// What was left in use so far, each "<what>: <why>", in order.
+std::vector<std::string> WhatWasLeftInUse();
+// What was left for a later run, for safety or in use: the installation and the uninstaller stay.
+inline bool LeftAnythingForALaterRun() { return LeftAnythingForSafety() || AnyCompanionInUse(); }
+
 // Whether the file was left for safety (known by its identity), and whether any file was.
 bool IsKeptForSafety(const FileId& id);
 bool AnyFileKeptForSafety();

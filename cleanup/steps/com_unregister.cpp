@@ -120,9 +120,16 @@ void UnregisterComServers(CApprovedTree& tree) {
     if (!ShouldUnregisterComServer(text)) continue;
     // Only the file that was listed (a link the listing showed as a file opens elsewhere), and
     // nothing that others could have changed, is loaded with these rights.
+    // It is judged and loaded through the handles the walk holds, never opened again by its path.
+    const COpenFolder* folder = tree.FolderOf(file);
+    if (!folder) {
+      ReportRemoval(text, RemovalResult::Changed);
+      continue;
+    }
     JudgedUse load;
     load.listed = file.id;
-    const CJudgedFile server = CJudgedFile::ForUse(tree.WidePathOf(file), load);
+    const CJudgedFile server = CJudgedFile::Adopt([&] { return folder->OpenFileToRead(file.AsListed()); },
+                                                  tree.WidePathOf(file), tree.HeldWayTo(file), load);
     if (!server.Exists()) ReportRemoval(text, RemovalResult::Changed);
     if (server.Usable()) UnregisterComServer(server);
   }

@@ -40,40 +40,48 @@ void RunAndWaitForTool(const std::string& arguments, const std::wstring& program
   if (process.IsValid()) ::WaitForSingleObject(process.Get(), INFINITE);
 }
 
-// Reads the first bytes of the report (at most the window the reader looks at) into bytes.
-// False when the report cannot be opened; bytes then stays empty.
-bool ReadReportHead(std::string& bytes) {
-  bytes.clear();
-  ScopedHandle file(::CreateFileA(kDetectorReportPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
-  char buffer[kDetectorReportWindow] = {};
-  DWORD read = 0;
-  if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) read = 0;
-  bytes.assign(buffer, read);
-  return true;
+// What the tool's check reported.
+enum class Report { Found, NotFound, LeftForSafety };
+
+// Runs the check of one component and reads its report, through the handle it judged (the report
+// decides which component is removed: one that others could have changed, or the tool itself, is
+// not believed), then deletes it.
+Report CheckComponent(const char* componentName, const std::wstring& programFolder) {
+  if (!componentName) return Report::NotFound;
+  char arguments[kCheckCommandSize];
+  const int length = std::snprintf(arguments, sizeof(arguments), "-c%s -f%s", componentName, kDetectorReportPath);
+  // A name that does not fit would start the tool with a cut-off command line.
+  if (length < 0 || static_cast<size_t>(length) + sizeof(kDetectorCopyPath) >= sizeof(arguments)) return Report::NotFound;
+  RunAndWaitForTool(arguments, programFolder);
+
+  JudgedUse read;
+  read.use = FileUse::Read;
+  read.keptForALaterRun = false;
+  read.consequence = "the client's protocol is not removed";
+  std::string report;
+  {
+    const CJudgedFile file = CJudgedFile::ForUse(ApprovedPath::Of(FixedFile::DetectorReport).Wide(), read);
+    if (!file.Exists()) return Report::NotFound;
+    if (!file.Usable()) return Report::LeftForSafety;
+    if (!file.Read(report, kDetectorReportWindow)) return Report::NotFound;
+  }
+  ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorReport));
+  return DetectorReportSaysFound(report.data(), report.size()) ? Report::Found : Report::NotFound;
 }
 
 }  // namespace
 
 int CheckProtocolInstalled(const char* componentName, const std::wstring& programFolder) {
-  if (!componentName) return 0;
-  char arguments[kCheckCommandSize];
-  const int length = std::snprintf(arguments, sizeof(arguments), "-c%s -f%s", componentName, kDetectorReportPath);
-  // A name that does not fit would start the tool with a cut-off command line.
-  if (length < 0 || static_cast<size_t>(length) + sizeof(kDetectorCopyPath) >= sizeof(arguments)) return 0;
-  RunAndWaitForTool(arguments, programFolder);
-
-  std::string report;
-  if (!ReadReportHead(report)) return 0;
-  ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorReport));
-  return DetectorReportSaysFound(report.data(), report.size()) ? 1 : 0;
+  return CheckComponent(componentName, programFolder) == Report::Found ? 1 : 0;
 }
 
 void RemoveClientProtocol(const std::wstring& programFolder) {
   const char* component = kFallbackComponent;
   for (const char* candidate : kCandidateComponents) {
-    if (CheckProtocolInstalled(candidate, programFolder)) {
+    const Report report = CheckComponent(candidate, programFolder);
+    // A report that is not believed removes nothing: which component goes is not known.
+    if (report == Report::LeftForSafety) return;
+    if (report == Report::Found) {
       component = candidate;
       break;
     }

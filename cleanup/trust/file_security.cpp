@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <ntsecapi.h>
+
 #include <algorithm>
+#include <map>
 
 #include "cleanup/trust/file_identity.h"
 #include "cleanup/report/run_report.h"
@@ -98,6 +101,52 @@ public:
     return account;
   }
 
+  // The domain the machine belongs to, from its local security policy; empty for a workgroup.
+  SidBytes MachineDomain() const override {
+    struct DomainInformation {
+      LSA_UNICODE_STRING name;
+      PSID sid;
+    };
+    using OpenPolicyFn = LONG(WINAPI*)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE);
+    using QueryPolicyFn = LONG(WINAPI*)(LSA_HANDLE, POLICY_INFORMATION_CLASS, PVOID*);
+    using FreeFn = LONG(WINAPI*)(PVOID);
+    using CloseFn = LONG(WINAPI*)(LSA_HANDLE);
+    const auto open = SystemFunctionAs<OpenPolicyFn>("advapi32.dll", "LsaOpenPolicy");
+    const auto query = SystemFunctionAs<QueryPolicyFn>("advapi32.dll", "LsaQueryInformationPolicy");
+    const auto freeMemory = SystemFunctionAs<FreeFn>("advapi32.dll", "LsaFreeMemory");
+    const auto close = SystemFunctionAs<CloseFn>("advapi32.dll", "LsaClose");
+    SidBytes domain;
+    LSA_OBJECT_ATTRIBUTES attributes = {};
+    LSA_HANDLE policy = nullptr;
+    if (!open || !query || !freeMemory || !close || open(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, &policy) != 0)
+      return domain;
+    void* information = nullptr;
+    if (query(policy, PolicyPrimaryDomainInformation, &information) == 0 && information) {
+      domain = CopyOf(static_cast<DomainInformation*>(information)->sid);
+      freeMemory(information);
+    }
+    close(policy);
+    return domain;
+  }
+
+  // Whether the volume that holds path keeps access control (not FAT): asked of its root once.
+  bool VolumeKeepsSecurity(const std::wstring& path) const override {
+    const size_t root = RootLength(path);
+    if (root == 0) return true;
+    const std::wstring key = FoldedAscii(path.substr(0, root)) + L"\\";
+    CCriticalSectionLock hold(m_volumesLock);
+    const auto known = m_volumes.find(key);
+    if (known != m_volumes.end()) return known->second;
+    using GetVolumeInformationFn = BOOL(WINAPI*)(LPCWSTR, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR, DWORD);
+    static const auto getInformation =
+        SystemFunctionAs<GetVolumeInformationFn>("kernel32.dll", "GetVolumeInformationW");
+    DWORD flags = 0;
+    // A volume that cannot be asked is taken to keep security: it is judged.
+    const bool keeps = !getInformation || !getInformation(key.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+                       (flags & FILE_PERSISTENT_ACLS) != 0;
+    return m_volumes[key] = keeps;
+  }
+
   // The local group's members, asked by its name in the system's language.
   std::vector<SidBytes> AdministratorsMembers() const override {
     std::vector<SidBytes> members;
@@ -121,6 +170,10 @@ public:
     if (buffer) groups.freeBuffer(buffer);
     return members;
   }
+
+private:
+  mutable CCriticalSection m_volumesLock;
+  mutable std::map<std::wstring, bool> m_volumes;
 };
 
 const ISecurityFacts* g_testFacts = nullptr;
@@ -139,17 +192,18 @@ constexpr ACCESS_MASK kChangesItsFolder = kChangesTheFile | FILE_DELETE_CHILD;
 constexpr ACCESS_MASK kReplacesInItsFolder = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | FILE_DELETE_CHILD;
 constexpr ACCESS_MASK kChangesAFolderOnTheWay = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | FILE_DELETE_CHILD;
 
-// A SID of the NT authority's domains (S-1-5-21-x-y-z-rid) with one of the administrators' RIDs:
-// the domain's Administrator (500), Domain Admins (512) and Enterprise Admins (519).
-bool IsDomainAdministrators(const SidBytes& sid) {
-  if (sid.size() != 8 + 4 * 5 || sid[1] != 5 || sid[7] != 5) return false;
-  auto sub = [&](int i) {
-    const BYTE* at = &sid[8 + 4 * i];
-    return static_cast<DWORD>(at[0]) | static_cast<DWORD>(at[1]) << 8 | static_cast<DWORD>(at[2]) << 16 |
-           static_cast<DWORD>(at[3]) << 24;
-  };
-  const DWORD rid = sub(4);
-  return sub(0) == 21 && (rid == 500 || rid == 512 || rid == 519);
+// An account of the administrators of the domain the machine belongs to (S-1-5-21-x-y-z with the
+// RIDs of the domain's Administrator, 500, Domain Admins, 512, and Enterprise Admins, 519); those
+// of any other domain are accounts like any other.
+bool IsMachineDomainAdministrators(const SidBytes& sid, const SidBytes& machineDomain) {
+  if (machineDomain.empty() || sid.size() != machineDomain.size() + 4 || sid[1] != machineDomain[1] + 1 ||
+      !std::equal(machineDomain.begin() + 2, machineDomain.end(), sid.begin() + 2) ||
+      !std::equal(machineDomain.begin(), machineDomain.begin() + 1, sid.begin()))
+    return false;
+  const BYTE* at = &sid[sid.size() - 4];
+  const DWORD rid = static_cast<DWORD>(at[0]) | static_cast<DWORD>(at[1]) << 8 | static_cast<DWORD>(at[2]) << 16 |
+                    static_cast<DWORD>(at[3]) << 24;
+  return rid == 500 || rid == 512 || rid == 519;
 }
 
 // A well-known SID of the creator authority (S-1-3-x): CREATOR OWNER, CREATOR GROUP and the like
@@ -157,7 +211,7 @@ bool IsDomainAdministrators(const SidBytes& sid) {
 // (S-1-3-4) is the owner, judged as the owner.
 bool IsCreatorAuthority(const SidBytes& sid) { return sid.size() >= 8 && sid[7] == 3 && sid[1] >= 1; }
 
-// The rule of this run: who is trusted, and whether anything on this machine can be protected.
+// The rule of this run: who is trusted, and whether it can judge at all.
 class CTrustRule {
 public:
   static const CTrustRule& Instance() {
@@ -165,11 +219,14 @@ public:
     return rule;
   }
 
-  bool NothingCanBeProtected() const { return m_unprotectable; }
+  // Why nothing is trusted in this run (the system folder's security cannot be read); empty when
+  // the rule judges.
+  const std::string& FailedClosed() const { return m_failedClosed; }
 
   bool IsTrusted(const SidBytes& sid) const {
     if (sid.empty()) return false;
-    if (IsDomainAdministrators(sid) || std::find(m_trusted.begin(), m_trusted.end(), sid) != m_trusted.end())
+    if (IsMachineDomainAdministrators(sid, m_machineDomain) ||
+        std::find(m_trusted.begin(), m_trusted.end(), sid) != m_trusted.end())
       return true;
     const std::vector<SidBytes>& members = AdministratorsMembers();
     return std::find(members.begin(), members.end(), sid) != members.end();
@@ -214,13 +271,14 @@ private:
     m_trusted = {AdministratorsSid(), SystemSid(), TrustedInstallerSid(), facts.RunningAccount()};
     // Before Windows Vista a Power User can make itself an administrator; since, it is a user.
     if (!HasElevatedTokens()) m_trusted.push_back(PowerUsersSid());
+    m_machineDomain = facts.MachineDomain();
+    // A system whose own folder's security cannot be read cannot be judged: nothing is trusted.
     const std::wstring system = SystemFolder();
-    if (system.empty()) return;
-    const TrustVerdict verdict = JudgeOne(HeldObject{system, nullptr}, kChangesItsFolder);
-    m_unprotectable = !verdict.trusted;
-    if (m_unprotectable)
-      ReportStep("nothing on this machine can be protected, since others may change the system folder (" +
-                 verdict.reason + "): the companions run as on Windows 95, 98 and Me");
+    std::vector<BYTE> descriptor;
+    if (!system.empty() && facts.VolumeKeepsSecurity(system) && !facts.DescriptorOf(nullptr, system, descriptor)) {
+      m_failedClosed = AnsiFromWide(system) + ": its security cannot be read, so nothing is judged safe";
+      ReportStep(m_failedClosed);
+    }
   }
 
   // The members of the local Administrators group, asked once and only when an account is not
@@ -235,21 +293,36 @@ private:
   }
 
   std::vector<SidBytes> m_trusted;
+  SidBytes m_machineDomain;
+  std::string m_failedClosed;
   mutable CCriticalSection m_membersLock;
   mutable std::vector<SidBytes> m_members;
   mutable bool m_membersAsked = false;
-  bool m_unprotectable = false;
 };
 
-bool NothingToJudge() {
-  return !HasNtCalls() || !Security().Available() || CTrustRule::Instance().NothingCanBeProtected();
+// Windows 95, 98 and Me have no security: what is found is taken as it is.
+bool NothingToJudge() { return !HasNtCalls() || !Security().Available(); }
+
+// What the rule says of an object before its security is read: nothing to judge where there is no
+// security, on this system or on the object's volume (FAT); refused when the rule cannot judge;
+// empty (judge it) otherwise.
+bool JudgedBeforeReading(const std::wstring& path, TrustVerdict& verdict) {
+  if (NothingToJudge() || !Facts().VolumeKeepsSecurity(path)) {
+    verdict = TrustVerdict{};
+    return true;
+  }
+  const std::string& failed = CTrustRule::Instance().FailedClosed();
+  if (failed.empty()) return false;
+  verdict = TrustVerdict{false, failed};
+  return true;
 }
 
 // Judges way[0] with the first rights, way[1] with the second, every further folder with the
 // third; a drive root above the folder by its owner alone unless rootInFull.
 TrustVerdict JudgeWay(const std::vector<HeldObject>& way, ACCESS_MASK forObject, ACCESS_MASK forFolder,
                       ACCESS_MASK forAbove, bool rootInFull) {
-  if (NothingToJudge()) return TrustVerdict{};
+  TrustVerdict early;
+  if (way.empty() || JudgedBeforeReading(way.front().path, early)) return early;
   const CTrustRule& rule = CTrustRule::Instance();
   for (size_t step = 0; step < way.size(); ++step) {
     if (step == 0 && forObject == 0) continue;
@@ -269,7 +342,8 @@ TrustVerdict JudgeHeld(const std::vector<HeldObject>& way, FileUse use) {
 }
 
 TrustVerdict JudgeWorkingFolder(const std::wstring& folder) {
-  if (NothingToJudge()) return TrustVerdict{};
+  TrustVerdict early;
+  if (JudgedBeforeReading(folder, early)) return early;
   const ScopedHandle opened = CreateFileNamed(folder, FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (!opened.IsValid()) return TrustVerdict{false, AnsiFromWide(folder) + ": it cannot be opened"};
@@ -277,11 +351,11 @@ TrustVerdict JudgeWorkingFolder(const std::wstring& folder) {
                                          FILE_ADD_FILE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL);
 }
 
-TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& real) {
-  // Nothing is held until the restart: each folder is read by its path.
+TrustVerdict JudgeForTheRestart(const std::wstring& real, bool folder) {
+  // Nothing is held until the restart: each object is read by its path.
   std::vector<HeldObject> way;
   for (std::wstring at = real; !at.empty(); at = FolderAbove(at)) way.push_back(HeldObject{at, nullptr});
-  return JudgeWay(way, 0, kChangesItsFolder, kChangesAFolderOnTheWay, true);
+  return JudgeWay(way, folder ? kChangesItsFolder : kChangesTheFile, kChangesItsFolder, kChangesAFolderOnTheWay, true);
 }
 
 bool IsTrustedAccount(const SidBytes& sid) { return !HasNtCalls() || CTrustRule::Instance().IsTrusted(sid); }

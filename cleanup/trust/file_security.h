@@ -2,9 +2,10 @@
 // rights, read from the owner and the DACL of the file and of every folder above it (see
 // cleanup/trust/judged_file.h for the file that is judged as it is used). The rules:
 // - Trusted are Administrators, SYSTEM, TrustedInstaller, the account that runs the uninstaller,
-//   every member of Administrators (and a domain's Administrator, Domain Admins and Enterprise
-//   Admins, whatever their SIDs), and, where the system's tokens do not tell an elevated
-//   administrator (before Windows Vista), Power Users, who can make themselves administrators there.
+//   every member of Administrators, the administrators of the domain the machine belongs to (its
+//   Administrator, Domain Admins and Enterprise Admins; those of any other domain are not), and,
+//   where the system's tokens do not tell an elevated administrator (before Windows Vista), Power
+//   Users, who can make themselves administrators there.
 // - Inherit-only entries and those for CREATOR OWNER or CREATOR GROUP apply to nobody now; denying
 //   and auditing entries grant nothing.
 // - The file: its owner trusted, and nobody else may write, append to or delete it, or change its
@@ -15,10 +16,10 @@
 //   rename it or what it holds, or change its permissions or owner. A drive root only by its owner:
 //   it cannot be renamed, and every folder below it on the way is judged in full (Windows NT 4.0
 //   and 2000 give Everyone Full Control there, Vista and later let users add folders).
-// - Where others may change the system folder itself (Windows NT 4.0's Everyone: Full Control, a
-//   FAT system volume without access control), nothing on the machine can be protected: the run
-//   takes what it finds, as on Windows 95, 98 and Me, which have no file security, and says why
-//   once. Elsewhere an object without access control is refused.
+// - Nothing can be protected only where there is no security: on Windows 95, 98 and Me, and on a
+//   volume that keeps no access control (FAT); what lies there is taken as it is found. Elsewhere an
+//   object without access control is refused, and so is every object when the system folder's own
+//   security cannot be read: the rule fails closed, and says why once.
 #pragma once
 #include <windows.h>
 
@@ -57,11 +58,12 @@ TrustVerdict JudgeWorkingFolder(const std::wstring& folder);
 // Whether the account is one the rule trusts (an administrator, SYSTEM, ...).
 bool IsTrustedAccount(const SidBytes& sid);
 
-// Whether nobody but the trusted accounts can change the folders above the real place of an entry
-// (links resolved), the drive root included in full: a path queued for the next restart is followed
-// then with the system's rights and with nothing held, so a folder on the way that others can
-// change could lead the removal elsewhere.
-TrustVerdict JudgeFoldersAboveForTheRestart(const std::wstring& real);
+// Whether nobody but the trusted accounts can change the entry at its real place (links resolved)
+// and the folders above it, the drive root included in full: a path queued for the next restart is
+// followed then with the system's rights and with nothing held, so a folder on the way that others
+// can change could lead the removal elsewhere, and a folder they can change could have become a
+// mount point by then.
+TrustVerdict JudgeForTheRestart(const std::wstring& real, bool folder);
 
 // What the rule reads: the security of files and folders, and who runs the program and who
 // administers the machine. The shipped program reads the system's; the test build puts tables of
@@ -76,6 +78,10 @@ public:
   virtual SidBytes RunningAccount() const = 0;
   // The accounts and groups that are members of Administrators.
   virtual std::vector<SidBytes> AdministratorsMembers() const = 0;
+  // The SID of the domain the machine belongs to; empty when it belongs to none.
+  virtual SidBytes MachineDomain() const = 0;
+  // Whether the volume that holds path keeps access control (NTFS, not FAT).
+  virtual bool VolumeKeepsSecurity(const std::wstring& path) const = 0;
 };
 
 // The seam of the tests: the rule reads facts from here from now on (null: the system's). Set

@@ -1,9 +1,12 @@
 #include "cleanup/trust/judged_file.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "cleanup/report/run_report.h"
+#include "framework/file_facts.h"
+#include "framework/file_holders.h"
 #include "framework/file_names.h"
 #include "framework/own_program.h"
 #include "framework/native_files.h"
@@ -58,22 +61,45 @@ bool IsBatchFile(const std::wstring& path) {
 }  // namespace
 
 CJudgedFile CJudgedFile::Open(const std::wstring& named, FileUse use) {
-  CJudgedFile file;
   // The place this process reaches by that name (a 32-bit program on a 64-bit Windows reaches the
   // 32-bit system folder by the system folder's name): that is what must open, and what is used.
   const std::wstring path = ReachedPath(named);
-  file.m_path = path;
   if (path.empty() || RootLength(path) == 0) {
+    CJudgedFile file;
+    file.m_path = path;
     file.m_verdict.reason = AnsiFromWide(path) + ": no place of its own";
     return file;
   }
   // Nobody may write, rename or delete it while it is held; loading and starting only read it.
-  file.m_file = CreateFileNamed(path, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-                                FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-  const DWORD error = ::GetLastError();
+  return Judged(
+      [&] {
+        return CreateFileNamed(path, FILE_READ_DATA | FILE_EXECUTE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                               FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+      },
+      path, std::vector<HeldObject>(), use);
+}
+
+CJudgedFile CJudgedFile::Judged(const std::function<ScopedHandle()>& open, const std::wstring& path,
+                                const std::vector<HeldObject>& heldFolders, FileUse use) {
+  CJudgedFile file;
+  file.m_path = path;
+  // Another program that holds it without sharing (a virus scanner for a moment, a user's reader)
+  // keeps it from being held: in use, waited for as files in use are.
+  DWORD error = ERROR_SUCCESS;
+  for (const DWORD start = ::GetTickCount();;) {
+    file.m_file = open();
+    error = ::GetLastError();
+    if (file.m_file.IsValid() || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+        ::GetTickCount() - start >= kHeldWaitMs)
+      break;
+    ::Sleep(kHeldPollMs);
+  }
   file.m_exists = file.m_file.IsValid() || !IsMissing(error);
   if (!file.m_file.IsValid()) {
-    file.m_verdict.reason = file.Text() + (file.m_exists ? ": it cannot be held against changes" : ": it is not there");
+    file.m_inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    const std::string holders = file.m_inUse ? ProgramsHolding(path) : std::string();
+    file.m_verdict.reason = file.Text() + (file.m_inUse ? ": in use by " + (holders.empty() ? "another program" : holders)
+                                           : file.m_exists ? ": it cannot be opened as itself" : ": it is not there");
     return file;
   }
   if (!nt::TellsWhatHandlesReach()) {
@@ -82,32 +108,54 @@ CJudgedFile CJudgedFile::Open(const std::wstring& named, FileUse use) {
     file.m_verdict = TrustVerdict{};
     return file;
   }
-  IdentityOf(file.m_file.Get(), file.m_id);
-  if (!nt::IsOpenedAs(file.m_file.Get(), path)) {
+  FileFacts facts;
+  if (!ReadFileFacts(file.m_file.Get(), FactsWanted::All, facts) ||
+      (heldFolders.empty() && !nt::IsOpenedAs(file.m_file.Get(), path))) {
     // What opened is another object, not this file of the client's: nothing of it is used or kept.
-    file.m_id = FileId();
     file.m_verdict.reason = file.Text() + ": it is reached through a link or a mapped drive, not as itself";
     return file;
   }
+  file.m_id = facts.id;
+  // Another name of the object (a hard link) lies where others may have made it, and the object
+  // behind both may be any file of the machine: what would run or be read is not the client's file.
+  if (facts.links > 1) {
+    file.m_verdict.reason = file.Text() + ": the file has another name too (a hard link), so it may be another file";
+    return file;
+  }
   std::vector<HeldObject> way = {HeldObject{path, file.m_file.Get()}};
-  if (!HoldTheWay(path, way, file.m_way, file.m_verdict.reason)) return file;
+  way.insert(way.end(), heldFolders.begin(), heldFolders.end());
+  if (!HoldTheWay(heldFolders.empty() ? path : heldFolders.back().path, way, file.m_way, file.m_verdict.reason))
+    return file;
   file.m_verdict = JudgeHeld(way, use);
+  return file;
+}
+
+CJudgedFile CJudgedFile::Adopt(const std::function<ScopedHandle()>& open, const std::wstring& path,
+                               const std::vector<HeldObject>& heldFolders, const JudgedUse& how) {
+  CJudgedFile file = Judged(open, path, heldFolders, how.use);
+  file.ReportWhyNotUsable(how);
   return file;
 }
 
 CJudgedFile CJudgedFile::ForUse(const std::wstring& path, const JudgedUse& how) {
   CJudgedFile file = Open(path, how.use);
-  if (!file.m_exists) return file;
-  // A link the listing showed as a file opens as another object.
-  if (how.listed.Known() && file.m_id.Known() && !(file.m_id == how.listed)) {
-    file.m_changed = true;
-    ReportRemoval(file.Text(), RemovalResult::Changed);
-    return file;
-  }
-  if (!file.IsTrusted())
-    ReportLeftForSafety(file.Text(), file.Why() + (how.consequence.empty() ? "" : "; " + how.consequence),
-                        how.keptForALaterRun ? file.Id() : FileId());
+  file.ReportWhyNotUsable(how);
   return file;
+}
+
+void CJudgedFile::ReportWhyNotUsable(const JudgedUse& how) {
+  if (!m_exists) return;
+  // A link the listing showed as a file opens as another object, or not as the entry at all.
+  if (how.listed.Known() && ((m_id.Known() && !(m_id == how.listed)) || (!m_file.IsValid() && !m_inUse))) {
+    m_changed = true;
+    ReportRemoval(Text(), RemovalResult::Changed);
+    return;
+  }
+  const std::string why = Why() + (how.consequence.empty() ? "" : "; " + how.consequence);
+  if (m_inUse)
+    ReportCompanionInUse(Text(), why);
+  else if (!IsTrusted())
+    ReportLeftForSafety(Text(), why, how.keptForALaterRun ? Id() : FileId());
 }
 
 std::string CJudgedFile::Text() const { return AnsiFromWide(m_path); }

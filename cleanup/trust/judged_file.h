@@ -10,6 +10,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,13 +40,26 @@ public:
   // but not usable, that is reported once (left for safety, or Changed for another object than the
   // listed one) and the file is not used. Missing is no report.
   static CJudgedFile ForUse(const std::wstring& path, const JudgedUse& how = JudgedUse());
+  // The same for a file that the caller opens, through what it holds: open (tried again while
+  // another program holds the file) reaches the file itself relative to the folders held, which are
+  // heldFolders, the file's own first, each held against renaming; the folders above them are held
+  // here. So the file a walk found is judged and used through the handles of that walk, never opened
+  // again by its path.
+  static CJudgedFile Adopt(const std::function<ScopedHandle()>& open, const std::wstring& path,
+                           const std::vector<HeldObject>& heldFolders, const JudgedUse& how);
 
   CJudgedFile(CJudgedFile&&) = default;
   CJudgedFile& operator=(CJudgedFile&&) = default;
   CJudgedFile(const CJudgedFile&) = delete;
   CJudgedFile& operator=(const CJudgedFile&) = delete;
 
+  // How long a file another program holds without sharing is waited for.
+  static constexpr unsigned long kHeldWaitMs = 5000;
+  static constexpr unsigned long kHeldPollMs = 100;
+
   bool Exists() const { return m_exists; }
+  // Held by another program without sharing, longer than it was waited for: neither judged nor used.
+  bool InUse() const { return m_inUse; }
   // There, the object listed, and trusted: what ForUse hands back to be used.
   bool Usable() const { return IsTrusted() && !m_changed; }
   // Opened, reached as itself, and only the trusted accounts could have changed it.
@@ -75,6 +89,9 @@ public:
 
 private:
   CJudgedFile() = default;
+  static CJudgedFile Judged(const std::function<ScopedHandle()>& open, const std::wstring& path,
+                            const std::vector<HeldObject>& heldFolders, FileUse use);
+  void ReportWhyNotUsable(const JudgedUse& how);
   ProgramLaunch LaunchOf(const std::wstring& arguments, const std::wstring& folder, DWORD flags) const;
 
   std::wstring m_path;
@@ -84,6 +101,7 @@ private:
   TrustVerdict m_verdict{false, std::string()};
   bool m_exists = false;
   bool m_changed = false;  // another object than the one listed
+  bool m_inUse = false;    // another program held it without sharing it, longer than it was waited for
 };
 
 // The companion file called name beside the running program, in its real folder.

@@ -331,6 +331,41 @@ TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   DeleteFileA(notAShortcut.c_str());
 }
 
+// The log of an elevated run is never written through a link: a link at its name (which the
+// account that may write the folder could plant) or a second name of another file ends the run
+// with 87 before anything is removed, and the file behind stays as it was. A relative name is the
+// caller's: taken from the folder the run was started in.
+TEST_F(FullUninstall, SilentLogIsTheNamedFileItselfOrNone) {
+  Install();
+  test::TempDir logs, outside;
+  const std::string theirs = outside / "theirs.txt";
+  ASSERT_TRUE(test::WriteFileBytes(theirs, "someone else's"));
+  const std::string hardLink = logs / "hard.log";
+  ASSERT_TRUE(::CreateHardLinkA(hardLink.c_str(), theirs.c_str(), nullptr));
+  std::vector<std::string> names = {hardLink};
+  if (test::MakeUnixLink(logs / "link.log", theirs)) names.push_back(logs / "link.log");
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    DriveOptions drive;
+    drive.arguments = "/S \"/LOG=" + name + "\"";
+    const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+    EXPECT_EQ(87, run.exitCode) << run.transcript;
+    EXPECT_EQ(test::Describe({}), test::Describe(run.Removed()));
+    std::string bytes;
+    EXPECT_TRUE(test::ReadFileBytes(theirs, bytes) && bytes == "someone else's") << bytes;
+  }
+  // A relative name, with a bad switch to end the run at once: the log lies in the caller's folder.
+  DriveOptions drive;
+  drive.arguments = "/S /bogus /LOG=relative.log";
+  drive.workDir = logs.Path();
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(87, run.exitCode) << run.transcript;
+  std::string text;
+  EXPECT_TRUE(test::ReadFileBytes(logs / "relative.log", text) && text.find("bad arguments") != std::string::npos)
+      << text;
+  test::RemoveUnixLink(logs / "link.log");
+}
+
 // Removed the way users remove it: Wine's Add/Remove Programs tool runs the entry's
 // UninstallString, and the person works the dialogs that brings up.
 TEST_F(FullUninstall, AddRemoveProgramsEntryStartsTheUninstall) {
@@ -898,24 +933,30 @@ TEST_F(FullUninstall, ASecondUninstallerWhileOneRunsDoesNothing) {
   ExpectFootprint(run, Expectation());
 }
 
-// The single-run guard cannot be squatted: a mutex of the guard's name that an ordinary user made
-// first and holds stops no uninstall, whether the uninstaller may open it or not; one that an
-// administrator holds is another run. (Wine has no private namespaces, where Windows Vista and later
-// keep the guard out of every user's reach: the named route is the one run here.)
+// The single-run guard cannot be squatted: a mutex of the name a guard by name would take, which an
+// ordinary user made first and holds, stops no uninstall, whether the uninstaller may open it or
+// not (the guard lives where only administrators may make objects: the root of the object
+// namespace, or from Windows Vista on a private namespace, which Wine lacks); another run holding
+// the guard is another run.
 TEST_F(FullUninstall, ASecondUninstallerIsNotFakedByAUsersMutex) {
   struct Squat {
-    const char* sddl;  // the squatter's mutex: its owner and DACL
+    const char* sddl;  // the squatter's mutex: its owner and DACL; null for another run's guard
     long exitCode;
   } squats[] = {{"O:S-1-5-21-1-2-3-1003D:(A;;GA;;;WD)", 0},  // a user's, open to all
                 {"O:S-1-5-21-1-2-3-1003D:(D;;GA;;;WD)", 0},  // a user's, closed to all
-                {"O:BAD:(A;;GA;;;WD)", 1618}};               // an administrator's: another run
+                {nullptr, 1618}};                            // another run's guard
   for (const Squat& squat : squats) {
-    SCOPED_TRACE(squat.sddl);
+    SCOPED_TRACE(squat.sddl ? squat.sddl : "another run");
     Install();
-    const std::vector<BYTE> descriptor = test::DescriptorFromSddl(WideFromAnsi(squat.sddl));
-    ASSERT_FALSE(descriptor.empty());
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), const_cast<BYTE*>(descriptor.data()), FALSE};
-    const ScopedHandle squatter(CreateMutexA(&attributes, TRUE, "Global\\Mirel_Mini_Uninstall"));
+    ScopedHandle squatter;
+    if (squat.sddl) {
+      const std::vector<BYTE> descriptor = test::DescriptorFromSddl(WideFromAnsi(squat.sddl));
+      ASSERT_FALSE(descriptor.empty());
+      SECURITY_ATTRIBUTES attributes = {sizeof(attributes), const_cast<BYTE*>(descriptor.data()), FALSE};
+      squatter.Reset(CreateMutexA(&attributes, TRUE, "Global\\Mirel_Mini_Uninstall"));
+    } else {
+      squatter = test::HoldRootMutex(L"\\Mirel_Mini_Uninstall");
+    }
     ASSERT_TRUE(squatter.IsValid());
     DriveOptions drive;
     drive.arguments = "/S";

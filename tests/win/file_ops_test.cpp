@@ -494,9 +494,8 @@ TEST(JudgedFile, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {
     if (*opened) {
       EXPECT_NE(std::string::npos, judged.Why().find(dir / opened)) << judged.Why();
     }
-    // The restart does not look at the file itself, only at the way to it.
-    EXPECT_EQ(!*opened || std::string(opened) == "a\\b\\Tool.dll",
-              JudgeFoldersAboveForTheRestart(WideFromAnsi(file)).trusted);
+    // The restart judges the file itself and the way to it.
+    EXPECT_EQ(!*opened, JudgeForTheRestart(WideFromAnsi(file), false).trusted);
   }
 }
 

@@ -30,6 +30,28 @@ TEST(OsClass, UnderEmulatedWindowsVersions) {
   test::SetWineVersionFor("os_class_probe.exe", "");
 }
 
+// The library search ends in the folders of PATH, which a user may extend with a folder of their
+// own. On every route, also where the system lacks SetDefaultDllDirectories (XP, 2003, Vista and 7
+// without their update), a library a bare name asks for that lies only in such a folder is never
+// loaded by the program.
+TEST(LibrarySearch, ALibraryPlantedInAFolderOnThePathIsNeverLoaded) {
+  test::TempDir planted;
+  ASSERT_TRUE(::CopyFileA((test::SampleClientDir() + "\\ComServerNoExport.dll").c_str(),
+                          (planted / "planted_probe.dll").c_str(), FALSE));
+  char oldPath[32768] = {};
+  ::GetEnvironmentVariableA("PATH", oldPath, sizeof(oldPath));
+  ASSERT_TRUE(::SetEnvironmentVariableA("PATH", (planted.Path() + ";" + oldPath).c_str()));
+  const std::string probe = "\"" + test::ExeDir() + "\\library_search_probe.exe\" planted_probe.dll";
+  // The folder is on the search as the system has it: the test can tell.
+  EXPECT_EQ(1, test::RunAndWait(probe + " --unrestricted"));
+  for (const char* route : {"", "dlldirs"}) {
+    ::SetEnvironmentVariableA("UNINSTALL_TEST_FALLBACKS", route);
+    EXPECT_EQ(0, test::RunAndWait(probe)) << "without: " << route;
+  }
+  ::SetEnvironmentVariableA("UNINSTALL_TEST_FALLBACKS", nullptr);
+  ::SetEnvironmentVariableA("PATH", oldPath);
+}
+
 TEST(OwnProgram, IsThisProgramInItsFolderWithoutTrailingBackslash) {
   EXPECT_EQ(test::LowerPath(test::ExeDir()), test::LowerPath(AnsiFromWide(OwnProgramFolder())));
   EXPECT_EQ(test::LowerPath(test::ExeDir() + "\\system_facts_test.exe"), test::LowerPath(AnsiFromWide(OwnProgramPath())));

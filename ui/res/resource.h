@@ -42,3 +42,5 @@
 #define IDS_LEFT_FOR_SAFETY_EN 301
 #define IDS_RESTART_TOO 302         // a restart is needed as well
 #define IDS_RESTART_TOO_EN 303
+#define IDS_LEFT_IN_USE 304         // part of the client was in use by other programs and left
+#define IDS_LEFT_IN_USE_EN 305

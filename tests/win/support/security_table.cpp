@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "framework/handles.h"
@@ -91,6 +92,11 @@ CSecurityTable CSecurityTable::FromEnvironment() {
   table.m_account = SidFromText(list.substr(0, semicolon));
   if (semicolon != std::wstring::npos) {
     std::wstring rest = list.substr(semicolon + 1);
+    const size_t domain = rest.find(L';');
+    if (domain != std::wstring::npos) {
+      table.m_domain = SidFromText(rest.substr(domain + 1));
+      rest.resize(domain);
+    }
     for (size_t start = 0; start <= rest.size();) {
       size_t comma = rest.find(L',', start);
       if (comma == std::wstring::npos) comma = rest.size();
@@ -117,6 +123,15 @@ bool CSecurityTable::DescriptorOf(HANDLE, const std::wstring& path, std::vector<
   if (!best) return false;
   descriptor = DescriptorFromSddl(best->sddl);
   return !descriptor.empty();
+}
+
+bool CSecurityTable::VolumeKeepsSecurity(const std::wstring& path) const {
+  std::wstring root = path.substr(0, std::min<size_t>(path.size(), 3));
+  std::vector<BYTE> descriptor;
+  if (!DescriptorOf(nullptr, root, descriptor)) return true;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  return ::GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) && present && dacl;
 }
 
 void UseSecurityTableNamedInEnvironment() {

@@ -3,8 +3,10 @@
 // seam (cleanup/trust/file_security.h), in the test build only.
 //   UNINSTALL_TEST_SDDL     a file of "PATH|SDDL" lines: an object's owner and DACL; a path not
 //                           listed takes the line of the longest listed folder above it
-//   UNINSTALL_TEST_ACCOUNT  "USER-SID;ADMIN-SID,ADMIN-SID,...": the running account, then the
-//                           members of Administrators
+//   UNINSTALL_TEST_ACCOUNT  "USER-SID;ADMIN-SID,ADMIN-SID,...;DOMAIN-SID": the running account, the
+//                           members of Administrators, and the domain the machine belongs to
+//                           (none when left out)
+// A volume keeps no access control (FAT) when its root's line has none (NO_ACCESS_CONTROL).
 #pragma once
 #include <string>
 #include <vector>
@@ -22,6 +24,8 @@ public:
   bool DescriptorOf(HANDLE opened, const std::wstring& path, std::vector<BYTE>& descriptor) const override;
   SidBytes RunningAccount() const override { return m_account; }
   std::vector<SidBytes> AdministratorsMembers() const override { return m_administrators; }
+  SidBytes MachineDomain() const override { return m_domain; }
+  bool VolumeKeepsSecurity(const std::wstring& path) const override;
 
 private:
   struct Line {
@@ -31,6 +35,7 @@ private:
   std::vector<Line> m_lines;
   SidBytes m_account;
   std::vector<SidBytes> m_administrators;
+  SidBytes m_domain;
 };
 
 // The self-relative descriptor an SDDL text describes ("D:NO_ACCESS_CONTROL": a null DACL); empty

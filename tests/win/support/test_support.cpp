@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <shlwapi.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -434,6 +435,20 @@ bool RemoveUnixLink(const std::string& linkPath) {
   const std::string link = UnixPathOf(linkPath);
   return !link.empty() && StartUnixTool("/bin/rm -f \"" + link + "\"") &&
          WaitUntil([&] { return !Exists(linkPath); }, 10000);
+}
+
+ScopedHandle HoldRootMutex(const std::wstring& name) {
+  using CreateMutantFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, BOOLEAN);
+  const auto createMutant = reinterpret_cast<CreateMutantFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtCreateMutant")));
+  std::wstring text = name;
+  UNICODE_STRING unicode = {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
+                            static_cast<USHORT>(text.size() * sizeof(WCHAR)), &text[0]};
+  OBJECT_ATTRIBUTES object;
+  InitializeObjectAttributes(&object, &unicode, OBJ_OPENIF, nullptr, nullptr);
+  HANDLE mutant = nullptr;
+  if (!createMutant || createMutant(&mutant, 0x001F0001, &object, TRUE) < 0) return ScopedHandle();
+  return ScopedHandle(mutant);
 }
 
 }  // namespace test

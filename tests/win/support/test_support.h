@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cleanup/trust/approved_path.h"
+#include "framework/handles.h"
 
 namespace test {
 
@@ -60,6 +61,10 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 bool FileExists(const std::string& path);
 // Recursively deletes a folder, resetting attributes first.
 void RemoveTree(const std::string& path);
+
+// A mutex of the name in the root of the object namespace, made (or opened) and owned by this
+// thread; invalid when it cannot be.
+ScopedHandle HoldRootMutex(const std::wstring& name);
 
 // Starts a command line (working directory optional) and waits for it to end. Returns the exit
 // code, or -1 when it could not start or did not end within timeoutMs (then it is killed).
