@@ -39,7 +39,9 @@ private:
   HANDLE m_h;
 };
 
-// An open registry key, closed with RegCloseKey.
+// An open registry key, closed with RegCloseKey. Keys are opened one step of their path at a time
+// and never through a registry link (framework/registry_key.cpp): a user who may add a key below one
+// of the client's cannot have a link there lead the elevated program to another key.
 class ScopedRegKey {
 public:
   ScopedRegKey() = default;
@@ -48,22 +50,21 @@ public:
   ScopedRegKey& operator=(const ScopedRegKey&) = delete;
 
   // Opens or creates root\path with full access (a missing key and its parents are created).
-  LONG Create(HKEY root, const char* path) {
-    Close();
-    return ::RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                             nullptr, &m_key, nullptr);
-  }
-  // Opens an existing key; fails with ERROR_FILE_NOT_FOUND when it is missing.
-  LONG Open(HKEY root, const char* path, REGSAM access = KEY_READ) {
-    Close();
-    return ::RegOpenKeyExA(root, path, 0, access, &m_key);
-  }
+  // ERROR_CANT_ACCESS_FILE when a step is a registry link.
+  LONG Create(HKEY root, const char* path) { return OpenWithoutLinks(root, path, KEY_ALL_ACCESS, true); }
+  // Opens an existing key; fails with ERROR_FILE_NOT_FOUND when it is missing, with
+  // ERROR_CANT_ACCESS_FILE when a step is a registry link.
+  LONG Open(HKEY root, const char* path, REGSAM access = KEY_READ) { return OpenWithoutLinks(root, path, access, false); }
   HKEY Get() const { return m_key; }
   void Close() { if (m_key) ::RegCloseKey(m_key); m_key = nullptr; }
 
 private:
+  LONG OpenWithoutLinks(HKEY root, const char* path, REGSAM access, bool create);
   HKEY m_key = nullptr;
 };
+
+// Whether a key opened as itself (REG_OPTION_OPEN_LINK) is a registry symbolic link.
+bool IsRegistryLink(HKEY opened);
 
 // A loaded module, freed with FreeLibrary.
 class ScopedLibrary {

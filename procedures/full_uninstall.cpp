@@ -121,7 +121,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
     return 0;
   }
   const SetupInfo info = run.setupInfo;
-  if (!info.hasSetupPath) {
+  if (info.EndsTheRunEarly()) {
     PrescribedPause(2000);
     CloseDialog(dialog);
     return 0;

@@ -43,7 +43,7 @@ constexpr UINT kBrowserAnswerTimeoutMs = 10000;
 // record when that is gone.
 void SettleSetupInfo(UninstallRun& run) {
   run.setupInfo = ReadSetupInfo();
-  if (!run.setupInfo.hasSetupPath && run.unfinishedRun) run.setupInfo = run.unfinishedRun->info;
+  if (run.setupInfo.EndsTheRunEarly() && run.unfinishedRun) run.setupInfo = run.unfinishedRun->info;
 }
 
 // What every launcher does first: close the running client, tell the portal browser, record the

@@ -77,7 +77,7 @@ unsigned __stdcall LegacyUninstallThread(void* param) {
   const std::wstring programFolder = OwnProgramFolder();
   if (run.keepCardDriver == 0) UninstallDrivers(programFolder);
   const SetupInfo& info = run.setupInfo;
-  if (!info.hasSetupPath) {
+  if (info.EndsTheRunEarly()) {
     CloseProgressDialog(run);
     return 0;
   }

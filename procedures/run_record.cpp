@@ -4,6 +4,8 @@
 
 #include "framework/handles.h"
 #include "cleanup/files/registry_removal.h"
+#include "cleanup/report/run_report.h"
+#include "cleanup/trust/file_security.h"
 
 namespace {
 
@@ -82,6 +84,13 @@ bool CRunRecordStore::Read(RunRecord& record) const {
   if (m_keyPath.empty()) return false;
   ScopedRegKey entry;
   if (entry.Open(HKEY_LOCAL_MACHINE, m_keyPath.c_str()) != ERROR_SUCCESS) return false;
+  // A record steers what a run removes: one that others could have written is not used.
+  const TrustVerdict verdict = JudgeKey(entry.Get(), "HKLM\\" + m_keyPath);
+  if (!verdict.trusted) {
+    if (ValueExists(entry.Get(), kProcedureValue))
+      ReportLeftForSafety("HKLM\\" + m_keyPath, verdict.reason + "; the unfinished run it records is not finished from it");
+    return false;
+  }
   RunRecord read;
   std::string shortcuts;
   if (!ReadText(entry.Get(), kProcedureValue, read.procedure) || read.procedure.empty() ||

@@ -10,6 +10,7 @@
 #include "cleanup/files/removal.h"
 #include "cleanup/report/run_report.h"
 #include "cleanup/steps/setup_info.h"
+#include "cleanup/report/run_report.h"
 #include "framework/own_program.h"
 #include "framework/shell_folders.h"
 #include "framework/timeline.h"
@@ -33,6 +34,14 @@ bool ReadInfo(const char* name, std::string& value) {
 
 SetupInfo ReadSetupInfo() {
   SetupInfo info;
+  std::string key;
+  const TrustVerdict verdict = JudgeSetupInformation(key);
+  if (!verdict.trusted) {
+    ReportLeftForSafety(key, verdict.reason + "; the installation folder and the shortcuts it names stay");
+    info.leftForSafety = true;
+    info.shortcuts.resize(8);
+    return info;
+  }
   info.hasSetupPath = ReadInfo("SetupPath", info.setupPath);
   for (const char* name : kShortcutValues) {
     std::string path;
@@ -157,6 +166,7 @@ void DeleteDesktopTitleShortcut(const std::string& title, const CPathRule& rule)
 }
 
 bool DeleteTitleShortcutBesideLnk2(const SetupInfo& info, const std::string& title, const CPathRule& rule) {
+  if (info.leftForSafety) return true;  // its folder is not known: nothing to remove, the run goes on
   std::string folder = info.Lnk2();
   std::replace(folder.begin(), folder.end(), '/', '\\');
   const size_t slash = MbFindLast(folder.c_str(), '\\');

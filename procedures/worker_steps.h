@@ -16,11 +16,18 @@ class CLanguagePack;
 // The setup information the workers read once at their start.
 struct SetupInfo {
   bool hasSetupPath = false;
+  // Others could change the key the information came from: it is not used, and the installation
+  // folder and the shortcuts it would have named stay (left for safety); the rest of the run goes on.
+  bool leftForSafety = false;
+  // Nothing tells where the client lies: the run ends before its first removal.
+  bool EndsTheRunEarly() const { return !hasSetupPath && !leftForSafety; }
   std::string setupPath;            // the installation folder ("SetupPath"), empty when unread
   std::vector<std::string> shortcuts;  // lnk1, lnk2, lnk3, lnk4, lnk6, lnk7, lnk8, lnk9 (empty when unread)
   const std::string& Lnk2() const { return shortcuts[1]; }
 };
 
+// The setup information, when the keys it comes from may steer the removal (reported left for
+// safety otherwise).
 SetupInfo ReadSetupInfo();
 
 // How long a worker waits for the launcher's progress dialog to be running.

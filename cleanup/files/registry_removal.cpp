@@ -16,9 +16,7 @@ RemovalResult RemoveRegistryKey(const std::string& parentPath, const std::string
   }
   ScopedRegKey opened;
   LONG result = opened.Open(HKEY_LOCAL_MACHINE, parent.c_str(), KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
-  if (result == ERROR_SUCCESS)
-    result = how == KeyRemoval::WholeTree ? DeleteRegistryTree(opened.Get(), name.c_str())
-                                          : ::RegDeleteKeyA(opened.Get(), name.c_str());
+  if (result == ERROR_SUCCESS) result = DeleteRegistryKey(opened.Get(), name.c_str(), how == KeyRemoval::WholeTree);
   const RemovalResult removal = ResultOfError(static_cast<DWORD>(result));
   ReportRemoval(key, removal);
   return removal;

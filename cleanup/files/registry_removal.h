@@ -1,5 +1,6 @@
 // The one way the program removes a registry key of the client's below HKEY_LOCAL_MACHINE: with its
-// whole tree, or only once it is empty; each removal reported (cleanup/report/run_report.h).
+// whole tree, or only once it is empty; never through a registry link (a link is removed as the
+// link, framework/registry_tree.h); each removal reported (cleanup/report/run_report.h).
 #pragma once
 #include <string>
 

@@ -50,5 +50,12 @@ int UninstallDrivers(const std::wstring& programFolder) {
 int DoDriverReg(BOOL install) {
   ScopedRegKey key;
   if (key.Create(HKEY_LOCAL_MACHINE, kPppoeUserRegisterKey) != ERROR_SUCCESS) return -1;
+  // Whether this client is the component's last user decides whether it is removed: a register that
+  // others could change does not decide it.
+  const TrustVerdict verdict = JudgeKey(key.Get(), std::string("HKLM\\") + kPppoeUserRegisterKey);
+  if (!install && !verdict.trusted) {
+    ReportLeftForSafety(std::string("HKLM\\") + kPppoeUserRegisterKey, verdict.reason + "; the shared PPPoE component stays");
+    return 0;
+  }
   return install ? AddToRegister(key.Get()) : RemoveFromRegister(key.Get());
 }

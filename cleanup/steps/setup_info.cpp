@@ -19,6 +19,25 @@ std::string SetupInfoKeyPath() {
 
 }  // namespace
 
+TrustVerdict JudgeSetupInformation(std::string& key) {
+  const std::string path = SetupInfoKeyPath();
+  key = "HKLM\\" + path;
+  // The key that named it steers the removal as well: judged when it named another key.
+  if (path != kBuiltInSetupInfoKey) {
+    ScopedRegKey setup;
+    if (setup.Open(HKEY_LOCAL_MACHINE, kDefaultSetupKey) == ERROR_SUCCESS) {
+      const TrustVerdict named = JudgeKey(setup.Get(), std::string("HKLM\\") + kDefaultSetupKey);
+      if (!named.trusted) return named;
+    }
+  }
+  ScopedRegKey info;
+  const LONG opened = info.Open(HKEY_LOCAL_MACHINE, path.c_str());
+  if (opened == ERROR_FILE_NOT_FOUND) return TrustVerdict{};
+  if (opened != ERROR_SUCCESS)
+    return TrustVerdict{false, key + (opened == ERROR_CANT_ACCESS_FILE ? ": a step of it is a registry link" : ": it cannot be opened")};
+  return JudgeKey(info.Get(), key);
+}
+
 BOOL ReadSetupInfoValue(const char* name, char* buffer, DWORD bufferSize, const char* keyPath) {
   if (!buffer || bufferSize == 0) return FALSE;
   const std::string path = keyPath ? std::string(keyPath) + "\\" : SetupInfoKeyPath();

@@ -4,6 +4,10 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+#include "cleanup/trust/file_security.h"
+
 // The client's own setup-information key, used when "SetupInfoRegPath" is missing.
 constexpr const char kBuiltInSetupInfoKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo\\";
 
@@ -13,3 +17,9 @@ constexpr const char kBuiltInSetupInfoKey[] = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\
 // the key cannot be opened or the value is missing or too long, and then buffer is untouched.
 BOOL ReadSetupInfoValue(const char* name, char* buffer, DWORD bufferSize,
                         const char* keyPath = nullptr);
+
+// Whether the setup information may steer what the run removes: the key it is read from, and the
+// setup key whose "SetupInfoRegPath" named it, opened without following a registry link and
+// judged (cleanup/trust/file_security.h, JudgeKey). key is the setup-information key's path for the
+// log ("HKLM\..."). Trusted when the key is not there: nothing is read from it then.
+TrustVerdict JudgeSetupInformation(std::string& key);

@@ -239,6 +239,11 @@ public:
     const std::string text = AnsiFromWide(object.path);
     if (!Facts().DescriptorOf(object.handle, object.path, descriptor))
       return TrustVerdict{false, text + ": its security cannot be read"};
+    return JudgeDescriptor(descriptor, text, changes);
+  }
+
+  // Judges an owner and DACL read already, of the object called text.
+  TrustVerdict JudgeDescriptor(std::vector<BYTE>& descriptor, const std::string& text, ACCESS_MASK changes) const {
     PSID owner = nullptr;
     BOOL defaulted = FALSE, present = FALSE;
     PACL dacl = nullptr;
@@ -356,6 +361,28 @@ TrustVerdict JudgeForTheRestart(const std::wstring& real, bool folder) {
   std::vector<HeldObject> way;
   for (std::wstring at = real; !at.empty(); at = FolderAbove(at)) way.push_back(HeldObject{at, nullptr});
   return JudgeWay(way, folder ? kChangesItsFolder : kChangesTheFile, kChangesItsFolder, kChangesAFolderOnTheWay, true);
+}
+
+TrustVerdict JudgeKey(HKEY key, const std::string& text) {
+  if (NothingToJudge()) return TrustVerdict{};
+  const std::string& failed = CTrustRule::Instance().FailedClosed();
+  if (!failed.empty()) return TrustVerdict{false, failed};
+  std::vector<BYTE> descriptor;
+  if (!Facts().KeyDescriptorOf(key, text, descriptor)) return TrustVerdict{false, text + ": its security cannot be read"};
+  constexpr ACCESS_MASK kChangesTheKey = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC |
+                                         WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  return CTrustRule::Instance().JudgeDescriptor(descriptor, text, kChangesTheKey);
+}
+
+bool ISecurityFacts::KeyDescriptorOf(HKEY key, const std::string&, std::vector<BYTE>& descriptor) const {
+  using GetKeySecurityFn = LONG(WINAPI*)(HKEY, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, LPDWORD);
+  static const auto getKeySecurity = SystemFunctionAs<GetKeySecurityFn>("advapi32.dll", "RegGetKeySecurity");
+  const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD needed = 0;
+  if (!getKeySecurity || getKeySecurity(key, wanted, nullptr, &needed) != ERROR_INSUFFICIENT_BUFFER || !needed)
+    return false;
+  descriptor.assign(needed, 0);
+  return getKeySecurity(key, wanted, descriptor.data(), &needed) == ERROR_SUCCESS;
 }
 
 bool IsTrustedAccount(const SidBytes& sid) { return !HasNtCalls() || CTrustRule::Instance().IsTrusted(sid); }

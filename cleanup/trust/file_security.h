@@ -55,6 +55,11 @@ TrustVerdict JudgeHeld(const std::vector<HeldObject>& way, FileUse use);
 // The folder is opened by its path and judged through its handle.
 TrustVerdict JudgeWorkingFolder(const std::wstring& folder);
 
+// Whether only the trusted accounts can change a registry key whose values steer what is removed
+// (text: its path, "HKLM\..."): its owner trusted, and nobody else may set its values, add keys
+// below it, delete it, or change its permissions or owner.
+TrustVerdict JudgeKey(HKEY key, const std::string& text);
+
 // Whether the account is one the rule trusts (an administrator, SYSTEM, ...).
 bool IsTrustedAccount(const SidBytes& sid);
 
@@ -82,6 +87,9 @@ public:
   virtual SidBytes MachineDomain() const = 0;
   // Whether the volume that holds path keeps access control (NTFS, not FAT).
   virtual bool VolumeKeepsSecurity(const std::wstring& path) const = 0;
+  // The owner and DACL of an open registry key (text: its path for the log, "HKLM\..."),
+  // self-relative; false when they cannot be read. The system's by default.
+  virtual bool KeyDescriptorOf(HKEY key, const std::string& text, std::vector<BYTE>& descriptor) const;
 };
 
 // The seam of the tests: the rule reads facts from here from now on (null: the system's). Set

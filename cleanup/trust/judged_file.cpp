@@ -97,9 +97,13 @@ CJudgedFile CJudgedFile::Judged(const std::function<ScopedHandle()>& open, const
   file.m_exists = file.m_file.IsValid() || !IsMissing(error);
   if (!file.m_file.IsValid()) {
     file.m_inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-    const std::string holders = file.m_inUse ? ProgramsHolding(path) : std::string();
-    file.m_verdict.reason = file.Text() + (file.m_inUse ? ": in use by " + (holders.empty() ? "another program" : holders)
-                                           : file.m_exists ? ": it cannot be opened as itself" : ": it is not there");
+    if (file.m_inUse) {
+      file.m_holders = ProgramsHolding(path);
+      if (file.m_holders.empty()) file.m_holders = "another program";
+    }
+    file.m_verdict.reason = file.Text() + (file.m_inUse    ? ": in use by " + file.m_holders
+                                           : file.m_exists ? ": it cannot be opened as itself"
+                                                           : ": it is not there");
     return file;
   }
   if (!nt::TellsWhatHandlesReach()) {
@@ -151,11 +155,11 @@ void CJudgedFile::ReportWhyNotUsable(const JudgedUse& how) {
     ReportRemoval(Text(), RemovalResult::Changed);
     return;
   }
-  const std::string why = Why() + (how.consequence.empty() ? "" : "; " + how.consequence);
+  const std::string consequence = how.consequence.empty() ? "" : "; " + how.consequence;
   if (m_inUse)
-    ReportCompanionInUse(Text(), why);
+    ReportCompanionInUse(Text(), "held by " + m_holders + consequence);
   else if (!IsTrusted())
-    ReportLeftForSafety(Text(), why, how.keptForALaterRun ? Id() : FileId());
+    ReportLeftForSafety(Text(), Why() + consequence, how.keptForALaterRun ? Id() : FileId());
 }
 
 std::string CJudgedFile::Text() const { return AnsiFromWide(m_path); }

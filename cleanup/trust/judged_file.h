@@ -102,6 +102,7 @@ private:
   bool m_exists = false;
   bool m_changed = false;  // another object than the one listed
   bool m_inUse = false;    // another program held it without sharing it, longer than it was waited for
+  std::string m_holders;   // which programs held it, where the system can tell ("another program" else)
 };
 
 // The companion file called name beside the running program, in its real folder.

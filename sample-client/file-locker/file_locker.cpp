@@ -1,6 +1,7 @@
-// "FileLocker.exe <file> <ready event> <stop event> [hold|share-delete|load]": keeps a file from
-// being deleted the way other programs do. hold (the default) opens it for reading, sharing only
-// reading (no write, no delete share), so nobody can delete or change it; share-delete opens it
+// "FileLocker.exe <file> <ready event> <stop event> [hold|exclusive|share-delete|load]": keeps a
+// file from being deleted the way other programs do. hold (the default) opens it for reading,
+// sharing only reading (no write, no delete share), so nobody can delete or change it; exclusive
+// opens it sharing nothing, so nobody can even open it; share-delete opens it
 // sharing everything, as a virus scanner or indexer does, so a deletion only marks it and it goes
 // when the locker closes it; load maps it as a library, as a process that loaded a shell extension
 // does. Signals the ready event once the file is held and lets it go when the stop event is set,
@@ -24,9 +25,9 @@ int main(int argc, char** argv) {
     library = ::LoadLibraryExA(argv[1], nullptr, DONT_RESOLVE_DLL_REFERENCES);
     if (!library) return 3;
   } else {
-    const DWORD share = std::strcmp(mode, "share-delete") == 0
-                            ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
-                            : FILE_SHARE_READ;
+    const DWORD share = std::strcmp(mode, "share-delete") == 0 ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                        : std::strcmp(mode, "exclusive") == 0  ? 0
+                                                               : FILE_SHARE_READ;
     file = ::CreateFileA(argv[1], GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 3;
   }

@@ -42,6 +42,10 @@ protected:
   SampleInstallation m_install;
 };
 
+// Fails on any removal outside the client's footprint (what it installed, its data included).
+void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run,
+                                      const std::string& planted = std::string());
+
 struct MatrixCase {
   const char* os;
   int keepDriver;
@@ -276,6 +280,47 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
         expected.push_back("D " + test::LowerPath(at));
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(test::Describe(expected), test::Describe(gone));
+    m_install.Remove();
+  }
+}
+
+// A companion another program holds without sharing it (a user's reader, a virus scanner that
+// takes long) is in use, not changeable: it is waited for, then left, said to be in use, and the
+// run cannot complete (1603), the uninstaller staying for the run that finishes the job. The
+// language pack held ends the run before anything is removed.
+TEST_F(FullUninstall, FilesInUseAmongTheCompanionsAreNeverTakenForChanged) {
+  struct HeldCompanion {
+    const char* name;
+    bool nothingRemoved;
+  } cases[] = {{"DriverSetup.dll", false}, {"Language.xml", true}};
+  const std::string log = test::StandInLogDir() + "\\held companion.log";
+  for (const HeldCompanion& c : cases) {
+    SCOPED_TRACE(c.name);
+    Install();
+    DeleteFileA(log.c_str());
+    DriveOptions drive;
+    drive.arguments = "/S /KEEPDRIVER=0 \"/LOG=" + log + "\"";
+    UninstallRun run;
+    {
+      FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", m_install.Folder() + "\\" + c.name, "exclusive");
+      ASSERT_TRUE(locker.Locked());
+      run = test::RunUninstall(m_install, "winxp", drive);
+    }
+    EXPECT_EQ(1603, run.exitCode) << run.transcript;
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    EXPECT_NE(std::string::npos, text.find("in use: " + m_install.Folder() + "\\" + c.name + ": held by")) << text;
+    EXPECT_EQ(std::string::npos, text.find("another account")) << text;
+    EXPECT_EQ(std::string::npos, text.find("left for safety: ")) << text;
+    EXPECT_EQ(std::string::npos, test::StandInLog("DriverSetup").find("UninstallAllDriver"));
+    // The uninstaller stays for the run that finishes the job: the finishing program is not started.
+    EXPECT_EQ("", test::StandInLog("Unl"));
+    EXPECT_TRUE(test::FileExists(m_install.Folder() + "\\Uninstall.exe"));
+    if (c.nothingRemoved) {
+      EXPECT_EQ(test::Describe({}), test::Describe(run.Removed()));
+    } else {
+      ExpectOnlyTheClientsItemsRemoved(m_install, run);
+    }
     m_install.Remove();
   }
 }
@@ -627,7 +672,8 @@ TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
     const char* sddl = "";
     long exitCode = 3010;      // 3010: the companions ran; else none did
   } cases[] = {
-      {"nt40", "nt40", kInstaller},
+      // Everyone may change everything on NT 4.0 as it comes: nothing there is trusted.
+      {"nt40", "nt40", kInstaller, "", "", 1603},
       {"win2000", "win2k", kInstaller},
       {"xp-installed-by-this-admin", "winxp", kInstaller},
       {"xp-home-installed-by-another-admin", "winxp", "S-1-5-18"},
@@ -705,13 +751,16 @@ TEST_F(FullUninstall, TheDefaultSecurityOfEachSystemLetsTheCompanionsRun) {
   }
 }
 
-// Every item the run removed belongs to the client's own footprint.
-void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run) {
+// Every item the run removed belongs to the client's own footprint (but those below a key or
+// folder the test planted there).
+void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const UninstallRun& run,
+                                      const std::string& planted) {
   Expectation all;
   all.keepData = 0;
   const std::vector<std::string> footprint = test::ExpectedRemovals(install, all);
   for (const std::string& item : run.Removed())
-    EXPECT_TRUE(std::binary_search(footprint.begin(), footprint.end(), item)) << "not the client's: " << item;
+    if (planted.empty() || item.find(planted) == std::string::npos)
+      EXPECT_TRUE(std::binary_search(footprint.begin(), footprint.end(), item)) << "not the client's: " << item;
 }
 
 // Files outside the client's footprint that a careless worker would take for its own.
@@ -844,6 +893,43 @@ TEST_F(FullUninstall, LinksInTheClientsFoldersAreNeverFollowed) {
   EXPECT_EQ(1625, run.exitCode) << run.transcript;
   for (const std::string& link : fileLinks) test::RemoveUnixLink(link);
   for (const std::string& link : folderLinks) test::RemoveUnixLink(link);
+  m_install.Remove();
+}
+
+// The client's registry keys are never followed through a registry link: a link a user could add
+// below one of them goes as the link, and the key it leads to stays whole. A key whose values steer
+// what is removed (the setup information) and that others could change is not used: the
+// installation folder and the shortcuts it names stay, left for safety, and the rest goes.
+TEST_F(FullUninstall, LinksAndChangeableKeysAmongTheClientsKeysSteerNothing) {
+  Install();
+  const std::string victim = "SOFTWARE\\OtherProductsKey";
+  ASSERT_TRUE(test::WriteRegString(HKEY_LOCAL_MACHINE, victim, "Setting", "someone else's"));
+  ASSERT_TRUE(test::MakeRegistryLink(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mirel_Mini\\Linked",
+                                     L"\\Registry\\Machine\\Software\\OtherProductsKey"));
+  DriveOptions drive;
+  drive.arguments = "/S";
+  UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  std::string value;
+  EXPECT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, victim, "Setting", value) && value == "someone else's");
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mirel_Mini"));
+  // The link went as a link (the snapshot saw the other key's value through it); the rest is the client's.
+  ExpectOnlyTheClientsItemsRemoved(m_install, run, "hklm\\software\\mirel_mini\\linked");
+
+  Install();
+  const std::string infoKey = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo";
+  ASSERT_TRUE(test::SetKeySecurity(HKEY_LOCAL_MACHINE, infoKey, "O:BAD:(A;;KA;;;BA)(A;;KA;;;WD)"));
+  run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(1625, run.exitCode) << run.transcript;
+  EXPECT_TRUE(test::FileExists(m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME")));
+  EXPECT_TRUE(test::FileExists(m_install.Folder() + "\\Uninstall.exe"));
+  ExpectOnlyTheClientsItemsRemoved(m_install, run);
+  // Nothing of the installation went but what the browser's own uninstaller removes of itself.
+  const std::string browser = test::LowerPath(m_install.Folder()) + "\\pavobrowser";
+  for (const std::string& item : run.Removed())
+    if (item.find(browser) == std::string::npos)
+      EXPECT_EQ(std::string::npos, item.find(test::LowerPath(m_install.Folder()))) << item;
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, victim);
   m_install.Remove();
 }
 

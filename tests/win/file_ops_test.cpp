@@ -477,6 +477,33 @@ TEST(RemoveTreeEntry, WhatCannotGoNowIsQueuedForTheRestartWithTheFolderItKeeps) 
   }
 }
 
+// An entry with another name (a hard link, which any user may make of a file they can read) is
+// removed as a name: its attributes are those of the other file too, and are never reset, so the
+// other file keeps them, and its bytes. A read-only one goes only where the system removes a read-only
+// name as it is (Windows 10 on); elsewhere it stays.
+TEST(RemoveTreeEntry, AHardLinkGoesAsANameAndTheOtherFileKeepsItsAttributes) {
+  test::TempDir dir, outside;
+  const std::string theirs = outside / "theirs.txt", theirsReadOnly = outside / "theirs-ro.txt";
+  ASSERT_TRUE(test::WriteFileBytes(theirs, "someone else's"));
+  ASSERT_TRUE(test::WriteFileBytes(theirsReadOnly, "someone else's too"));
+  ASSERT_TRUE(::CreateHardLinkA((dir / "link.txt").c_str(), theirs.c_str(), nullptr));
+  ASSERT_TRUE(::CreateHardLinkA((dir / "link-ro.txt").c_str(), theirsReadOnly.c_str(), nullptr));
+  ASSERT_TRUE(::SetFileAttributesA(theirs.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(::SetFileAttributesA(theirsReadOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  CApprovedTree tree(test::ApprovedByTheRule(dir.Path()));
+  std::vector<TreeEntry> files;
+  ASSERT_EQ(1, ListFilesInTree(tree, files));
+  for (const TreeEntry& file : files) RemoveTreeEntry(tree, file, kRemoveNow);
+  EXPECT_FALSE(test::FileExists(dir / "link.txt"));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), Attributes(theirs) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  EXPECT_NE(0u, Attributes(theirsReadOnly) & FILE_ATTRIBUTE_READONLY);
+  std::string bytes;
+  EXPECT_TRUE(test::ReadFileBytes(theirs, bytes) && bytes == "someone else's");
+  EXPECT_TRUE(test::ReadFileBytes(theirsReadOnly, bytes) && bytes == "someone else's too");
+  ::SetFileAttributesA(theirsReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::SetFileAttributesA((dir / "link-ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // Who could change a file to be run elevated: the file, its folder and the folders above it are
 // read; the drive root letting everyone add folders beside the way changes nothing.
 TEST(JudgedFile, AnyOneOnTheWayThatOthersMayChangeRefusesTheFile) {

@@ -274,6 +274,19 @@ TEST_F(StartupInProcess, ExitDeletesTheDetectorCopyWhateverItsAttributes) {
   // Nothing to delete is fine too.
   EXPECT_EQ(0, m_app.ExitInstance());
   EXPECT_FALSE(test::FileExists(kDetectorCopyPath));
+  // A second name of someone else's read-only file goes as a name; their file keeps its mark.
+  test::TempDir outside;
+  const std::string theirs = outside / "theirs.exe";
+  ASSERT_TRUE(test::WriteFileBytes(theirs, "someone else's"));
+  ASSERT_TRUE(::CreateHardLinkA(kDetectorCopyPath, theirs.c_str(), nullptr));
+  ASSERT_TRUE(::SetFileAttributesA(theirs.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(0, m_app.ExitInstance());
+  EXPECT_NE(0u, ::GetFileAttributesA(theirs.c_str()) & FILE_ATTRIBUTE_READONLY);
+  std::string bytes;
+  EXPECT_TRUE(test::ReadFileBytes(theirs, bytes) && bytes == "someone else's");
+  ::SetFileAttributesA(theirs.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::SetFileAttributesA(kDetectorCopyPath, FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(kDetectorCopyPath);
 }
 
 TEST(PackFailureMessage, ChineseForCodeZeroEnglishOtherwise) {

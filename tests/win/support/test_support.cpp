@@ -14,6 +14,7 @@
 #include "cleanup/trust/judged_file.h"
 #include "cleanup/trust/path_rule.h"
 #include "framework/wide_text.h"
+#include "support/security_table.h"
 #include "support/fallbacks.h"
 
 namespace test {
@@ -449,6 +450,28 @@ ScopedHandle HoldRootMutex(const std::wstring& name) {
   HANDLE mutant = nullptr;
   if (!createMutant || createMutant(&mutant, 0x001F0001, &object, TRUE) < 0) return ScopedHandle();
   return ScopedHandle(mutant);
+}
+
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::wstring& target) {
+  HKEY link = nullptr;
+  if (::RegCreateKeyExW(root, WideFromAnsi(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
+                        &link, nullptr) != ERROR_SUCCESS)
+    return false;
+  const bool made = ::RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                                     static_cast<DWORD>(target.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+  ::RegCloseKey(link);
+  return made;
+}
+
+bool SetKeySecurity(HKEY root, const std::string& path, const std::string& sddl) {
+  const std::vector<BYTE> descriptor = DescriptorFromSddl(WideFromAnsi(sddl));
+  HKEY key = nullptr;
+  if (descriptor.empty() || ::RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | WRITE_OWNER, &key) != ERROR_SUCCESS)
+    return false;
+  const bool set = ::RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                       const_cast<BYTE*>(descriptor.data())) == ERROR_SUCCESS;
+  ::RegCloseKey(key);
+  return set;
 }
 
 }  // namespace test

@@ -50,6 +50,10 @@ private:
 // Removes a key and its tree below root; true when it is gone afterwards.
 bool DeleteKeyTree(HKEY root, const std::string& path);
 bool KeyExists(HKEY root, const std::string& path);
+// Makes root\path a registry symbolic link to the key target names ("\Registry\Machine\...").
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::wstring& target);
+// Gives the key at root\path the owner and DACL an SDDL text describes.
+bool SetKeySecurity(HKEY root, const std::string& path, const std::string& sddl);
 // A REG_SZ value; false when the key or value is missing.
 bool ReadRegString(HKEY root, const std::string& path, const char* name, std::string& value);
 bool WriteRegString(HKEY root, const std::string& path, const char* name, const std::string& value);
