@@ -758,9 +758,11 @@ void ExpectOnlyTheClientsItemsRemoved(const SampleInstallation& install, const U
   Expectation all;
   all.keepData = 0;
   const std::vector<std::string> footprint = test::ExpectedRemovals(install, all);
-  for (const std::string& item : run.Removed())
-    if (planted.empty() || item.find(planted) == std::string::npos)
+  for (const std::string& item : run.Removed()) {
+    if (planted.empty() || item.find(planted) == std::string::npos) {
       EXPECT_TRUE(std::binary_search(footprint.begin(), footprint.end(), item)) << "not the client's: " << item;
+    }
+  }
 }
 
 // Files outside the client's footprint that a careless worker would take for its own.
@@ -926,9 +928,11 @@ TEST_F(FullUninstall, LinksAndChangeableKeysAmongTheClientsKeysSteerNothing) {
   ExpectOnlyTheClientsItemsRemoved(m_install, run);
   // Nothing of the installation went but what the browser's own uninstaller removes of itself.
   const std::string browser = test::LowerPath(m_install.Folder()) + "\\pavobrowser";
-  for (const std::string& item : run.Removed())
-    if (item.find(browser) == std::string::npos)
+  for (const std::string& item : run.Removed()) {
+    if (item.find(browser) == std::string::npos) {
       EXPECT_EQ(std::string::npos, item.find(test::LowerPath(m_install.Folder()))) << item;
+    }
+  }
   test::DeleteKeyTree(HKEY_LOCAL_MACHINE, victim);
   m_install.Remove();
 }
