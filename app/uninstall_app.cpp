@@ -17,6 +17,7 @@
 #include "framework/timeline.h"
 #include "procedures/launchers.h"
 #include "procedures/os_class.h"
+#include "procedures/run_account.h"
 #include "ui/confirm_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/res/resource.h"
@@ -210,6 +211,7 @@ int CUninstallApp::ExitInstance() {
   // another uninstall that runs is not this run's to delete.
   if (!m_bAnotherRunActive) ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorCopy));
   FlushShellNotifications();
+  Stamp("the shell was told of every removal");
   m_skinHook.Remove();
   CWinApp::ExitInstance();
   m_log.Line("exit code " + std::to_string(m_nExitCode));
@@ -220,18 +222,19 @@ int CUninstallApp::ExitInstance() {
 }
 
 int CUninstallApp::ExitCodeAfter(RunOutcome outcome) {
-  switch (outcome) {
-    case RunOutcome::Declined: return kExitCancelled;
-    // What was left for safety is no plain success, restart or not.
-    case RunOutcome::Completed:
-      if (LeftAnythingForSafety()) return kExitLeftForSafety;
-      // It could not complete: a later run finishes the job (the user was told what is in use).
-      return AnyCompanionInUse() ? kExitIncomplete : kExitDone;
-    case RunOutcome::CompletedRestart:
-      m_log.Line("a restart is needed to complete the removal (the data-card driver, or files that were in use)");
-      if (LeftAnythingForSafety()) return kExitLeftForSafety;
-      return AnyCompanionInUse() ? kExitIncomplete : kExitDoneRestart;
-    case RunOutcome::Incomplete: break;
+  if (outcome == RunOutcome::Declined) return kExitCancelled;
+  if (outcome == RunOutcome::Completed || outcome == RunOutcome::CompletedRestart) {
+    // The account of what stays, checked again now, decides: what was left for safety is no plain
+    // success, restart or not; what a program holds, or what the system would not remove, is a
+    // failure a later run can mend; what only the restart removes asks for it, and so do the
+    // removed drivers. What the user chose to keep, and the shared register, count as done.
+    const CRunAccount account = CRunAccount::Take(m_run, m_run.finishingHandedOver);
+    for (const std::string& line : account.LogLines()) m_log.Line(line);
+    const bool restart = outcome == RunOutcome::CompletedRestart || account.Any(StayReason::AtRestart);
+    if (restart) m_log.Line("a restart is needed to complete the removal (the data-card driver, or files that were in use)");
+    if (account.Any(StayReason::ForSafety) || LeftAnythingForSafety()) return kExitLeftForSafety;
+    if (account.Any(StayReason::NotRemoved) || AnyCompanionInUse()) return kExitIncomplete;
+    return restart ? kExitDoneRestart : kExitDone;
   }
   // After an early end the entries, the finishing program and the browser's uninstaller stay, so
   // the user can try again; the user is told.

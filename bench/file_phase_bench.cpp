@@ -8,6 +8,9 @@
 // of each and, last, one line "file_summary ..." with the ratios.
 // Usage: bench_file_phase.exe [ROUNDS] [FOLDER] [SHAPES] (SHAPES: the shapes' numbers, e.g. "02";
 // all by default)
+//        bench_file_phase.exe make SHAPE FOLDER   makes the shape (its number) in FOLDER, for the
+//                                                 whole-run benchmark of scripts/bench.sh
+//        bench_file_phase.exe plain FOLDER        removes FOLDER as the plain program does (the floor)
 #include <windows.h>
 #include <shlobj.h>
 
@@ -158,6 +161,16 @@ double PerFile(const std::string& folder, const Shape& shape, const char* who, R
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "make") {
+    const int shape = std::atoi(argv[2]);
+    if (shape < 0 || shape > 2) return 2;
+    Make(argv[3], kShapes[shape]);
+    return 0;
+  }
+  if (argc == 3 && std::string(argv[1]) == "plain") {
+    PlainRemoval(argv[2]);
+    return Exists(argv[2]) ? 1 : 0;
+  }
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;

@@ -8,6 +8,7 @@ set(PURE_SOURCES
   cleanup/steps/com_skip_rules.cpp
   cleanup/steps/com_list_file.cpp
   cleanup/steps/detector_report.cpp
+  cleanup/steps/shortcut_file.cpp
   procedures/animation_timetable.cpp
   cleanup/trust/path_rule_text.cpp
   framework/path_text.cpp

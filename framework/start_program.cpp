@@ -58,6 +58,8 @@ bool CTiedProgram::Start(const ProgramLaunch& launch) {
   return true;
 }
 
+bool CTiedProgram::CanTie() { return Jobs().Available(); }
+
 void CTiedProgram::Release() {
   if (m_job.IsValid()) KillOnClose(m_job.Get(), false);
   m_job.Close();

@@ -37,6 +37,10 @@ public:
   bool Start(const ProgramLaunch& launch);
   // From now on the program runs on its own, whatever becomes of this process.
   void Release();
+  // Whether programs can be tied to this process: the system has job objects (Windows 2000 on).
+  static bool CanTie();
+  // Ends the tied program now (an untied one runs on).
+  void End() { m_job.Close(); }
 
 private:
   ScopedHandle m_job;

@@ -12,6 +12,7 @@
 
 #include "cleanup/processes/close_programs.h"
 #include "cleanup/steps/com_unregister.h"
+#include "cleanup/steps/dead_shortcuts.h"
 #include "cleanup/steps/dial_up_entries.h"
 #include "cleanup/steps/drivers.h"
 #include "cleanup/steps/file_ops.h"
@@ -133,6 +134,7 @@ unsigned __stdcall FullUninstallThread(void* param) {
   const OwnFiles own = OwnFiles::OfThisProgram();
   const ApprovedPath folder = ClientsInstallFolder(info, rule);
   std::unique_ptr<CApprovedTree> tree = TreeOf(folder);
+  const CDeadShortcutSweep deadShortcuts(folder);
   CloseHelpViewer((info.setupPath + "\\help.chm").c_str());
   DeleteProgramShortcuts({CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
                           CSIDL_COMMON_STARTMENU, CSIDL_APPDATA},
@@ -150,7 +152,9 @@ unsigned __stdcall FullUninstallThread(void* param) {
   std::vector<TreeEntry> files;
   if (tree) {
     UnregisterComServers(*tree);
+    Stamp("COM servers unregistered");
     ListFilesInTree(*tree, files);
+    Stamp("files listed");
     DeleteMainProgram(*tree, run.pack);
   }
   DeleteSetupShortcuts(info, rule);
@@ -186,8 +190,12 @@ unsigned __stdcall FullUninstallThread(void* param) {
   if (tree && !InstallationStaysForALaterRun()) {
     run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, own);
     files.clear();
+    Stamp("files deleted");
     RemoveFoldersExceptBrowser(*tree);
+    Stamp("folders removed");
     RemoveInstallFolder(tree);
+    ReportStep("dead shortcuts");
+    deadShortcuts.Run(rule);
   }
   ReportStep("phase 3 end");
   animation.Stop();

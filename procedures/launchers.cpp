@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@
 #include "cleanup/files/restart_queue.h"
 #include "cleanup/report/run_report.h"
 #include "cleanup/steps/setup_values.h"
+#include "cleanup/steps/vendor_folder.h"
 #include "framework/capabilities.h"
+#include "framework/file_names.h"
 #include "framework/own_program.h"
 #include "framework/start_program.h"
 #include "framework/system_folder.h"
@@ -26,6 +29,7 @@
 #include "language/language_pack.h"
 #include "procedures/full_uninstall.h"
 #include "procedures/legacy_uninstall.h"
+#include "procedures/run_account.h"
 #include "procedures/run_record.h"
 #include "procedures/worker_steps.h"
 #include "ui/program_text.h"
@@ -35,6 +39,11 @@
 namespace {
 
 const char kUninstallEntries[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// How long the portal browser's uninstaller may take, before the installation folder it lies in is
+// removed so that the vendor's folder above can go too.
+constexpr DWORD kBrowserUninstallerWaitMs = 60000;
+constexpr DWORD kBrowserFolderPollMs = 100;
 
 // How long the portal browser's window may take to answer before it counts as hung.
 constexpr UINT kBrowserAnswerTimeoutMs = 10000;
@@ -112,35 +121,52 @@ std::wstring FinishingProgramFolder(const std::wstring& systemFolder) {
 // Starts "<system directory>\Unl.exe <code>,<own path>", tied to this run until it is released: the
 // copy start-up made, judged and held as it starts. Not when the program beside the uninstaller,
 // which start-up copied, or the copy could have been changed by others.
-void StartFinishingProgram(CTiedProgram& finishing, const char* code) {
+// ownProgram: where the uninstaller lies now. False when it did not start.
+bool StartFinishingProgram(CTiedProgram& finishing, const char* code, const std::wstring& ownProgram) {
   const CJudgedFile original = CJudgedFile::ForUse(CompanionPath(L"Unl.exe"));
-  if (original.Exists() && !original.Usable()) return;
+  if (original.Exists() && !original.Usable()) return false;
   const std::wstring systemFolder = SystemFolder();
   const CJudgedFile program = CJudgedFile::ForUse(ApprovedPath::Of(FixedFile::FinishingProgramCopy).Wide());
-  if (program.Exists() && !program.Usable()) return;
-  const std::wstring arguments = WideFromAnsi(code) + L"," + OwnProgramPath();
-  ReportProgram(program.Text() + " " + AnsiFromWide(arguments),
-                program.StartTied(finishing, arguments, FinishingProgramFolder(systemFolder)));
+  if (program.Exists() && !program.Usable()) return false;
+  const std::wstring arguments = WideFromAnsi(code) + L"," + ownProgram;
+  const bool started = program.StartTied(finishing, arguments, FinishingProgramFolder(systemFolder));
+  ReportProgram(program.Text() + " " + AnsiFromWide(arguments), started);
+  return started;
 }
 
+// The vendor's folder above the installation, when it can go with it: the portal browser's
+// uninstaller (which removes its own folder inside the installation) has ended, nothing waits for
+// the restart, and the finishing program can be ended again should the uninstaller not move up.
+std::unique_ptr<CVendorFolder> VendorFolderGoingWith(const ScopedHandle& browserUninstaller) {
+  if (CRestartQueue::Instance().Any() || !CTiedProgram::CanTie()) return nullptr;
+  std::unique_ptr<CVendorFolder> vendor = CVendorFolder::Above(OwnProgramFolder(), CPathRule::ForThisSystem());
+  if (!vendor) return nullptr;
+  // The browser's uninstaller removes its folder through a copy of itself once it has ended: its
+  // folder's going is what is waited for.
+  if (!browserUninstaller.IsValid()) return vendor;
+  const DWORD start = ::GetTickCount();
+  if (::WaitForSingleObject(browserUninstaller.Get(), kBrowserUninstallerWaitMs) != WAIT_OBJECT_0) return nullptr;
+  const std::wstring browserFolder = OwnProgramFolder() + L"\\PavoBrowser";
+  while (FileAttributesNamed(browserFolder) != INVALID_FILE_ATTRIBUTES) {
+    if (::GetTickCount() - start >= kBrowserUninstallerWaitMs) return nullptr;
+    ::Sleep(kBrowserFolderPollMs);
+  }
+  return vendor;
+}
 }  // namespace
 
-void RunBrowserUninstaller(const std::wstring& programFolder) {
+ScopedHandle RunBrowserUninstaller(const std::wstring& programFolder) {
   std::string commandLine;
-  if (!FormBrowserUninstallerCommand(AnsiFromWide(programFolder), commandLine)) return;
+  if (!FormBrowserUninstallerCommand(AnsiFromWide(programFolder), commandLine)) return ScopedHandle();
   // An uninstaller that others could have changed is not started with these rights.
   const CJudgedFile program = CJudgedFile::ForUse(programFolder + L"\\PavoBrowser\\Unin.exe");
-  if (!program.Usable()) return;
-  ReportProgram(commandLine, program.Start(L"-Qlume", SystemFolder(), 0).IsValid());
+  if (!program.Usable()) return ScopedHandle();
+  ScopedHandle process = program.Start(L"-Qlume", SystemFolder(), 0);
+  ReportProgram(commandLine, process.IsValid());
+  return process;
 }
 
 namespace {
-
-int AskYesNo(const char* captionValue, const char* textValue) {
-  const std::string caption = ReadSetupValue(captionValue);
-  const std::string text = ReadSetupValue(textValue);
-  return AnsweredMessageBox(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION);
-}
 
 void DeleteUninstallEntry(CLanguagePack& pack, const char* defineName) {
   DeleteRegTree(kUninstallEntries, pack.GetDefine(defineName).c_str());
@@ -156,7 +182,7 @@ void DeleteUninstallEntry(CLanguagePack& pack, const char* defineName) {
 void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finishingCode) {
   ReportStep("removing the entries");
   if (withEnglishNamedEntry) DeleteUninstallEntry(run.pack, "PROGRAME_ENG_NAME");
-  RunBrowserUninstaller(OwnProgramFolder());
+  const ScopedHandle browserUninstaller = RunBrowserUninstaller(OwnProgramFolder());
   // What was left for safety stays for a run once the folders are secured, and so do the
   // uninstaller, its companions and its record: the finishing program, which would delete the
   // uninstaller, is not started.
@@ -164,37 +190,62 @@ void FinishRun(UninstallRun& run, bool withEnglishNamedEntry, const char* finish
     ReportStep("what was left for safety or in use stays, with the uninstaller and its record, for a later run");
     return;
   }
+  // With the vendor's folder going too, the finishing program is told the place the uninstaller
+  // moves up to; the move comes after the record, so a run ended before it leaves the uninstaller
+  // where the record finds it (and the tied finishing program ends with it).
+  const std::unique_ptr<CVendorFolder> vendor = VendorFolderGoingWith(browserUninstaller);
+  const std::wstring ownProgram = OwnProgramPath();
   CTiedProgram finishing;
-  StartFinishingProgram(finishing, finishingCode);
+  bool finishingStarted = StartFinishingProgram(finishing, finishingCode, vendor ? vendor->PlaceInside(ownProgram) : ownProgram);
   ReportStep("finishing program started");
   DeleteUninstallEntry(run.pack, "UNINSTALL_KEY");
   for (const ApprovedPath& companion : run.keptCompanions) ForceDeleteFile(companion);
+  if (vendor && finishingStarted && !vendor->MoveProgramInAndRemoveItsFolder(ownProgram)) {
+    finishing.End();
+    finishingStarted = StartFinishingProgram(finishing, finishingCode, ownProgram);
+  }
   // The uninstaller's folder goes at the restart too when, besides the uninstaller itself (which
   // the finishing program deletes), it holds only what is queued.
   if (const std::unique_ptr<COpenFolder> ownFolder = COpenFolder::Open(OwnProgramFolder()))
     QueueFolderKeptByQueued(*ownFolder, IdentityOfPath(OwnProgramPath()));
   finishing.Release();
+  run.finishingHandedOver = finishingStarted;
 }
 
-// Tells the user what was left for a later run and why (for safety, in use), and that a restart is
-// needed too when it is, in the program's own texts.
-void TellWhatWasLeftForSafety(UninstallRun& run, bool restart) {
-  if (run.silent || !LeftAnythingForALaterRun()) return;
+// In one sentence, what of the client stays and why, when anything stays but what the user chose
+// to keep; when something was left for a later run, what to do about it (for safety, in use) and
+// whether a restart is needed too, in the program's own texts. Empty when nothing is to be said.
+std::string WhatStaysText(UninstallRun& run, bool restart) {
   const int language = run.pack.GetLanguageCode();
-  std::string text;
-  const auto list = [&](unsigned textId, const std::vector<std::string>& left) {
-    if (left.empty()) return;
-    text += (text.empty() ? "" : "\n\n") + ProgramText(textId, language) + "\n";
-    constexpr size_t kShown = 8;
-    for (size_t i = 0; i < left.size() && i < kShown; ++i) text += "\n" + left[i];
-    if (left.size() > kShown) text += "\n...";
+  std::string text = CRunAccount::Take(run, true).Sentence(language);
+  const auto paragraph = [&text](const std::string& more) {
+    if (!more.empty()) text += (text.empty() ? "" : "\n\n") + more;
   };
-  list(IDS_LEFT_FOR_SAFETY, WhatWasLeftForSafety());
-  list(IDS_LEFT_IN_USE, WhatWasLeftInUse());
-  if (restart) text += "\n\n" + ProgramText(IDS_RESTART_TOO, language);
+  if (LeftAnythingForSafety()) paragraph(ProgramText(IDS_LEFT_FOR_SAFETY, language));
+  if (AnyCompanionInUse()) paragraph(ProgramText(IDS_LEFT_IN_USE, language));
+  if (restart && LeftAnythingForALaterRun()) paragraph(ProgramText(IDS_RESTART_TOO, language));
+  return text;
+}
+
+// The closing text, and after it what stays.
+std::string WithWhatStays(const std::string& closing, const std::string& stays) {
+  return stays.empty() ? closing : closing.empty() ? stays : closing + "\n\n" + stays;
+}
+
+void ShowClosingMessage(UninstallRun& run, const std::string& text, UINT icon) {
   char caption[50] = {};
   run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
-  AnsweredMessageBox(::GetActiveWindow(), text.c_str(), caption, MB_OK | MB_ICONWARNING);
+  AnsweredMessageBox(::GetActiveWindow(), text.c_str(), caption, MB_OK | icon);
+}
+
+// The closing question of the legacy and SetupType procedures, with what stays after it; what was
+// left for a later run is told in a box of its own first.
+int AskClosingQuestion(UninstallRun& run, bool restart, const char* captionValue, const char* textValue) {
+  const std::string stays = WhatStaysText(run, restart);
+  if (LeftAnythingForALaterRun()) ShowClosingMessage(run, stays, MB_ICONWARNING);
+  const std::string caption = ReadSetupValue(captionValue);
+  const std::string text = WithWhatStays(ReadSetupValue(textValue), LeftAnythingForALaterRun() ? std::string() : stays);
+  return AnsweredMessageBox(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION);
 }
 
 }  // namespace
@@ -206,14 +257,13 @@ RunOutcome RunFullUninstall(UninstallRun& run) {
   const RunOutcome completed = CompletedOutcome(!run.keepCardDriver);
   if (!run.silent) {
     ReportStep("closing message");
+    const std::string stays = WhatStaysText(run, completed == RunOutcome::CompletedRestart);
     if (LeftAnythingForALaterRun()) {
-      TellWhatWasLeftForSafety(run, completed == RunOutcome::CompletedRestart);
+      ShowClosingMessage(run, stays, MB_ICONWARNING);
     } else {
-      char caption[50] = {};
       char text[1024] = {};
-      run.pack.GetText("uninstall", "other", "TIPCAPTION3", caption, sizeof(caption));
       run.pack.GetText("uninstall", "other", "TIPOUT03", text, sizeof(text));
-      AnsweredMessageBox(::GetActiveWindow(), text, caption, MB_OK | MB_ICONINFORMATION);
+      ShowClosingMessage(run, WithWhatStays(text, stays), MB_ICONINFORMATION);
     }
   }
   FinishRun(run, true, "21");
@@ -226,8 +276,8 @@ RunOutcome RunLegacyUninstall(UninstallRun& run) {
   if (outcome != RunOutcome::Completed) return outcome;
   // A silent run answers the closing question No.
   if (!run.silent) ReportStep("closing message");
-  TellWhatWasLeftForSafety(run, CompletedOutcome(!run.keepCardDriver) == RunOutcome::CompletedRestart);
-  const int answer = run.silent ? IDNO : AskYesNo("zString6", "zString5");
+  const bool restart = CompletedOutcome(!run.keepCardDriver) == RunOutcome::CompletedRestart;
+  const int answer = run.silent ? IDNO : AskClosingQuestion(run, restart, "zString6", "zString5");
   if (answer == IDYES) ForceDeleteFile(ApprovedPath::Of(FixedFile::DetectorCopy));
   FinishRun(run, false, answer == IDYES ? "12" : "11");
   return CompletedOutcome(!run.keepCardDriver);
@@ -239,8 +289,7 @@ RunOutcome RunSetupTypeUninstall(UninstallRun& run) {
   if (outcome != RunOutcome::Completed) return outcome;
   if (!run.silent) {
     ReportStep("closing message");
-    TellWhatWasLeftForSafety(run, CompletedOutcome(false) == RunOutcome::CompletedRestart);
-    AskYesNo("zString6", "zString7");
+    AskClosingQuestion(run, CompletedOutcome(false) == RunOutcome::CompletedRestart, "zString6", "zString7");
   }
   FinishRun(run, false, "21");
   // This procedure leaves the drivers alone: only files in use ask for a restart.

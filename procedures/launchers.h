@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "framework/handles.h"
+
 #include "procedures/uninstall_run.h"
 
 RunOutcome RunFullUninstall(UninstallRun& run);       // Windows 2000 and later
@@ -14,5 +16,5 @@ RunOutcome RunSetupTypeUninstall(UninstallRun& run);  // "SetupType" 30 to 39, a
 // Starts "<programFolder>\PavoBrowser\Unin.exe" -Qlume in the system folder without waiting for it,
 // the file judged and held as it starts (cleanup/trust/judged_file.h); nothing starts when it is not
 // there, when others could have changed it (left for safety), or when the command line would
-// exceed 255 characters.
-void RunBrowserUninstaller(const std::wstring& programFolder);
+// exceed 255 characters. The started program's process, or none.
+ScopedHandle RunBrowserUninstaller(const std::wstring& programFolder);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cleanup/steps/com_unregister.h"
+#include "cleanup/steps/dead_shortcuts.h"
 #include "cleanup/steps/dial_up_entries.h"
 #include "cleanup/steps/drivers.h"
 #include "cleanup/steps/file_ops.h"
@@ -45,11 +46,13 @@ bool ProgressDialogUp(UninstallRun& run) {
 // listed or emptied, and no main program path is formed from it.
 bool RemoveInstallation(UninstallRun& run, std::unique_ptr<CApprovedTree> tree, const CPathRule& rule) {
   const SetupInfo& info = run.setupInfo;
+  std::unique_ptr<CDeadShortcutSweep> deadShortcuts;
   if (tree) {
     std::vector<TreeEntry> files;
     ListFilesInTree(*tree, files);
     DeleteMainProgram(*tree, run.pack);
     if (!InstallationStaysForALaterRun()) {
+      deadShortcuts = std::make_unique<CDeadShortcutSweep>(tree->Folder());
       run.keptCompanions = DeleteFilesExceptBrowser(*tree, files, OwnFiles::OfThisProgram());
       RemoveFoldersExceptBrowser(*tree);
     } else {
@@ -62,6 +65,7 @@ bool RemoveInstallation(UninstallRun& run, std::unique_ptr<CApprovedTree> tree, 
   if (!DeleteTitleShortcutBesideLnk2(info, title, rule)) return false;
   RemoveInstallFolder(tree);
   RemoveLnk2Folder(info, rule);
+  if (deadShortcuts) deadShortcuts->Run(rule);
   return true;
 }
 

@@ -38,4 +38,6 @@ struct UninstallRun {
   // The uninstaller's companions the file phase left in place; the launcher deletes them right
   // after the entries. Written by the worker before it closes the progress dialog.
   std::vector<ApprovedPath> keptCompanions;
+  // The finishing program was started and released: it deletes the uninstaller and its folder.
+  bool finishingHandedOver = false;
 };

@@ -7,10 +7,17 @@
 #   - start to first window of Uninstall.exe against a minimal one-dialog program (Wine);
 #   - the whole full procedure on the sample client, with a timeline of its phases and of the
 #     programs it starts; its net time is read from the program's own stamps: from "start" to
-#     "exit", less the waits for an answer and the pauses the procedure prescribes.
+#     "exit", less the waits for an answer and the pauses the procedure prescribes;
+#   - the whole silent run ("Uninstall.exe /S", as a user or a deployment tool waits for it): the
+#     time that files added to the installation add to it (its time with them, less its time
+#     without), beside an NSIS program whose section is "RMDir /r" (made by Debian's makensis from
+#     bench/nsis_rmdir.nsi) and the plain program of the file phase (the floor) on the same files,
+#     with the program's own timeline of the run at 20,000 files (Wine).
 # Ends with one line "summary xml_20k_ratio=.. xml_10m_ratio=.. flat20k_ratio=.. tree_ratio=..
-# flat_growth=.. tree_rd_ratio=.. full_net_s=.. first_window_ratio=..".
-#   scripts/bench.sh [--file-rounds N] [--window-rounds N] [--full-rounds N] [--only xml|files|window|full]
+# flat_growth=.. tree_rd_ratio=.. full_net_s=.. first_window_ratio=.. whole_tree_nsis_ratio=..
+# whole_flat20k_floor_ratio=.. whole_growth=..".
+#   scripts/bench.sh [--file-rounds N] [--window-rounds N] [--full-rounds N]
+#                    [--only xml|files|window|full|whole]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -34,9 +41,11 @@ quietly scripts/setup-deps.sh
 runs() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 summary() {
   echo "summary xml_20k_ratio=$xml_20k xml_10m_ratio=$xml_10m flat20k_ratio=$flat20k tree_ratio=$tree_ratio" \
-    "flat_growth=$flat_growth tree_rd_ratio=$tree_rd full_net_s=$full_net first_window_ratio=$first_window_ratio"
+    "flat_growth=$flat_growth tree_rd_ratio=$tree_rd full_net_s=$full_net first_window_ratio=$first_window_ratio" \
+    "whole_tree_nsis_ratio=$whole_tree_nsis whole_flat20k_floor_ratio=$whole_flat20k_floor whole_growth=$whole_growth"
 }
 xml_20k=n/a xml_10m=n/a flat20k=n/a tree_ratio=n/a flat_growth=n/a tree_rd=n/a full_net=n/a first_window_ratio=n/a
+whole_tree_nsis=n/a whole_flat20k_floor=n/a whole_growth=n/a
 
 # The value of key=value in the last line that starts with prefix, or "n/a".
 field() {
@@ -157,6 +166,89 @@ if runs full; then
   echo "full procedure, net: $full_net s (median of $full_rounds)"
   wine reg delete 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /f >/dev/null 2>&1 || true
   wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+fi
+
+# Seconds, to the millisecond, that a command takes.
+seconds_of() {
+  local start=$EPOCHREALTIME
+  "$@" >/dev/null 2>&1 || true
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
+}
+
+# Waits (bounded) until the finishing program and the browser's uninstaller have ended.
+wait_for_companions() {
+  local _
+  for _ in $(seq 1 600); do
+    pgrep -f 'Unl.exe|Unin.exe' >/dev/null || return 0
+    sleep 0.2
+  done
+}
+
+# The whole silent run on a fresh installation with the shape (its number; "none": no files
+# added) in its folder; prints its seconds. With a trace file, the program's own stamps go there.
+whole_run_once() {
+  local shape=$1 trace=${2:-/dev/null} folder='C:\Program Files\Mirel\DornDial'
+  wine "$client/setup.exe" /manifest 'C:\sample-logs\bench-manifest.txt' >/dev/null 2>&1
+  [ "$shape" = none ] || wine "$bin/bench_file_phase.exe" make "$shape" "$folder\\Bulk"
+  local start=$EPOCHREALTIME
+  WINEDEBUG=warn+debugstr wine "$folder\\Uninstall.exe" /S 2> >(while IFS= read -r line; do
+      printf '%s %s\n' "$EPOCHREALTIME" "$line"; done | grep 'Uninstall: ' >"$trace")
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
+  wait_for_companions
+}
+
+# An anchor's seconds on a fresh copy of the shape (or an empty folder) at folder: "nsis" or "floor".
+anchor_once() {
+  local who=$1 shape=$2 folder=$3
+  rm -rf "$(winepath -u "$folder" 2>/dev/null)"
+  if [ "$shape" = none ]; then mkdir -p "$(winepath -u "$folder" 2>/dev/null)"; else wine "$bin/bench_file_phase.exe" make "$shape" "$folder"; fi
+  case "$who" in
+    nsis) seconds_of wine "$nsis_exe" /S "/D=$folder" ;;
+    floor) seconds_of wine "$bin/bench_file_phase.exe" plain "$folder" ;;
+  esac
+}
+
+if runs whole; then
+  begin_stage "the whole silent run (Wine, $WINEARCH, Windows XP): the time files add, beside NSIS and the floor"
+  nsis_exe="$root/build/$preset/bench/nsis_rmdir.exe"
+  mkdir -p "$(dirname "$nsis_exe")"
+  quietly makensis -V2 "-DOUTFILE=$nsis_exe" bench/nsis_rmdir.nsi
+  export SAMPLE_CLIENT_LOG_DIR='C:\sample-logs'
+  mkdir -p "$WINEPREFIX/drive_c/sample-logs"
+  wine reg add 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /v Version /d winxp /f >/dev/null 2>&1
+  declare -A files=([0]=2000 [1]=20000 [2]=10000) whole nsis floor
+  # Not counted: the first run of a fresh prefix also starts the shell's own machinery.
+  whole_run_once none >/dev/null
+  whole[none]=$(whole_run_once none)
+  nsis[none]=$(anchor_once nsis none 'C:\bench-nsis\Target')
+  floor[none]=$(anchor_once floor none 'C:\bench-floor\Target')
+  timeline="$WINEPREFIX/drive_c/sample-logs/whole-trace.txt"
+  for shape in 0 1 2; do
+    if [ "$shape" = 1 ]; then whole[$shape]=$(whole_run_once "$shape" "$timeline"); else whole[$shape]=$(whole_run_once "$shape"); fi
+    nsis[$shape]=$(anchor_once nsis "$shape" 'C:\bench-nsis\Target')
+    floor[$shape]=$(anchor_once floor "$shape" 'C:\bench-floor\Target')
+  done
+  echo "the run's own timeline at 20,000 files in one folder (s from its start):"
+  awk 'NR == 1 { s = $1 } { t = $1 - s; sub(/^[0-9.]* .*Uninstall: /, ""); sub(/(\\n)?"$/, ""); printf "  %8.3f  %s\n", t, $0 }' "$timeline"
+  extra() { awk -v t="$1" -v n="$2" 'BEGIN { printf "%.3f", t - n }'; }
+  for shape in 0 1 2; do
+    case "$shape" in
+      0) name="2,000 files in one folder" ;;
+      1) name="20,000 files in one folder" ;;
+      *) name="10,000 files in 1,000 folders" ;;
+    esac
+    w=$(extra "${whole[$shape]}" "${whole[none]}"); n=$(extra "${nsis[$shape]}" "${nsis[none]}"); f=$(extra "${floor[$shape]}" "${floor[none]}")
+    awk -v name="$name" -v w="$w" -v n="$n" -v f="$f" -v c="${files[$shape]}" 'BEGIN {
+      printf "%s: Uninstall.exe /S +%.2f s (%.3f ms a file); NSIS RMDir /r +%.2f s (%.3f ms a file); the floor +%.2f s (%.3f ms a file)\n",
+             name, w, 1000 * w / c, n, 1000 * n / c, f, 1000 * f / c }'
+    eval "extra_whole_$shape=$w extra_nsis_$shape=$n extra_floor_$shape=$f"
+  done
+  whole_tree_nsis=$(awk -v w="$extra_whole_2" -v n="$extra_nsis_2" 'BEGIN { printf "%.2f", w / n }')
+  whole_flat20k_floor=$(awk -v w="$extra_whole_1" -v f="$extra_floor_1" 'BEGIN { printf "%.2f", w / f }')
+  whole_growth=$(awk -v a="$extra_whole_0" -v b="$extra_whole_1" 'BEGIN { printf "%.2f", b / a }')
+  echo "the whole run against NSIS on the tree: $whole_tree_nsis; against the floor at 20,000 in one folder:" \
+    "$whole_flat20k_floor; growth from 2,000 to 20,000 files: $whole_growth (10 is linear)"
+  wine reg delete 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /f >/dev/null 2>&1 || true
 fi
 
 summary

@@ -124,18 +124,19 @@ begin_stage "running the uninstaller"
 # Wine hands only the low byte of a Windows exit code to Unix (3010 arrives as 194), so the full
 # code is read from what the driver prints, or from the log; an interactive run is matched back
 # by that byte.
+# Every run keeps a log: its account of what stays is shown beside the listing of what is left.
+log='C:\sample-logs\uninstall-run.log'
+unix_log="$WINEPREFIX/drive_c/sample-logs/uninstall-run.log"
 if [ "$interactive" = 1 ]; then
   set +e
-  wine "$uninstaller"
+  wine "$uninstaller" "/LOG=$log"
   code=$(exit_code_from_byte $?)
   set -e
 elif [ "$silent" = 1 ]; then
-  log='C:\sample-logs\uninstall-run.log'
   set +e
   wine "$uninstaller" /S "/LOG=$log"
   byte=$?
   set -e
-  unix_log="$WINEPREFIX/drive_c/sample-logs/uninstall-run.log"
   code=""
   if [ -f "$unix_log" ]; then
     code=$(to_utf8 < "$unix_log" | sed -n 's/^.*exit code \([0-9]*\)$/\1/p' | tail -1)
@@ -145,7 +146,7 @@ elif [ "$silent" = 1 ]; then
   [ -n "$code" ] || code=$(exit_code_from_byte "$byte")
 else
   set +e
-  wine "$win_client\\driver.exe" --exe "$uninstaller" --keep-driver 0 --keep-data 0 \
+  wine "$win_client\\driver.exe" --exe "$uninstaller" --args "/LOG=$log" --keep-driver 0 --keep-data 0 \
     --shots "$(winepath -w "$demo")" | to_utf8 | tee "$demo/driver.txt"
   byte=${PIPESTATUS[0]}
   set -e
@@ -163,6 +164,25 @@ begin_stage "what is left"
 wine "$win_client\\setup.exe" /check "$manifest" | to_utf8 > "$demo/after.txt"
 grep ' there ' "$demo/after.txt" || echo "   nothing"
 tail -1 "$demo/after.txt"
+echo "== what the uninstaller's own account says stays"
+: > "$demo/account.txt"
+[ -f "$unix_log" ] && to_utf8 < "$unix_log" | sed -n 's/^.*  stays: //p' > "$demo/account.txt"
+if [ -s "$demo/account.txt" ]; then sed 's/^/   /' "$demo/account.txt"; else echo "   nothing"; fi
+# The two agree when every item left lies at, below or above (a key holding a value) something the
+# account names, and everything the account names as a place is among what is left.
+disagree=0
+while IFS= read -r item; do
+  path=${item#*there * }; path=${path#"${path%%[! ]*}"}
+  covered=0
+  while IFS= read -r stays; do
+    named=${stays%%: *}
+    lower_path=${path,,}; lower_named=${named,,}
+    case "$lower_path" in "$lower_named"|"$lower_named\\"*) covered=1 ;; esac
+    case "$lower_named" in "$lower_path\\"*|"$lower_path|"*) covered=1 ;; esac
+  done < "$demo/account.txt"
+  if [ "$covered" = 0 ]; then echo "   left, but not in the account: $path"; disagree=1; fi
+done < <(grep ' there ' "$demo/after.txt" || true)
+[ "$disagree" = 0 ] && echo "   the account and the listing agree"
 echo "== the finishing program was started as"
 if [ -f "$WINEPREFIX/drive_c/sample-logs/Unl.log" ]; then
   to_utf8 < "$WINEPREFIX/drive_c/sample-logs/Unl.log" | sed 's/^/   /' | head -1

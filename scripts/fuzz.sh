@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes one parser (or all) for a given number of seconds; fails on any finding.
-#   scripts/fuzz.sh all|setup_file|xml_doc|reg_list|detector_report [SECONDS]
+#   scripts/fuzz.sh all|setup_file|xml_doc|reg_list|detector_report|shortcut_file [SECONDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -32,10 +32,12 @@ case "$which" in
     run_one xml_doc xml
     run_one detector_report detector
     run_one reg_list regini
+    run_one shortcut_file shortcut
     ;;
   setup_file) run_one setup_file setup ;;
   xml_doc) run_one xml_doc xml ;;
   detector_report) run_one detector_report detector ;;
   reg_list) run_one reg_list regini ;;
+  shortcut_file) run_one shortcut_file shortcut ;;
   *) echo "unknown fuzzer $which" >&2; exit 2 ;;
 esac

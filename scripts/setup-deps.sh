@@ -23,7 +23,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libpugixml-dev
   mingw-w64 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb x11-utils imagemagick
-  locales fonts-wqy-microhei fonts-wine python3 zip openssl osslsigncode
+  locales fonts-wqy-microhei fonts-wine python3 zip openssl osslsigncode nsis
 )
 update_tries=3
 pause=${SETUP_DEPS_PAUSE:-5}

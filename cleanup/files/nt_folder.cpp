@@ -85,7 +85,12 @@ DWORD ErrorOf(LONG status) {
   }
 }
 
-RemovalResult ResultOf(LONG status) { return ResultOfError(ErrorOf(status)); }
+// The result of a removal's status, its error kept as the last error for the run's account.
+RemovalResult ResultOf(LONG status) {
+  const DWORD error = ErrorOf(status);
+  ::SetLastError(error);
+  return ResultOfError(error);
+}
 
 struct BasicInformation {
   LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // zero: unchanged

@@ -38,9 +38,11 @@ bool QueueFolderKeptByQueued(const COpenFolder& folder, const FileId& alsoGoing)
 RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, const RemovalPolicy& policy,
                           CHeldAnnouncements* held) {
   RemovalResult result = CRawRemoval::Of(folder, entry);
+  DWORD error = LeftInPlace(result) ? ::GetLastError() : ERROR_SUCCESS;
   if (LeftInPlace(result)) {
     const CShellNotifier::CQuiet quiet = CShellNotifier::Instance().WaitUntilQuiet();
     result = CRawRemoval::Of(folder, entry);
+    error = LeftInPlace(result) ? ::GetLastError() : ERROR_SUCCESS;
   }
   if (entry.IsLink() && LeftInPlace(result)) result = RemovalResult::LinkKept;
   const std::wstring path = folder.PathOf(entry.name);
@@ -57,7 +59,7 @@ RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, c
   if (result == RemovalResult::LinkKept)
     ReportLeftForSafety(AnsiFromWide(path), "a link the system cannot remove alone; what it points to is not touched");
   else
-    ReportRemoval(path, result);
+    ReportRemoval(path, result, error);
   if (policy.announce && result != RemovalResult::Missing) {
     const LONG event = entry.IsDirectory() ? SHCNE_RMDIR : SHCNE_DELETE;
     if (held)

@@ -24,9 +24,12 @@ void SetRunReport(IRunReport* report);
 
 // A step is also written to the debug output as "Uninstall: <text>".
 void ReportStep(const std::string& text);
-void ReportRemoval(const std::string& what, RemovalResult result);
+// A removal's result, with the system's error where one left the object in place. Whatever a
+// removal left is remembered for the run's account (a later removal of the same that succeeds
+// forgets it).
+void ReportRemoval(const std::string& what, RemovalResult result, DWORD error = ERROR_SUCCESS);
 // The same for an exact path, made text of the code page only when someone listens.
-void ReportRemoval(const std::wstring& path, RemovalResult result);
+void ReportRemoval(const std::wstring& path, RemovalResult result, DWORD error = ERROR_SUCCESS);
 // Whether anyone listens (the log was asked for).
 bool IsReportListened();
 // The result of a removal from the system's code: ERROR_SUCCESS is removed.
@@ -52,6 +55,16 @@ bool AnyCompanionInUse();
 std::vector<std::string> WhatWasLeftInUse();
 // What was left for a later run, for safety or in use: the installation and the uninstaller stay.
 inline bool LeftAnythingForALaterRun() { return LeftAnythingForSafety() || AnyCompanionInUse(); }
+
+// What a removal left in place: the path (or the text of a key or entry), its last result, and the
+// system's error where one was told.
+struct LeftByRemoval {
+  std::wstring what;
+  RemovalResult result = RemovalResult::Failed;
+  DWORD error = ERROR_SUCCESS;
+};
+// Every object the removals left so far, the last result of each, in the order they were first left.
+std::vector<LeftByRemoval> WhatRemovalsLeft();
 
 // Whether the file was left for safety (known by its identity), and whether any file was.
 bool IsKeptForSafety(const FileId& id);

@@ -323,9 +323,10 @@ std::string CPathRule::Judge(const std::string& path) const {
   // The path itself a protected folder, or one that holds one.
   if (rest.empty() && (Contains(m_themselvesIds, id) || Contains(m_holderIds, id))) return std::string();
   // At or below the Windows folder, by the real folders above it, unless below a users' folder
-  // that lies there.
+  // that lies there. Of a path whose end is missing, the deepest folder there is one of those
+  // above it: a shortcut gone from a desktop below the Windows folder is missing, not refused.
   if (Contains(m_withContentsIds, id)) return std::string();
-  for (std::string parent = ParentOf(real); !parent.empty(); parent = ParentOf(parent)) {
+  for (std::string parent = rest.empty() ? ParentOf(real) : real; !parent.empty(); parent = ParentOf(parent)) {
     const FileId parentId = RealFolderIdentity(parent);
     if (Contains(m_openingIds, parentId)) break;
     if (Contains(m_withContentsIds, parentId)) return std::string();

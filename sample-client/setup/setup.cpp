@@ -70,11 +70,12 @@ std::string ModuleDir() {
 }
 
 // Creates every missing folder of path, recording each one it made.
-void MakeFolders(const std::string& path) {
+// record: whether the folders made are the client's (a shell's folder that a fresh Windows lacks is not).
+void MakeFolders(const std::string& path, bool record = true) {
   if (path.size() <= 3 || ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-  MakeFolders(path.substr(0, path.rfind('\\')));
-  if (::CreateDirectoryA(path.c_str(), nullptr)) g_manifest.Folder(path);
-  else Fail("cannot create folder " + path);
+  MakeFolders(path.substr(0, path.rfind('\\')), record);
+  if (!::CreateDirectoryA(path.c_str(), nullptr)) Fail("cannot create folder " + path);
+  else if (record) g_manifest.Folder(path);
 }
 
 void SetAttributes(const std::string& path, DWORD attributes) {
@@ -339,6 +340,7 @@ int main(int argc, char** argv) {
     const std::string folder = ShellFolder(csidl);
     if (!folder.empty()) MakeShortcut(folder + "\\" + programName + ".lnk", main);
   }
+  MakeFolders(quickLaunch, false);  // the Quick Launch bar's folder: the shell's, which Wine lacks
   MakeShortcut(quickLaunch + "\\" + programName + ".lnk", main);
 
   // The user's data.

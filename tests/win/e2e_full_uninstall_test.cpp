@@ -107,7 +107,7 @@ TEST_F(FullUninstall, RemovesTheClientOnEachSystemWithEachChoice) {
     // The shared PPPoE component goes with its batch file on Windows 2000 only.
     EXPECT_EQ(std::string(c.os) == "win2k", !test::StandInLog("uninstall_bat").empty());
     // The finishing program got the full procedure's code and the uninstaller's own path.
-    EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21," + m_install.Folder() + "\\Uninstall.exe"))
+    EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21," + UninstallerPathForFinishing(m_install, e)))
         << test::StandInLog("Unl");
     EXPECT_NE(std::string::npos, test::StandInLog("Unin").find("-Qlume")) << test::StandInLog("Unin");
     // It starts in the system folder the uninstaller really reaches (under WoW64 the 32-bit one).
@@ -251,13 +251,19 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
     }
     DriveOptions drive;
     drive.keepData = c.inData ? 0 : 1;
+    const std::string log = test::StandInLogDir() + "\\held.log";
+    DeleteFileA(log.c_str());
+    drive.arguments = "\"/LOG=" + log + "\"";
     UninstallRun run;
     {
       FileLockerProcess locker(test::SampleClientDir() + "\\FileLocker.exe", held, c.mode);
       ASSERT_TRUE(locker.Locked());
       run = test::RunUninstall(m_install, c.os, drive);
     }
-    EXPECT_EQ(3010, run.exitCode) << run.transcript;
+    // Windows 95, 98 and Me remove no folders at the restart: the folder that held the file stays,
+    // and the run says so (1603); elsewhere only what the restart removes is left.
+    const bool foldersStay = std::string(c.olderRoutes) == "win9x";
+    EXPECT_EQ(foldersStay ? 1603 : 3010, run.exitCode) << run.transcript;
     Expectation e;
     e.os = c.os;
     e.keepData = drive.keepData;
@@ -265,6 +271,9 @@ TEST_F(FullUninstall, FilesInUseAreLeftAndGoAtTheRestart) {
     e.mainProgramLocked = mainProgram;
     if (!mainProgram) e.heldFile = held;
     ExpectFootprint(run, e);
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    EXPECT_NE(std::string::npos, text.find("stays: " + held + ": in use, removed at the restart")) << text;
 
     ASSERT_TRUE(RestartWindows());
     const test::Snapshot restarted = test::TakeSnapshot(test::EndToEndSnapshotOptions());
@@ -310,6 +319,13 @@ TEST_F(FullUninstall, FilesInUseAmongTheCompanionsAreNeverTakenForChanged) {
     std::string text;
     ASSERT_TRUE(test::ReadFileBytes(log, text));
     EXPECT_NE(std::string::npos, text.find("in use: " + m_install.Folder() + "\\" + c.name + ": held by")) << text;
+    // The account names it, and the installation kept for the run that finishes the job.
+    if (!c.nothingRemoved) {
+      EXPECT_NE(std::string::npos, text.find("stays: " + m_install.Folder() + "\\" + c.name + ": could not be removed: held by"))
+          << text;
+      EXPECT_NE(std::string::npos, text.find("stays: " + m_install.Folder() + ": could not be removed: kept with what was left"))
+          << text;
+    }
     EXPECT_EQ(std::string::npos, text.find("another account")) << text;
     EXPECT_EQ(std::string::npos, text.find("left for safety: ")) << text;
     EXPECT_EQ(std::string::npos, test::StandInLog("DriverSetup").find("UninstallAllDriver"));
@@ -340,6 +356,84 @@ TEST_F(FullUninstall, Lnk2WithoutAFolderEndsTheWorkerAndIsNoSuccess) {
 // For deployment tools: no window at any moment, the footprint of an interactive run with both
 // boxes checked, exit code 0 and a log of what was done. A shortcut value naming a file that is
 // no shortcut leaves that file in place.
+// A shell link to target, made by the shell's own link object, as installers make them.
+bool MakeShellLink(const std::string& path, const std::string& target) {
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return false;
+  link->SetPath(target.c_str());
+  IPersistFile* file = nullptr;
+  bool saved = false;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    saved = SUCCEEDED(file->Save(WideFromAnsi(path).c_str(), TRUE));
+    file->Release();
+  }
+  link->Release();
+  return saved;
+}
+
+// After the files, the shortcuts that led into the installation go from every shell folder that
+// holds program shortcuts, and a Start-menu folder they alone filled goes with them; a shortcut to
+// another program, to a look-alike folder beside the installation, or to the web stays. The
+// vendor's folder holding another product stays, and the finishing program is given the
+// uninstaller where it lies.
+TEST_F(FullUninstall, DeadShortcutsGoFromEveryShellFolderAndOthersStay) {
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  Install();
+  const std::string folder = m_install.Folder();
+  const std::string vendor = folder.substr(0, folder.rfind('\\'));
+  const std::string sibling = vendor + "\\DornDialTools";
+  ASSERT_TRUE(CreateDirectoryA(sibling.c_str(), nullptr));
+  ASSERT_TRUE(test::WriteFileBytes(sibling + "\\tool.exe", "another product"));
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string quickLaunch = ShellFolderPath(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch";
+  const std::string extras = ShellFolderPath(CSIDL_PROGRAMS) + "\\Mirel Extras";
+  ASSERT_TRUE(CreateDirectoryA(extras.c_str(), nullptr));
+  std::vector<std::string> dead, staying;
+  for (const std::string& shellFolder :
+       {ShellFolderPath(CSIDL_DESKTOPDIRECTORY), ShellFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY), ShellFolderPath(CSIDL_STARTMENU),
+        ShellFolderPath(CSIDL_COMMON_PROGRAMS), ShellFolderPath(CSIDL_STARTUP), ShellFolderPath(CSIDL_COMMON_STARTUP), quickLaunch,
+        extras}) {
+    dead.push_back(shellFolder + "\\Read me.lnk");
+    ASSERT_TRUE(MakeShellLink(dead.back(), folder + "\\readme.txt")) << dead.back();
+    staying.push_back(shellFolder + "\\Editor.lnk");
+    ASSERT_TRUE(MakeShellLink(staying.back(), std::string(windows) + "\\notepad.exe")) << staying.back();
+    staying.push_back(shellFolder + "\\Tools.lnk");
+    ASSERT_TRUE(MakeShellLink(staying.back(), sibling + "\\tool.exe")) << staying.back();
+  }
+  staying.erase(staying.end() - 2, staying.end());  // the folder of extras holds only a dead one
+  DeleteFileA((extras + "\\Editor.lnk").c_str());
+  DeleteFileA((extras + "\\Tools.lnk").c_str());
+  const std::string desktop = ShellFolderPath(CSIDL_DESKTOPDIRECTORY);
+  dead.push_back(desktop + "\\Help.url");
+  std::string help = folder + "\\help.chm";
+  std::replace(help.begin(), help.end(), '\\', '/');
+  ASSERT_TRUE(test::WriteFileBytes(dead.back(), "[InternetShortcut]\r\nURL=file:///" + help + "\r\n"));
+  staying.push_back(desktop + "\\Portal site.url");
+  ASSERT_TRUE(test::WriteFileBytes(staying.back(), "[InternetShortcut]\r\nURL=http://portal.example/\r\n"));
+
+  DriveOptions drive;
+  drive.arguments = "/s";
+  const UninstallRun run = test::RunUninstall(m_install, "winxp", drive);
+  EXPECT_EQ(0, run.exitCode) << run.transcript;
+  for (const std::string& path : dead) EXPECT_FALSE(test::FileExists(path)) << path;
+  EXPECT_FALSE(test::FileExists(extras));
+  for (const std::string& path : staying) EXPECT_TRUE(test::FileExists(path)) << path;
+  EXPECT_TRUE(test::FileExists(sibling + "\\tool.exe"));
+  EXPECT_FALSE(test::FileExists(folder));
+  Expectation e;
+  e.vendorFolderStays = true;
+  EXPECT_NE(std::string::npos, test::StandInLog("Unl").find("21," + UninstallerPathForFinishing(m_install, e)))
+      << test::StandInLog("Unl");
+  for (const std::string& path : staying) DeleteFileA(path.c_str());
+  DeleteFileA((sibling + "\\tool.exe").c_str());
+  RemoveDirectoryA(sibling.c_str());
+  m_install.Remove();
+  CoUninitialize();
+}
+
 TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   Install();
   const std::string infoKey = "SOFTWARE\\Mirel_Mini\\Dorn_pppoe\\SetupInfo";
@@ -370,9 +464,18 @@ TEST_F(FullUninstall, SilentRunShowsNothingAndLogsWhatItDid) {
   const std::string mainProgram = m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME");
   const std::vector<std::string> lines = {"options: silent, keep driver by default, keep data 1", "procedure full",
                                          "removed: " + mainProgram, "left: refused by the path rule: " + notAShortcut,
-                                         "started: ", "\\Unl.exe 21,", "exit code 0"};
+                                         "started: ", "\\Unl.exe 21,",
+                                         // The account: what the user kept, and what other products share.
+                                         "stays: " + ShellFolderPath(CSIDL_APPDATA) + "\\Teloris: kept by the user's choice",
+                                         "stays: the data-card driver: kept by the user's choice",
+                                         "stays: HKLM\\SOFTWARE\\BriskoPPPOE\\SetupInfo|Mirel_Mini: shared with other products",
+                                         "exit code 0"};
   for (const std::string& line : lines)
     EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
+  // Nothing else stays: neither the installation nor what the path rule refused.
+  size_t accounted = 0;
+  for (size_t at = text.find("stays: "); at != std::string::npos; at = text.find("stays: ", at + 1)) ++accounted;
+  EXPECT_EQ(3u, accounted) << text;
   DeleteFileA(notAShortcut.c_str());
 }
 
@@ -419,6 +522,7 @@ TEST_F(FullUninstall, AddRemoveProgramsEntryStartsTheUninstall) {
   drive.keepDriver = 0;
   drive.keepData = 0;
   drive.startedBy = "uninstaller --remove " + m_install.Define("UNINSTALL_KEY");
+  drive.workDir = "C:\\windows";  // the control panel's, not the client's folder, which it would hold
   const UninstallRun run = test::RunUninstall(m_install, "win10", drive);
   EXPECT_EQ(3010, run.exitCode) << run.transcript;
   EXPECT_NE(std::string::npos, run.transcript.find("window confirm")) << run.transcript;
@@ -545,6 +649,7 @@ TEST_F(FullUninstall, NothingOthersCouldChangeRunsElevated) {
     ASSERT_TRUE(test::ReadFileBytes(log, text));
     for (const char* name : {"DriverSetup.dll", "uninstall.bat", "Plugins\\ComServerOk.dll", "PavoBrowser\\Unin.exe", "Unl.exe"})
       EXPECT_NE(std::string::npos, text.find("left for safety: " + m_install.Folder() + "\\" + name)) << name << "\n" << text;
+    EXPECT_NE(std::string::npos, text.find("stays: " + m_install.Folder() + "\\DriverSetup.dll: left for safety")) << text;
     EXPECT_FALSE(test::FileExists(m_install.Folder() + "\\" + m_install.Define("PROGRAM_FILENAME")));
     EXPECT_NE(std::string::npos, text.find("exit code 1625")) << text;
     EXPECT_NE(std::string::npos, text.find("a restart is needed")) << text;

@@ -54,7 +54,15 @@ TEST_F(OlderAndSetupTypeUninstall, LegacyProcedureOnEachOlderSystem) {
     DriveOptions drive;
     drive.keepDriver = c.keepDriver;
     drive.finalYes = c.finalYes;
+    const std::string log = test::StandInLogDir() + "\\legacy.log";
+    DeleteFileA(log.c_str());
+    drive.arguments = "\"/LOG=" + log + "\"";
     const UninstallRun run = test::RunUninstall(m_install, c.os, drive);
+    // What an earlier step removed is missing to a later one, also below the Windows folder.
+    std::string text;
+    ASSERT_TRUE(test::ReadFileBytes(log, text));
+    EXPECT_EQ(std::string::npos, text.find("refused by the path rule")) << text;
+    EXPECT_EQ(std::string::npos, text.find("could not be removed")) << text;
     // Confirmation, progress, then the closing question.
     const size_t progress = run.transcript.find("window progress");
     const size_t question = run.transcript.find("window question");
@@ -70,8 +78,7 @@ TEST_F(OlderAndSetupTypeUninstall, LegacyProcedureOnEachOlderSystem) {
     for (size_t at = detector.find(" -u"); at != std::string::npos; at = detector.find(" -u", at + 1)) ++removals;
     EXPECT_EQ(7u, removals) << detector;
     const std::string unl = test::StandInLog("Unl");
-    EXPECT_NE(std::string::npos, unl.find(std::string(c.finalYes ? "12," : "11,") + m_install.Folder() +
-                                          "\\Uninstall.exe"))
+    EXPECT_NE(std::string::npos, unl.find(std::string(c.finalYes ? "12," : "11,") + UninstallerPathForFinishing(m_install, e)))
         << unl;
     // After Yes the detector's copy is gone before the finishing program starts (after No it
     // goes at the program's exit, which may come before or after that start).

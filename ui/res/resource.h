@@ -44,3 +44,26 @@
 #define IDS_RESTART_TOO_EN 303
 #define IDS_LEFT_IN_USE 304         // part of the client was in use by other programs and left
 #define IDS_LEFT_IN_USE_EN 305
+// The account of what stays: its opening, each reason, the rest counted, the driver kept.
+#define IDS_STAYS_INTRO 306
+#define IDS_STAYS_INTRO_EN 307
+#define IDS_STAYS_AT_RESTART 308
+#define IDS_STAYS_AT_RESTART_EN 309
+#define IDS_STAYS_FOR_SAFETY 310
+#define IDS_STAYS_FOR_SAFETY_EN 311
+#define IDS_STAYS_USERS_CHOICE 312
+#define IDS_STAYS_USERS_CHOICE_EN 313
+#define IDS_STAYS_SHARED 314
+#define IDS_STAYS_SHARED_EN 315
+#define IDS_STAYS_NOT_REMOVED 316
+#define IDS_STAYS_NOT_REMOVED_EN 317
+#define IDS_STAYS_MORE 318          // "%d": how many more
+#define IDS_STAYS_MORE_EN 319
+#define IDS_STAYS_CARD_DRIVER 320
+#define IDS_STAYS_CARD_DRIVER_EN 321
+#define IDS_STAYS_END 322           // the sentence's full stop
+#define IDS_STAYS_END_EN 323
+#define IDS_STAYS_WHY 324           // between a thing that stays and why
+#define IDS_STAYS_WHY_EN 325
+#define IDS_STAYS_NEXT 326          // between two things that stay
+#define IDS_STAYS_NEXT_EN 327

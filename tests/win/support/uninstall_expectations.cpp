@@ -33,6 +33,16 @@ const char kClientTree[] = "hklm\\software\\mirel_mini";
 
 }  // namespace
 
+bool VendorFolderGoes(const Expectation& e) {
+  return !e.nothingRemoved && !e.endsAtLnk2 && e.procedure != Procedure::SetupType && !e.mainProgramLocked &&
+         e.heldFile.empty() && !e.vendorFolderStays;
+}
+
+std::string UninstallerPathForFinishing(const SampleInstallation& install, const Expectation& e) {
+  const std::string folder = install.Folder();
+  return (VendorFolderGoes(e) ? folder.substr(0, folder.rfind('\\')) : folder) + "\\Uninstall.exe";
+}
+
 std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, const Expectation& e) {
   std::vector<std::string> removed;
   if (e.nothingRemoved) return removed;
@@ -52,7 +62,9 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
   const std::string teloris = ShellFolder(CSIDL_APPDATA) + "\\teloris";
   const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + LowerPath(install.Define("PROGRAM_CLIENT_NAME"));
   const std::string titleLnk = LowerPath(install.OtherText("TEXT1")) + ".lnk";
-  // The program's shortcut on the desktops is not among the folders the full worker cleans.
+  // The program's shortcuts in the shell folders lead to the main program: where a worker does not
+  // name them, they go as dead shortcuts once the installation's files are gone.
+  const bool mainProgramGone = !e.mainProgramLocked && (e.heldFile.empty() || LowerPath(e.heldFile) != mainProgram);
   const std::set<std::string> desktopProgramLnks = {ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + programLnk,
                                                     ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + programLnk};
   // Removed only after the "lnk2" test: the real "lnk2" (when its value names no folder) and the
@@ -83,10 +95,10 @@ std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, con
     } else if (file && EndsWith(path, ".lnk")) {
       const bool inShellFolder = EndsWith(path, "\\" + programLnk) && !Below(path, group);
       if (besideLnk2.count(path)) gone = pastLnk2;
-      else if (inShellFolder) gone = legacy || (full && desktopProgramLnks.count(path) == 0);
+      else if (inShellFolder) gone = legacy || (full && desktopProgramLnks.count(path) == 0) || (pastLnk2 && mainProgramGone);
       else gone = true;  // the recorded shortcuts and the desktop's title shortcut
     } else if (dir) {
-      gone = path == group && pastLnk2;
+      gone = (path == group && pastLnk2) || (path == folder.substr(0, folder.rfind('\\')) && VendorFolderGoes(e));
     } else if (Below(path, "hklm\\software\\microsoft\\windows\\currentversion\\uninstall")) {
       const std::string engEntry = "hklm\\software\\microsoft\\windows\\currentversion\\uninstall\\" +
                                    LowerPath(install.Define("PROGRAME_ENG_NAME"));

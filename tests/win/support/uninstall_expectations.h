@@ -25,7 +25,17 @@ struct Expectation {
   bool nothingRemoved = false;
   // Items a test added to the installation before the run, which must go with it.
   std::vector<std::string> alsoRemoved;
+  // The vendor's folder above the installation stays though the installation went (others may
+  // change it, or it holds more).
+  bool vendorFolderStays = false;
 };
+
+// Whether the vendor's folder above the installation goes with it: the uninstaller moves up into
+// it, and the finishing program is given that place.
+bool VendorFolderGoes(const Expectation& e);
+
+// The uninstaller's path as the finishing program is given it.
+std::string UninstallerPathForFinishing(const SampleInstallation& install, const Expectation& e);
 
 // The items of the installation that must be gone afterwards, sorted.
 std::vector<std::string> ExpectedRemovals(const SampleInstallation& install, const Expectation& e);
