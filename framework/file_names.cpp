@@ -108,6 +108,21 @@ std::wstring FullPathNamed(const std::wstring& path) {
   return length > 0 && length < MAX_PATH ? WideFromAnsi(std::string(full, length)) : std::wstring();
 }
 
+std::wstring ShortPathNamed(const std::wstring& path) {
+  if (HasNtCalls()) {
+    using GetShortPathFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+    static const auto getShortPath = SystemFunctionAs<GetShortPathFn>("kernel32.dll", "GetShortPathNameW");
+    std::vector<wchar_t> shortPath(32768);
+    const DWORD length = getShortPath ? getShortPath(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size())) : 0;
+    return length > 0 && length < shortPath.size() ? std::wstring(shortPath.data(), length) : std::wstring();
+  }
+  std::string text;
+  char shortPath[MAX_PATH] = {};
+  if (!TextOf(path, text)) return std::wstring();
+  const DWORD length = ::GetShortPathNameA(text.c_str(), shortPath, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? WideFromAnsi(std::string(shortPath, length)) : std::wstring();
+}
+
 std::wstring SystemDirectoryNamed() {
   if (HasNtCalls()) {
     // Found at run time: no load-time import that Windows 95 may lack.

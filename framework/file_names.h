@@ -36,6 +36,8 @@ std::wstring CommandLineNamed();
 // drive); empty when it cannot be made.
 std::wstring FullPathNamed(const std::wstring& path);
 
+// The short (8.3) form of an existing path; empty where the system gives none.
+std::wstring ShortPathNamed(const std::wstring& path);
 // The system folder as the system names it (under WoW64 "...\System32", see
 // framework/system_folder.h for where that leads); empty when it cannot be told.
 std::wstring SystemDirectoryNamed();

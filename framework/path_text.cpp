@@ -44,6 +44,11 @@ bool SameFoldedAscii(const std::wstring& one, const std::wstring& other) {
   return true;
 }
 
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 std::wstring FolderAbove(const std::wstring& path) {
   const size_t root = RootLength(path);
   const size_t slash = path.find_last_of(L'\\');

@@ -59,6 +59,9 @@ size_t RootLengthOf(const std::basic_string<Char>& path, CharLength charLength) 
 }
 inline size_t RootLength(const std::wstring& path) { return RootLengthOf(path, &WideCharLength); }
 
+// path without separators at its end; a drive's root (C:\) keeps its one.
+std::wstring WithoutTrailingSeparators(std::wstring path);
+
 // The folder that holds path: "C:\" for "C:\x", "\\host\share" for "\\host\share\x"; empty for a
 // root and for a path without one.
 std::wstring FolderAbove(const std::wstring& path);

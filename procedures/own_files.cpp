@@ -2,15 +2,16 @@
 
 #include <windows.h>
 
+#include "framework/file_names.h"
 #include "framework/own_program.h"
+#include "framework/path_text.h"
 #include "framework/wide_text.h"
 
 namespace {
 // The short form of an existing path; the path itself where the system gives none.
-std::string ShortForm(const std::string& path) {
-  char shortPath[MAX_PATH] = {};
-  const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(shortPath) : path;
+std::wstring ShortForm(const std::string& path) {
+  const std::wstring wide = WideFromAnsi(path), shortPath = ShortPathNamed(wide);
+  return shortPath.empty() ? wide : shortPath;
 }
 }  // namespace
 
@@ -29,5 +30,5 @@ OwnFiles OwnFiles::OfThisProgram() {
 bool OwnFiles::Same(const OwnFile& own, const FileId& id, const std::string& path) {
   if (own.path.empty()) return false;
   if (own.id.Known() && id.Known()) return own.id == id;
-  return ::lstrcmpiA(ShortForm(own.path).c_str(), ShortForm(path).c_str()) == 0;
+  return SameFoldedAscii(ShortForm(own.path), ShortForm(path));
 }

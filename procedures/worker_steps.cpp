@@ -130,7 +130,7 @@ void RemoveFoldersExceptBrowser(CApprovedTree& tree) {
 void RemoveInstallFolder(std::unique_ptr<CApprovedTree>& tree) {
   if (!tree) return;
   const ApprovedPath folder = tree->Folder();
-  CHeldAnnouncements announcements = tree->TakeAnnouncements();
+  CBatchedAnnouncements announcements = tree->TakeAnnouncements();
   tree.reset();
   RemovePath(folder, kRemoveOrQueue, &announcements);
 }

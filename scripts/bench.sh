@@ -16,7 +16,7 @@
 # Ends with one line "summary xml_20k_ratio=.. xml_10m_ratio=.. flat20k_ratio=.. tree_ratio=..
 # flat_growth=.. tree_rd_ratio=.. full_net_s=.. first_window_ratio=.. whole_tree_nsis_ratio=..
 # whole_flat20k_floor_ratio=.. whole_growth=..".
-#   scripts/bench.sh [--file-rounds N] [--window-rounds N] [--full-rounds N]
+#   scripts/bench.sh [--file-rounds N] [--window-rounds N] [--full-rounds N] [--whole-rounds N]
 #                    [--only xml|files|window|full|whole]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,12 +24,14 @@ cd "$root"
 file_rounds=1
 window_rounds=9
 full_rounds=3
+whole_rounds=3
 only=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --file-rounds) file_rounds=$2; shift 2 ;;
     --window-rounds) window_rounds=$2; shift 2 ;;
     --full-rounds) full_rounds=$2; shift 2 ;;
+    --whole-rounds) whole_rounds=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
@@ -193,7 +195,7 @@ whole_run_once() {
   local start=$EPOCHREALTIME
   # The stamps are timed as they arrive and written at once: the programs the run starts, and
   # Wine's own, keep the error output open after it has ended.
-  WINEDEBUG=warn+debugstr wine "$folder\\Uninstall.exe" /S 2> >(while IFS= read -r line; do
+  WINEDEBUG=-all,warn+debugstr wine "$folder\\Uninstall.exe" /S 2> >(while IFS= read -r line; do
       printf '%s %s\n' "$EPOCHREALTIME" "$line"; done | grep --line-buffered 'Uninstall: ' >"$trace")
   awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
   wait_for_companions
@@ -221,14 +223,19 @@ if runs whole; then
   declare -A files=([0]=2000 [1]=20000 [2]=10000) whole nsis floor
   # Not counted: the first run of a fresh prefix also starts the shell's own machinery.
   whole_run_once none >/dev/null
-  whole[none]=$(whole_run_once none)
-  nsis[none]=$(anchor_once nsis none 'C:\bench-nsis\Target')
-  floor[none]=$(anchor_once floor none 'C:\bench-floor\Target')
   timeline="$WINEPREFIX/drive_c/sample-logs/whole-trace.txt"
-  for shape in 0 1 2; do
-    if [ "$shape" = 1 ]; then whole[$shape]=$(whole_run_once "$shape" "$timeline"); else whole[$shape]=$(whole_run_once "$shape"); fi
-    nsis[$shape]=$(anchor_once nsis "$shape" 'C:\bench-nsis\Target')
-    floor[$shape]=$(anchor_once floor "$shape" 'C:\bench-floor\Target')
+  # What 2,000 files add is near one run's noise: that shape and the runs without added files it
+  # is taken against are medians of --whole-rounds runs; the larger shapes are run once.
+  rounds_of() { case "$1" in none|0) echo "$whole_rounds" ;; *) echo 1 ;; esac; }
+  median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+  for shape in none 0 1 2; do
+    w=() n=() f=()
+    for ((round = 0; round < $(rounds_of "$shape"); round++)); do
+      if [ "$shape" = 1 ]; then w+=("$(whole_run_once "$shape" "$timeline")"); else w+=("$(whole_run_once "$shape")"); fi
+      n+=("$(anchor_once nsis "$shape" 'C:\bench-nsis\Target')")
+      f+=("$(anchor_once floor "$shape" 'C:\bench-floor\Target')")
+    done
+    whole[$shape]=$(median "${w[@]}") nsis[$shape]=$(median "${n[@]}") floor[$shape]=$(median "${f[@]}")
   done
   echo "the run's own timeline at 20,000 files in one folder (s from its start):"
   awk 'NR == 1 { s = $1 } { t = $1 - s; sub(/^[0-9.]* .*Uninstall: /, ""); sub(/(\\n)?"$/, ""); printf "  %8.3f  %s\n", t, $0 }' "$timeline"
@@ -241,7 +248,7 @@ if runs whole; then
   extra() { awk -v t="$1" -v n="$2" 'BEGIN { printf "%.3f", t - n }'; }
   for shape in 0 1 2; do
     case "$shape" in
-      0) name="2,000 files in one folder" ;;
+      0) name="2,000 files in one folder (medians of $whole_rounds)" ;;
       1) name="20,000 files in one folder" ;;
       *) name="10,000 files in 1,000 folders" ;;
     esac

@@ -75,11 +75,10 @@ public:
   // folder (after FolderOf or OpenToRead has reached it).
   std::vector<HeldObject> HeldWayTo(const TreeEntry& entry) const;
 
-  // The shell hears of the tree's removals once the tree's folder has gone, or at the latest when
-  // the tree is closed: under Wine the shell looks each announced path up folder by folder, and a
-  // path whose folders are gone ends its look-up early.
-  CHeldAnnouncements& Announcements() { return m_announcements; }
-  CHeldAnnouncements TakeAnnouncements() { return std::move(m_announcements); }
+  // The tree's removals are announced in batches as they are made, the last when the tree is
+  // closed (or, taken, with the tree's folder).
+  CBatchedAnnouncements& Announcements() { return m_announcements; }
+  CBatchedAnnouncements TakeAnnouncements() { return std::move(m_announcements); }
 
   // The entry's path, exactly (for the shell and the judged file), and as text of the system code
   // page (for the log and for matching against texts).
@@ -101,7 +100,7 @@ private:
   int AddNode(int parent, const FolderEntry& found);
   int NodeOf(const std::vector<std::wstring>& folderSteps) const;
 
-  CHeldAnnouncements m_announcements;  // released last, once every handle of the tree is closed
+  CBatchedAnnouncements m_announcements;  // the rest released when the tree is closed
   ApprovedPath m_folder;
   std::wstring m_root;
   std::vector<Node> m_nodes;  // the tree's folder first

@@ -7,6 +7,7 @@
 #include "cleanup/files/restart_queue.h"
 #include "cleanup/report/run_report.h"
 #include "cleanup/files/shell_notifier.h"
+#include "framework/path_text.h"
 #include "framework/wide_text.h"
 
 // The folders' raw removal, reached from here alone.
@@ -36,7 +37,7 @@ bool QueueFolderKeptByQueued(const COpenFolder& folder, const FileId& alsoGoing)
 }
 
 RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, const RemovalPolicy& policy,
-                          CHeldAnnouncements* held) {
+                          CBatchedAnnouncements* batch) {
   RemovalResult result = CRawRemoval::Of(folder, entry);
   DWORD error = LeftInPlace(result) ? ::GetLastError() : ERROR_SUCCESS;
   if (LeftInPlace(result)) {
@@ -62,18 +63,17 @@ RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, c
     ReportRemoval(path, result, error);
   if (policy.announce && result != RemovalResult::Missing) {
     const LONG event = entry.IsDirectory() ? SHCNE_RMDIR : SHCNE_DELETE;
-    if (held)
-      held->Add(event, path);
+    if (batch)
+      batch->Add(event, path);
     else
       CShellNotifier::Instance().Announce(event, path);
   }
   return result;
 }
 
-RemovalResult RemovePath(const ApprovedPath& path, const RemovalPolicy& policy, CHeldAnnouncements* held) {
+RemovalResult RemovePath(const ApprovedPath& path, const RemovalPolicy& policy, CBatchedAnnouncements* batch) {
   // The folder and the last step, split at the last separator (UTF-16: no character hides one).
-  std::wstring trimmed = path.Wide();
-  while (trimmed.size() > 3 && trimmed.back() == L'\\') trimmed.pop_back();
+  const std::wstring trimmed = WithoutTrailingSeparators(path.Wide());
   const size_t slash = trimmed.find_last_of(L'\\');
   if (slash == std::wstring::npos || slash == 0 || slash + 1 >= trimmed.size()) return RemovalResult::Failed;
   const std::unique_ptr<COpenFolder> folder = COpenFolder::Open(trimmed.substr(0, slash));
@@ -84,5 +84,5 @@ RemovalResult RemovePath(const ApprovedPath& path, const RemovalPolicy& policy, 
     ReportRemoval(trimmed, result);
     return result;
   }
-  return RemoveEntry(*folder, entry, policy, held);
+  return RemoveEntry(*folder, entry, policy, batch);
 }

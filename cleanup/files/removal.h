@@ -10,7 +10,7 @@
 #include "cleanup/trust/approved_path.h"
 #include "cleanup/files/open_folder.h"
 
-class CHeldAnnouncements;
+class CBatchedAnnouncements;
 
 // How a removal goes on around the removal itself.
 struct RemovalPolicy {
@@ -23,14 +23,14 @@ constexpr RemovalPolicy kRemoveNow{true, false};
 
 // Removes the entry the listing gave inside folder. A removal that left the entry is tried once
 // more while the shell is told nothing (it may have held a folder of the path open, looking up an
-// earlier announcement). The result says what became of it: AtRestart when it was queued. With held
-// given, the announcement waits there.
+// earlier announcement). The result says what became of it: AtRestart when it was queued. With batch
+// given, the announcement goes out with it.
 RemovalResult RemoveEntry(const COpenFolder& folder, const FolderEntry& entry, const RemovalPolicy& policy,
-                          CHeldAnnouncements* held = nullptr);
+                          CBatchedAnnouncements* batch = nullptr);
 
 // Removes the entry at the approved path: its folder opened by its path, the entry found by its
 // name. Missing when it is not there; Failed when path names no entry of a folder.
-RemovalResult RemovePath(const ApprovedPath& path, const RemovalPolicy& policy, CHeldAnnouncements* held = nullptr);
+RemovalResult RemovePath(const ApprovedPath& path, const RemovalPolicy& policy, CBatchedAnnouncements* batch = nullptr);
 
 // Queues the folder for the restart when all it still holds is queued already, besides alsoGoing
 // (a file that goes otherwise, known by its identity). True when it was queued.

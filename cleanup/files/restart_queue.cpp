@@ -5,6 +5,7 @@
 #include "cleanup/trust/file_security.h"
 #include "cleanup/report/run_report.h"
 #include "framework/capabilities.h"
+#include "framework/file_names.h"
 #include "framework/handles.h"
 #include "framework/path_text.h"
 #include "framework/wide_text.h"
@@ -45,9 +46,9 @@ bool ReplaceFile(const std::string& newFile, const std::string& target) {
 // to a file beside it and put in its place, so a stop half-way leaves either file whole; a file
 // that cannot be read is left as it is, and nothing is queued.
 bool QueueInWininit(const std::string& path) {
-  char shortPath[MAX_PATH] = {};
-  const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
-  if (length == 0 || length >= sizeof(shortPath)) return false;
+  bool exact = false;
+  const std::string shortPath = AnsiFromWide(ShortPathNamed(WideFromAnsi(path)), &exact);
+  if (shortPath.empty() || !exact || shortPath.size() >= MAX_PATH) return false;
   char windows[MAX_PATH] = {};
   const UINT folderLength = ::GetWindowsDirectoryA(windows, sizeof(windows));
   if (folderLength == 0 || folderLength >= sizeof(windows)) return false;

@@ -10,8 +10,9 @@ namespace {
 // The item is an ANSI path (0x0001), and the shell is asked to deliver the event without waiting
 // (0x2000). Spelled out: the headers' SHCNF_FLUSHNOWAIT is another value.
 constexpr UINT kNotifyPathFlush = 0x2001;
-// The same for a UTF-16 path.
+// The same for a UTF-16 path, and for an item list.
 constexpr UINT kNotifyWidePathFlush = 0x2005;
+constexpr UINT kNotifyItemListFlush = 0x2000;
 }  // namespace
 
 CShellNotifier& CShellNotifier::Instance() {
@@ -76,7 +77,26 @@ void CShellNotifier::WakeASender() {
   if (m_sleeping > 0) ::SetEvent(m_wake.Get());
 }
 
+void CShellNotifier::Send(const Announcement& announcement, CRemovedItemLists& itemLists) {
+  const bool folder = announcement.event == SHCNE_RMDIR;
+  const ItemList item = itemLists.Of(announcement.path, folder);
+  if (!item.empty()) {
+    ::SHChangeNotify(announcement.event, kNotifyItemListFlush, item.data(), nullptr);
+  } else {
+    // The text is made here, on the notifier's thread, not where the removal runs.
+    bool exact = false;
+    const std::string text = AnsiFromWide(announcement.path, &exact);
+    if (exact)
+      ::SHChangeNotify(announcement.event, kNotifyPathFlush, text.c_str(), nullptr);
+    else
+      ::SHChangeNotify(announcement.event, kNotifyWidePathFlush, announcement.path.c_str(), nullptr);
+  }
+  if (folder) itemLists.Forget(announcement.path);
+}
+
 void CShellNotifier::SendAnnouncements() {
+  const ComApartment apartment;
+  CRemovedItemLists itemLists;
   for (;;) {
     Announcement next{};
     {
@@ -87,7 +107,7 @@ void CShellNotifier::SendAnnouncements() {
           m_drainedSet = true;
         }
         if (m_stopping && m_queue.empty()) {
-          ::SetEvent(m_wake.Get());  // the other sender ends too
+          ::SetEvent(m_wake.Get());  // any other sender ends too
           return;
         }
         ++m_sleeping;
@@ -100,16 +120,10 @@ void CShellNotifier::SendAnnouncements() {
       m_queue.pop_front();
       ++m_inFlight;
       m_folderInFlight = next.event == SHCNE_RMDIR;
-      // More to send: the other sender may take it.
+      // More to send: another sender may take it.
       if (MaySendNext()) WakeASender();
     }
-    // The text is made here, on the notifier's thread, not where the removal runs.
-    bool exact = false;
-    const std::string text = AnsiFromWide(next.path, &exact);
-    if (exact)
-      ::SHChangeNotify(next.event, kNotifyPathFlush, text.c_str(), nullptr);
-    else
-      ::SHChangeNotify(next.event, kNotifyWidePathFlush, next.path.c_str(), nullptr);
+    Send(next, itemLists);
     CCriticalSectionLock lock(m_lock);
     --m_inFlight;
     m_folderInFlight = false;

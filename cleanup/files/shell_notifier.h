@@ -1,10 +1,9 @@
-// Tells the shell about removals from threads of their own, so deleting never waits for the shell
-// (under Wine one notification costs more than the deletion it announces: the shell looks each
-// folder of the path up in turn). Each announcement goes out with its own SHChangeNotify. Three
-// threads send the files' announcements side by side (the look-ups wait on the file system more
-// than on the processor); an announcement of a folder waits until
-// everything announced before it has gone out, and what comes after waits for it, so the shell
-// hears of a folder's files before the folder and of the folder before anything made later.
+// Tells the shell about removals from a thread of its own, so deleting never waits for the shell.
+// Each announcement goes out with its own SHChangeNotify, in the order made: the shell hears of a
+// folder's files before the folder and of the folder before anything made later. The item is
+// handed over as the shell's item list, made from its name through folder objects kept from one
+// announcement to the next (cleanup/files/removed_items.h); where the shell cannot make one that
+// way, as its path.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/files/removed_items.h"
 #include "framework/handles.h"
 #include "framework/sync.h"
 #include "framework/worker_thread.h"
@@ -26,9 +26,9 @@ public:
   CShellNotifier(const CShellNotifier&) = delete;
   CShellNotifier& operator=(const CShellNotifier&) = delete;
 
-  // Queues SHChangeNotify(event, 0x2001, path, null) and returns at once. A path that has no exact
-  // form in the system code page is announced as UTF-16 (0x2005), so the shell is told the item
-  // that went rather than a look-alike.
+  // Queues the announcement of event (SHCNE_DELETE or SHCNE_RMDIR) for path and returns at once.
+  // Sent as an item list; else as the path, in UTF-16 when it has no exact form in the system code
+  // page, so the shell is told the item that went rather than a look-alike.
   void Announce(LONG event, const std::wstring& path);
   // Queues several at once, in order.
   struct Announcement {
@@ -43,8 +43,8 @@ public:
 
   // While the returned hold lasts, no announcement is being sent, and one holder at a time has
   // it. The shell looks an announced path up one folder at a time and holds each folder open
-  // meanwhile (Wine without sharing its deletion), so a removal that failed beside the notifier
-  // is tried again under this hold. The wait is bounded: after kQuietWaitMs the hold is given
+  // meanwhile (Wine without sharing its deletion), as it does the root of the first item list, so
+  // a removal that failed beside the notifier is tried again under this hold. The wait is bounded: after kQuietWaitMs the hold is given
   // without being had (Held() false).
   class CQuiet {
   public:
@@ -65,11 +65,13 @@ public:
   static constexpr int kQuietWaitMs = 5000;
 
 private:
-  static constexpr int kSenders = 3;
+  // One: the item lists' folder objects belong to the thread that made them.
+  static constexpr int kSenders = 1;
 
   CShellNotifier();
   static unsigned __stdcall SenderThread(void* notifier);
   void SendAnnouncements();
+  static void Send(const Announcement& announcement, CRemovedItemLists& itemLists);
   // Under m_lock: whether the front of the queue may go out now.
   bool MaySendNext() const;
   // Under m_lock: wakes a sender that sleeps, when one does.
@@ -93,23 +95,29 @@ private:
 // Waits for the process's notifier to have sent every announcement made so far.
 void FlushShellNotifications();
 
-// Announcements held back until they are released, all at once and in order: the shell looks each
-// announced path up folder by folder, and under Wine that costs the more the more the path's
-// folder still holds and the more of its folders are still there.
-class CHeldAnnouncements {
+// Announcements gathered and handed to the notifier kBatch at a time, in order, the rest when
+// released: the shell hears of a walk's removals while the walk goes on (its item lists need
+// nothing of the disk), at one hand-over for many removals.
+class CBatchedAnnouncements {
 public:
-  CHeldAnnouncements() = default;
-  ~CHeldAnnouncements() { Release(); }
-  CHeldAnnouncements(const CHeldAnnouncements&) = delete;
-  CHeldAnnouncements& operator=(const CHeldAnnouncements&) = delete;
-  CHeldAnnouncements(CHeldAnnouncements&& other) noexcept : m_held(std::move(other.m_held)) { other.m_held.clear(); }
+  CBatchedAnnouncements() = default;
+  ~CBatchedAnnouncements() { Release(); }
+  CBatchedAnnouncements(const CBatchedAnnouncements&) = delete;
+  CBatchedAnnouncements& operator=(const CBatchedAnnouncements&) = delete;
+  CBatchedAnnouncements(CBatchedAnnouncements&& other) noexcept : m_gathered(std::move(other.m_gathered)) {
+    other.m_gathered.clear();
+  }
 
-  void Add(LONG event, const std::wstring& path) { m_held.push_back(CShellNotifier::Announcement{event, path}); }
-  // Hands what is held to the notifier.
+  void Add(LONG event, const std::wstring& path) {
+    m_gathered.push_back(CShellNotifier::Announcement{event, path});
+    if (m_gathered.size() >= kBatch) Release();
+  }
+  // Hands what is gathered to the notifier.
   void Release() {
-    if (!m_held.empty()) CShellNotifier::Instance().AnnounceAll(m_held);
+    if (!m_gathered.empty()) CShellNotifier::Instance().AnnounceAll(m_gathered);
   }
 
 private:
-  std::vector<CShellNotifier::Announcement> m_held;
+  static constexpr size_t kBatch = 64;
+  std::vector<CShellNotifier::Announcement> m_gathered;
 };

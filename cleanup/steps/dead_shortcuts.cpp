@@ -21,18 +21,6 @@ namespace {
 constexpr int kDepthLimit = 8;
 constexpr size_t kEntryLimit = 20000;
 
-std::wstring Trimmed(std::wstring path) {
-  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return path;
-}
-
-// The short form of an existing path; empty where the system gives none.
-std::wstring ShortFormOf(const std::string& path) {
-  char shortPath[MAX_PATH] = {};
-  const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? WideFromAnsi(shortPath) : std::wstring();
-}
-
 // The target as a path: its "%VARIABLE%"s expanded (in the code page's text, which every Windows
 // expands), "/" read as "\".
 std::wstring PathOfTarget(const ShortcutTarget& target) {
@@ -99,7 +87,7 @@ private:
   // A target inside the installation that is gone, or the running uninstaller, which goes next.
   bool IsDead(const std::wstring& target) const {
     if (target.empty() || !m_sweep.LeadsInside(target)) return false;
-    if (!m_ownProgram.empty() && FoldedAscii(Trimmed(target)) == m_ownProgram) return true;
+    if (!m_ownProgram.empty() && FoldedAscii(WithoutTrailingSeparators(target)) == m_ownProgram) return true;
     return FileAttributesNamed(target) == INVALID_FILE_ATTRIBUTES &&
            (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND);
   }
@@ -132,14 +120,14 @@ std::string QuickLaunchFolder() {
 
 CDeadShortcutSweep::CDeadShortcutSweep(const ApprovedPath& installFolder) {
   if (!installFolder.IsApproved()) return;
-  m_spellings.push_back(FoldedAscii(Trimmed(installFolder.Wide())));
-  const std::wstring shortForm = ShortFormOf(installFolder.Text());
-  if (!shortForm.empty() && FoldedAscii(Trimmed(shortForm)) != m_spellings.front())
-    m_spellings.push_back(FoldedAscii(Trimmed(shortForm)));
+  m_spellings.push_back(FoldedAscii(WithoutTrailingSeparators(installFolder.Wide())));
+  const std::wstring shortForm = ShortPathNamed(installFolder.Wide());
+  if (!shortForm.empty() && FoldedAscii(WithoutTrailingSeparators(shortForm)) != m_spellings.front())
+    m_spellings.push_back(FoldedAscii(WithoutTrailingSeparators(shortForm)));
 }
 
 bool CDeadShortcutSweep::LeadsInside(const std::wstring& target) const {
-  const std::wstring folded = FoldedAscii(Trimmed(target));
+  const std::wstring folded = FoldedAscii(WithoutTrailingSeparators(target));
   for (const std::wstring& folder : m_spellings)
     if (folded.compare(0, folder.size(), folder) == 0 && (folded.size() == folder.size() || folded[folder.size()] == L'\\'))
       return true;

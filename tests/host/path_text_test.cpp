@@ -26,6 +26,9 @@ TEST(PathText, RootsAndTheFolderAboveInEveryForm) {
     EXPECT_EQ(c.root, RootLength(c.path)) << c.path;
     EXPECT_EQ(std::wstring(c.above), FolderAbove(c.path)) << c.path;
   }
+  EXPECT_EQ(L"C:\\x", WithoutTrailingSeparators(L"C:\\x\\\\"));
+  EXPECT_EQ(L"C:\\", WithoutTrailingSeparators(L"C:\\\\"));
+  EXPECT_EQ(L"\\\\host\\share", WithoutTrailingSeparators(L"\\\\host\\share\\"));
 }
 
 TEST(PathText, LettersFoldOnlyInTheirAsciiForm) {

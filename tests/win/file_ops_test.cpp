@@ -13,6 +13,7 @@
 #include "cleanup/steps/file_ops.h"
 #include "cleanup/trust/judged_file.h"
 #include "cleanup/files/removal.h"
+#include "cleanup/files/removed_items.h"
 #include "cleanup/files/restart_queue.h"
 #include "cleanup/files/shell_notifier.h"
 #include "framework/wide_text.h"
@@ -234,6 +235,40 @@ TEST(ShellNotifier, EveryRemovalIsAnnouncedOnceBeforeItsFolderAndTheFlushReturns
   }
   FlushShellNotifications();
   EXPECT_EQ(GroupsEndedByFolders(expected), GroupsEndedByFolders(shell.Delivered()));
+}
+
+// What went is handed to the shell as an item list made from its name: it names the removed file
+// or folder (in any characters, below folders that are gone too) and says which it is; a path
+// without a root the shell knows gets none and is announced as text.
+TEST(ShellNotifier, ItemListsOfRemovedItemsNameThemWithoutTheDisk) {
+  test::TempDir dir;
+  const std::wstring top = WideFromAnsi(dir / "gone");
+  const std::wstring deep = top + L"\\" + WideFromAnsi(kGbkFolder) + L"\\deeper";
+  const std::wstring file = deep + L"\\\u0100\u4e2d " + WideFromAnsi(kGbkFile);
+  const ComApartment apartment;
+  CRemovedItemLists lists;
+  struct Case {
+    std::wstring path;
+    bool folder;
+  };
+  for (const Case& removed : {Case{file, false}, Case{deep, true}, Case{top, true}, Case{file, false}}) {
+    const ItemList item = lists.Of(removed.path, removed.folder);
+    ASSERT_FALSE(item.empty()) << AnsiFromWide(removed.path);
+    const auto list = reinterpret_cast<LPCITEMIDLIST>(item.data());
+    wchar_t named[MAX_PATH] = {};
+    EXPECT_TRUE(::SHGetPathFromIDListW(list, named));
+    EXPECT_EQ(removed.path, std::wstring(named));
+    ComPtr<IShellFolder> parent;
+    LPCITEMIDLIST last = nullptr;
+    ASSERT_TRUE(SUCCEEDED(::SHBindToParent(list, IID_IShellFolder, parent.OutParam(), &last)));
+    SFGAOF attributes = SFGAO_FOLDER;
+    ASSERT_TRUE(SUCCEEDED(parent->GetAttributesOf(1, &last, &attributes)));
+    EXPECT_EQ(removed.folder, (attributes & SFGAO_FOLDER) != 0) << AnsiFromWide(removed.path);
+    if (removed.folder) lists.Forget(removed.path);
+  }
+  EXPECT_FALSE(test::FileExists(dir / "gone"));
+  EXPECT_TRUE(lists.Of(L"gone\\x.dat", false).empty());
+  EXPECT_TRUE(lists.Of(L"C:\\", true).empty());
 }
 
 // The shell looks an announced path up folder by folder and holds each one open for a moment,
