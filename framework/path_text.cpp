@@ -17,12 +17,6 @@ bool StartsWithFolder(const std::wstring& path, const std::wstring& folder, std:
   return true;
 }
 
-// The last step of a path.
-std::wstring LastStep(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 // Whether what follows the system folder lies in a sub-folder that the redirection leaves alone.
 bool IsExempt(const std::wstring& rest, bool driverStoreRedirected) {
   const wchar_t* const exempt[] = {L"catroot", L"catroot2", L"driverstore", L"drivers\\etc", L"logfiles", L"spool"};
@@ -42,6 +36,11 @@ bool SameFoldedAscii(const std::wstring& one, const std::wstring& other) {
   for (size_t i = 0; i < one.size(); ++i)
     if (FoldedAscii(one[i]) != FoldedAscii(other[i])) return false;
   return true;
+}
+
+std::wstring LastStep(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {

@@ -59,6 +59,9 @@ size_t RootLengthOf(const std::basic_string<Char>& path, CharLength charLength) 
 }
 inline size_t RootLength(const std::wstring& path) { return RootLengthOf(path, &WideCharLength); }
 
+// The last step of a path: what follows its last separator (all of it when it has none).
+std::wstring LastStep(const std::wstring& path);
+
 // path without separators at its end; a drive's root (C:\) keeps its one.
 std::wstring WithoutTrailingSeparators(std::wstring path);
 

@@ -52,15 +52,6 @@ size_t ItemBytes(LPCITEMIDLIST list) {
   return size;
 }
 
-// The shell's list copied into memory of its own, and the shell's freed with the shell's allocator.
-ItemList Taken(LPITEMIDLIST list) {
-  if (!list) return ItemList();
-  const BYTE* bytes = reinterpret_cast<const BYTE*>(list);
-  ItemList copy(bytes, bytes + ItemBytes(list) + sizeof(USHORT));
-  ComPtr<IMalloc> allocator;
-  if (SUCCEEDED(::SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.OutParam())))) allocator->Free(list);
-  return copy;
-}
 
 // head's items followed by tail's.
 ItemList Joined(const ItemList& head, const ItemList& tail) {
@@ -76,6 +67,7 @@ LPITEMIDLIST AsList(const ItemList& list) {
 }  // namespace
 
 CRemovedItemLists::CRemovedItemLists() : m_findData(new CFindData) {
+  if (FAILED(::SHGetMalloc(reinterpret_cast<IMalloc**>(m_shellAllocator.OutParam())))) return;
   if (FAILED(::SHGetDesktopFolder(reinterpret_cast<IShellFolder**>(m_desktop.OutParam())))) return;
   if (FAILED(::CreateBindCtx(0, reinterpret_cast<IBindCtx**>(m_byName.OutParam())))) return;
   // The parse makes an item of a name that is not there only for a context that may create it.
@@ -85,10 +77,8 @@ CRemovedItemLists::CRemovedItemLists() : m_findData(new CFindData) {
     m_byName.Reset();
 }
 
-CRemovedItemLists::~CRemovedItemLists() {
-  m_folders.clear();
-  m_byName.Reset();
-}
+// The members go in the order that releases the bind context before the find data it holds.
+CRemovedItemLists::~CRemovedItemLists() = default;
 
 ItemList CRemovedItemLists::Of(const std::wstring& path, bool isFolder) {
   if (!m_byName || !m_desktop) return ItemList();
@@ -96,8 +86,7 @@ ItemList CRemovedItemLists::Of(const std::wstring& path, bool isFolder) {
   if (above.empty()) return ItemList();
   const ShellFolder* folder = FolderAt(above);
   if (!folder) return ItemList();
-  const size_t nameStart = above.size() + (above.back() == L'\\' ? 0 : 1);
-  const ItemList child = ChildOf(*folder->object.Get(), path.substr(nameStart), isFolder);
+  const ItemList child = ChildOf(*folder->object.Get(), LastStep(path), isFolder);
   return child.empty() ? ItemList() : Joined(folder->absolute, child);
 }
 
@@ -143,7 +132,7 @@ const CRemovedItemLists::ShellFolder* CRemovedItemLists::Root(const std::wstring
 
 const CRemovedItemLists::ShellFolder* CRemovedItemLists::MadeBelow(const ShellFolder& parent,
                                                                   const std::wstring& path) {
-  const ItemList child = ChildOf(*parent.object.Get(), path.substr(path.find_last_of(L'\\') + 1), true);
+  const ItemList child = ChildOf(*parent.object.Get(), LastStep(path), true);
   if (child.empty()) return nullptr;
   auto made = std::make_unique<ShellFolder>();
   if (FAILED(parent.object->BindToObject(AsList(child), nullptr, IID_IShellFolder, made->object.OutParam())))
@@ -152,13 +141,21 @@ const CRemovedItemLists::ShellFolder* CRemovedItemLists::MadeBelow(const ShellFo
   return (m_folders[path] = std::move(made)).get();
 }
 
+ItemList CRemovedItemLists::Taken(LPITEMIDLIST list) const {
+  if (!list) return ItemList();
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(list);
+  ItemList copy(bytes, bytes + ItemBytes(list) + sizeof(USHORT));
+  m_shellAllocator->Free(list);
+  return copy;
+}
+
 ItemList CRemovedItemLists::ChildOf(IShellFolder& parent, const std::wstring& name, bool isFolder) {
   if (name.empty() || name.size() >= MAX_PATH || name.find(L'\\') != std::wstring::npos) return ItemList();
   m_findData->Set(name, isFolder);
   std::wstring text = name;
   LPITEMIDLIST list = nullptr;
   if (FAILED(parent.ParseDisplayName(nullptr, m_byName.Get(), &text[0], nullptr, &list, nullptr))) return ItemList();
-  ItemList child = Taken(list);
+  const ItemList child = Taken(list);
   // One item, the name itself: a parse that went elsewhere is not this removal's.
   USHORT first = 0;
   std::memcpy(&first, child.data(), sizeof(first));

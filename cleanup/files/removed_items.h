@@ -45,11 +45,14 @@ private:
   const ShellFolder* Root(const std::wstring& root);
   // The item list of name inside parent, relative to it, made from the name alone.
   ItemList ChildOf(IShellFolder& parent, const std::wstring& name, bool isFolder);
+  // The shell's list copied into memory of its own, and the shell's freed.
+  ItemList Taken(LPITEMIDLIST list) const;
 
   // Enough folder objects for any path the removals walk; more are dropped and made again.
   static constexpr size_t kMostFolders = 256;
 
   std::unique_ptr<CFindData> m_findData;
+  ComPtr<IMalloc> m_shellAllocator;
   ComPtr<IBindCtx> m_byName;  // carries m_findData to the shell's parse
   ComPtr<IShellFolder> m_desktop;
   std::map<std::wstring, std::unique_ptr<ShellFolder>> m_folders;

@@ -24,7 +24,7 @@ CShellNotifier::CShellNotifier()
     : m_quietHolders(::CreateMutexA(nullptr, FALSE, nullptr)),
       m_wake(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_drained(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
-  for (CWorkerThread& sender : m_senders) sender.Start(&CShellNotifier::SenderThread, this);
+  m_sender.Start(&CShellNotifier::SenderThread, this);
 }
 
 unsigned __stdcall CShellNotifier::SenderThread(void* notifier) {
@@ -39,7 +39,7 @@ CShellNotifier::~CShellNotifier() {
     m_stopping = true;
   }
   ::SetEvent(m_wake.Get());
-  for (CWorkerThread& sender : m_senders) sender.Join(INFINITE);
+  m_sender.Join(INFINITE);
 }
 
 void CShellNotifier::Announce(LONG event, const std::wstring& path) {
@@ -56,7 +56,7 @@ void CShellNotifier::AnnounceAll(std::vector<Announcement>& announcements) {
     ::ResetEvent(m_drained.Get());
     m_drainedSet = false;
   }
-  WakeASender();
+  WakeSender();
 }
 
 void CShellNotifier::Flush() {
@@ -67,14 +67,8 @@ void CShellNotifier::Flush() {
   }
 }
 
-bool CShellNotifier::MaySendNext() const {
-  if (m_queue.empty() || m_quietWanted || m_folderInFlight) return false;
-  // A folder's announcement goes out alone, after everything before it.
-  return m_queue.front().event != SHCNE_RMDIR || m_inFlight == 0;
-}
-
-void CShellNotifier::WakeASender() {
-  if (m_sleeping > 0) ::SetEvent(m_wake.Get());
+void CShellNotifier::WakeSender() {
+  if (m_senderAsleep) ::SetEvent(m_wake.Get());
 }
 
 void CShellNotifier::Send(const Announcement& announcement, CRemovedItemLists& itemLists) {
@@ -102,33 +96,24 @@ void CShellNotifier::SendAnnouncements() {
     {
       CCriticalSectionLock lock(m_lock);
       while (!MaySendNext()) {
-        if (m_queue.empty() && m_inFlight == 0 && !m_drainedSet) {
+        if (m_queue.empty() && !m_drainedSet) {
           ::SetEvent(m_drained.Get());
           m_drainedSet = true;
         }
-        if (m_stopping && m_queue.empty()) {
-          ::SetEvent(m_wake.Get());  // any other sender ends too
-          return;
-        }
-        ++m_sleeping;
+        if (m_stopping && m_queue.empty()) return;
+        m_senderAsleep = true;
         m_lock.Leave();
         ::WaitForSingleObject(m_wake.Get(), INFINITE);
         m_lock.Enter();
-        --m_sleeping;
+        m_senderAsleep = false;
       }
       next = std::move(m_queue.front());
       m_queue.pop_front();
-      ++m_inFlight;
-      m_folderInFlight = next.event == SHCNE_RMDIR;
-      // More to send: another sender may take it.
-      if (MaySendNext()) WakeASender();
+      m_sending = true;
     }
     Send(next, itemLists);
     CCriticalSectionLock lock(m_lock);
-    --m_inFlight;
-    m_folderInFlight = false;
-    // A folder's announcement may have waited for this one; so may a sender at the end.
-    WakeASender();
+    m_sending = false;
   }
 }
 
@@ -144,7 +129,7 @@ CShellNotifier::CQuiet CShellNotifier::WaitUntilQuiet() {
   for (;;) {
     {
       CCriticalSectionLock lock(m_lock);
-      if (m_inFlight == 0) return CQuiet(this, std::move(holders));
+      if (!m_sending) return CQuiet(this, std::move(holders));
     }
     if (::GetTickCount() - start >= static_cast<DWORD>(kQuietWaitMs)) break;
     ::Sleep(1);
@@ -156,7 +141,7 @@ CShellNotifier::CQuiet CShellNotifier::WaitUntilQuiet() {
 void CShellNotifier::EndQuiet() {
   CCriticalSectionLock lock(m_lock);
   m_quietWanted = false;
-  WakeASender();
+  WakeSender();
 }
 
 CShellNotifier::CQuiet::CQuiet(CQuiet&& other) noexcept

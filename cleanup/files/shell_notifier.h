@@ -65,31 +65,28 @@ public:
   static constexpr int kQuietWaitMs = 5000;
 
 private:
-  // One: the item lists' folder objects belong to the thread that made them.
-  static constexpr int kSenders = 1;
-
   CShellNotifier();
   static unsigned __stdcall SenderThread(void* notifier);
   void SendAnnouncements();
   static void Send(const Announcement& announcement, CRemovedItemLists& itemLists);
   // Under m_lock: whether the front of the queue may go out now.
-  bool MaySendNext() const;
-  // Under m_lock: wakes a sender that sleeps, when one does.
-  void WakeASender();
+  bool MaySendNext() const { return !m_queue.empty() && !m_quietWanted; }
+  // Under m_lock: wakes the sender when it sleeps.
+  void WakeSender();
   void EndQuiet();
 
   CCriticalSection m_lock;
   std::deque<Announcement> m_queue;  // the rest under m_lock too
-  int m_inFlight = 0;                // announcements being sent
-  bool m_folderInFlight = false;     // one of them a folder's
-  int m_sleeping = 0;                // senders waiting for m_wake
+  bool m_sending = false;            // an announcement is being sent
+  bool m_senderAsleep = false;       // the sender waits for m_wake
   bool m_quietWanted = false;
   bool m_drainedSet = true;
   bool m_stopping = false;
   ScopedHandle m_quietHolders;  // unnamed mutex: one quiet hold at a time
-  ScopedHandle m_wake;          // auto-reset: something for a sleeping sender to look at
+  ScopedHandle m_wake;          // auto-reset: something for the sleeping sender to look at
   ScopedHandle m_drained;       // manual-reset: set while nothing is queued or being sent
-  CWorkerThread m_senders[kSenders];
+  // One sender: the item lists' folder objects belong to the thread that made them.
+  CWorkerThread m_sender;
 };
 
 // Waits for the process's notifier to have sent every announcement made so far.
