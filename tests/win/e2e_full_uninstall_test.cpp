@@ -411,6 +411,14 @@ TEST_F(FullUninstall, DeadShortcutsGoFromEveryShellFolderAndOthersStay) {
   std::string help = folder + "\\help.chm";
   std::replace(help.begin(), help.end(), '\\', '/');
   ASSERT_TRUE(test::WriteFileBytes(dead.back(), "[InternetShortcut]\r\nURL=file:///" + help + "\r\n"));
+  // The installation by its short spelling is the installation too.
+  char shortFolder[MAX_PATH] = {};
+  ASSERT_NE(0u, GetShortPathNameA(folder.c_str(), shortFolder, MAX_PATH));
+  ASSERT_NE(folder, std::string(shortFolder));
+  dead.push_back(ShellFolderPath(CSIDL_STARTUP) + "\\Help by short name.url");
+  std::string shortHelp = std::string(shortFolder) + "\\help.chm";
+  std::replace(shortHelp.begin(), shortHelp.end(), '\\', '/');
+  ASSERT_TRUE(test::WriteFileBytes(dead.back(), "[InternetShortcut]\r\nURL=file:///" + shortHelp + "\r\n"));
   staying.push_back(desktop + "\\Portal site.url");
   ASSERT_TRUE(test::WriteFileBytes(staying.back(), "[InternetShortcut]\r\nURL=http://portal.example/\r\n"));
 

@@ -237,6 +237,24 @@ TEST(ShellNotifier, EveryRemovalIsAnnouncedOnceBeforeItsFolderAndTheFlushReturns
   EXPECT_EQ(GroupsEndedByFolders(expected), GroupsEndedByFolders(shell.Delivered()));
 }
 
+// A walk's removals reach the shell while the walk goes on, a batch at a time, and the rest when
+// the batch is released.
+TEST(ShellNotifier, BatchedAnnouncementsGoOutAsTheyGatherAndTheRestOnRelease) {
+  test::TempDir dir;
+  ShellEventRecorder shell;
+  ASSERT_TRUE(shell.Registered());
+  CBatchedAnnouncements batch;
+  for (int file = 0; file < 65; ++file) batch.Add(SHCNE_DELETE, WideFromAnsi(dir / ("f" + std::to_string(file) + ".dat")));
+  FlushShellNotifications();
+  const size_t beforeRelease = shell.EventCount();
+  EXPECT_GT(beforeRelease, 0u);
+  EXPECT_LT(beforeRelease, 65u);
+  batch.Release();
+  FlushShellNotifications();
+  EXPECT_EQ(65u, shell.EventCount());
+  EXPECT_TRUE(shell.SawEvent(SHCNE_DELETE, dir / "f64.dat"));
+}
+
 // What went is handed to the shell as an item list made from its name: it names the removed file
 // or folder (in any characters, below folders that are gone too) and says which it is; a path
 // without a root the shell knows gets none and is announced as text.
@@ -267,6 +285,17 @@ TEST(ShellNotifier, ItemListsOfRemovedItemsNameThemWithoutTheDisk) {
     if (removed.folder) lists.Forget(removed.path);
   }
   EXPECT_FALSE(test::FileExists(dir / "gone"));
+  // More folders than are kept: the kept ones are dropped and made again, each item still named.
+  std::vector<std::wstring> inside;
+  for (int folder = 0; folder < 300; ++folder) inside.push_back(top + L"\\" + std::to_wstring(folder) + L"\\f.dat");
+  inside.push_back(inside.front());
+  for (const std::wstring& path : inside) {
+    const ItemList item = lists.Of(path, false);
+    wchar_t named[MAX_PATH] = {};
+    ASSERT_FALSE(item.empty()) << AnsiFromWide(path);
+    EXPECT_TRUE(::SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(item.data()), named));
+    EXPECT_EQ(path, std::wstring(named));
+  }
   EXPECT_TRUE(lists.Of(L"gone\\x.dat", false).empty());
   EXPECT_TRUE(lists.Of(L"C:\\", true).empty());
 }
